@@ -1,0 +1,22 @@
+#include "map_error.h"
+
+namespace {
+
+std::string Describe(const std::string& file, long line, const std::string& detail) {
+    std::string text = file;
+    if (line > 0) {
+        text += ':';
+        text += std::to_string(line);
+    }
+    text += ": ";
+    text += detail;
+    return text;
+}
+
+}  // namespace
+
+MapError::MapError(std::string file, long line, std::string detail)
+    : std::runtime_error(Describe(file, line, detail)),
+      m_file(std::move(file)),
+      m_line(line),
+      m_detail(std::move(detail)) {}

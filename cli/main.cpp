@@ -1,0 +1,29 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "report_command.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The same bytes in and out on every platform: no CR LF translation, no stop at 0x1A.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::string out;
+    std::string err;
+    const int status = RunReportCommand(args, stdin, out, err);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fwrite(err.data(), 1, err.size(), stderr);
+    if (std::fflush(stdout) != 0) {
+        std::fputs("tallyfold-report: cannot write the report\n", stderr);
+        return 2;
+    }
+    return status;
+}

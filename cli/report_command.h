@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Exit statuses of tallyfold-report.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitUsageOrMapError = 2;
+
+// Runs tallyfold-report with the arguments after the program name. The report goes to `out`,
+// error lines to `err`; `in` is read for the map file "-". Returns the exit status.
+int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::string& out,
+                     std::string& err);

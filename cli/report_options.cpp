@@ -1,0 +1,92 @@
+#include "report_options.h"
+
+const char kReportUsage[] =
+    "Usage: tallyfold-report [OPTIONS] MAPFILE\n"
+    "Adds up the program memory (ROM) and data memory (RAM) that each object file of a PIC18\n"
+    "linker map takes, as a percentage of the target device's capacity.\n"
+    "\n"
+    "  MAPFILE            the linker map to read; - reads standard input\n"
+    "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM) or 18F458 (32 KiB, 1536 B)\n"
+    "  --sort KEY         rom (default) or ram: order the object files by that size, largest\n"
+    "                     first\n"
+    "  --format FORMAT    table (default): an aligned table with headers;\n"
+    "                     tsv: one line per row, five tab-separated cells, no header\n"
+    "  --help             show this text and exit\n"
+    "  --version          show the version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 2 on a usage error or a map that cannot be read or analysed.\n";
+
+namespace {
+
+// Accepts "--name value" and "--name=value"; returns false when args[i] is not that option.
+bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+               std::string& value) {
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size()) {
+            throw UsageError("option " + name + " needs a value");
+        }
+        value = args[++i];
+        return true;
+    }
+    if (arg.compare(0, name.size() + 1, name + "=") == 0) {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
+    ReportOptions options;
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.showHelp = true;
+        } else if (arg == "--version") {
+            options.showVersion = true;
+        } else if (TakeValue(args, i, "--device", value)) {
+            options.device = FindDeviceProfile(value);
+            if (options.device == nullptr) {
+                throw UsageError("unknown device '" + value + "' (use 18F4680 or 18F458)");
+            }
+        } else if (TakeValue(args, i, "--sort", value)) {
+            if (value == "rom") {
+                options.sort = ColumnOrdering::kByRomSize;
+            } else if (value == "ram") {
+                options.sort = ColumnOrdering::kByRamSize;
+            } else {
+                throw UsageError("unknown sort key '" + value + "' (use rom or ram)");
+            }
+        } else if (TakeValue(args, i, "--format", value)) {
+            if (value == "table") {
+                options.format = OutputFormat::kTable;
+            } else if (value == "tsv") {
+                options.format = OutputFormat::kTsv;
+            } else {
+                throw UsageError("unknown format '" + value + "' (use table or tsv)");
+            }
+        } else {
+            throw UsageError("unknown option '" + arg + "'");
+        }
+    }
+    if (options.showHelp || options.showVersion) {
+        return options;
+    }
+    if (operands.empty()) {
+        throw UsageError("no map file given");
+    }
+    if (operands.size() > 1) {
+        throw UsageError("more than one map file given ('" + operands[1] + "')");
+    }
+    options.mapPath = operands[0];
+    return options;
+}

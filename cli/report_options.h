@@ -1,0 +1,30 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "device_profile.h"
+#include "size_report.h"
+
+enum class OutputFormat { kTable, kTsv };
+
+struct ReportOptions {
+    const DeviceProfile* device = &kDevice18F4680;
+    ColumnOrdering sort = ColumnOrdering::kByRomSize;
+    OutputFormat format = OutputFormat::kTable;
+    std::string mapPath;  // "-" is standard input
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+// A command line that cannot be carried out; the text is one line for standard error.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses the arguments after the program name. Throws UsageError.
+ReportOptions ParseReportOptions(const std::vector<std::string>& args);
+
+extern const char kReportUsage[];
