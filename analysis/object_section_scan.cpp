@@ -1,6 +1,7 @@
 #include "object_section_scan.h"
 
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "map_error.h"
@@ -8,10 +9,125 @@
 namespace {
 
 constexpr std::array<std::string_view, 27> kCountedSections = {
-    "powerup", "irdata",    "ibigdata", "bigdata", "text",   "intcode",      "config",
-    "idloc",   "eeprom_data", "intcodelo", "init",  "end_init", "clrtext",    "rbss",
-    "bigbss",  "farbss",    "bss",      "rdata",   "data",   "nvrram",       "nvbit",
-    "nvram",   "rbit",      "struct",   "intsave_regs", "temp", "const"};
+    "powerup", "irdata",      "ibigdata",  "bigdata",      "text",     "intcode", "config",
+    "idloc",   "eeprom_data", "intcodelo", "init",         "end_init", "clrtext", "rbss",
+    "bigbss",  "farbss",      "bss",       "rdata",        "data",     "nvrram",  "nvbit",
+    "nvram",   "rbit",        "struct",    "intsave_regs", "temp",     "const"};
+
+// The tokens the scan looks for besides object-file names.
+enum class TokenKind : std::uint8_t { kOther, kCountedSection, kEndMarker };
+
+struct KeyWord {
+    std::string_view text;
+    TokenKind kind;
+};
+
+// Most tokens of a map are numbers, paths and column headings. A hash of the length and the
+// first and last bytes picks the one key word a token could be; the 27 counted names and the two
+// end markers have 29 different hashes, which the static_assert below checks.
+constexpr std::size_t kHashSlots = 64;
+
+constexpr std::size_t KeyWordHash(std::size_t length, unsigned char first, unsigned char last) {
+    return (first * 41u + last * 10u + length) % kHashSlots;
+}
+
+struct KeyWordTable {
+    std::array<KeyWord, kHashSlots> slot{};  // kOther in free slots
+    bool collisionFree = true;
+};
+
+constexpr KeyWordTable MakeKeyWordTable() {
+    KeyWordTable table;
+    auto add = [&table](std::string_view text, TokenKind kind) {
+        const std::size_t hash = KeyWordHash(text.size(), static_cast<unsigned char>(text.front()),
+                                             static_cast<unsigned char>(text.back()));
+        if (table.slot[hash].kind != TokenKind::kOther) {
+            table.collisionFree = false;
+        }
+        table.slot[hash] = {text, kind};
+    };
+    for (std::string_view name : kCountedSections) {
+        add(name, TokenKind::kCountedSection);
+    }
+    add("COMMON", TokenKind::kEndMarker);
+    add("TOTAL", TokenKind::kEndMarker);
+    return table;
+}
+
+constexpr KeyWordTable kKeyWords = MakeKeyWordTable();
+static_assert(kKeyWords.collisionFree, "two key words share a hash slot");
+
+constexpr std::size_t kShortestKeyWord = 3;
+constexpr std::size_t kLongestKeyWord = 12;
+
+// Equal bytes of equal length; fixed-size comparisons compile to a few loads, not a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t length) {
+    switch (length) {
+        case 3:
+            return std::memcmp(a, b, 3) == 0;
+        case 4:
+            return std::memcmp(a, b, 4) == 0;
+        case 5:
+            return std::memcmp(a, b, 5) == 0;
+        case 6:
+            return std::memcmp(a, b, 6) == 0;
+        case 7:
+            return std::memcmp(a, b, 7) == 0;
+        case 8:
+            return std::memcmp(a, b, 8) == 0;
+        default:
+            return std::memcmp(a, b, length) == 0;
+    }
+}
+
+inline TokenKind KeyWordKind(std::string_view token) {
+    const std::size_t n = token.size();
+    if (n < kShortestKeyWord || n > kLongestKeyWord) {
+        return TokenKind::kOther;
+    }
+    const KeyWord& candidate = kKeyWords.slot[KeyWordHash(
+        n, static_cast<unsigned char>(token.front()), static_cast<unsigned char>(token.back()))];
+    if (candidate.text.size() != n || !SameBytes(token.data(), candidate.text.data(), n)) {
+        return TokenKind::kOther;
+    }
+    return candidate.kind;
+}
+
+inline bool EndsInObj(std::string_view token) {
+    const std::size_t n = token.size();
+    return n >= 4 && std::memcmp(token.data() + n - 4, ".obj", 4) == 0;
+}
+
+// Digit values of upper-case hexadecimal; 0xFF marks every other byte.
+constexpr std::array<std::uint8_t, 256> MakeHexTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (auto& value : table) {
+        value = 0xFF;
+    }
+    for (int c = '0'; c <= '9'; ++c) {
+        table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+    }
+    for (int c = 'A'; c <= 'F'; ++c) {
+        table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
+    }
+    return table;
+}
+
+constexpr std::array<std::uint8_t, 256> kHexDigit = MakeHexTable();
+
+// The value of a section length modulo 2^32, or false when it is not upper-case hexadecimal.
+bool ParseLength(std::string_view text, std::int32_t& length) {
+    std::uint32_t sum = 0;
+    for (char c : text) {
+        const std::uint8_t digit = kHexDigit[static_cast<unsigned char>(c)];
+        if (digit == 0xFF) {
+            return false;
+        }
+        sum = sum * 16u + digit;
+    }
+    length = static_cast<std::int32_t>(sum);
+    return true;
+}
 
 // Long or binary tokens are shortened so that an error message stays one readable line.
 std::string Quote(std::string_view token) {
@@ -28,42 +144,37 @@ std::string Quote(std::string_view token) {
 }  // namespace
 
 bool IsObjectFileName(std::string_view token) {
-    const std::size_t n = token.size();
-    return n >= 4 && token[n - 1] == 'j' && token[n - 2] == 'b' && token[n - 3] == 'o' &&
-           token[n - 4] == '.';
+    return EndsInObj(token);
 }
 
 bool IsCountedSection(std::string_view token) {
-    // All names are 3 to 12 bytes long; most tokens of a map are not, or fail on the first byte.
-    if (token.size() < 3 || token.size() > 12) {
-        return false;
-    }
-    for (std::string_view name : kCountedSections) {
-        if (name == token) {
-            return true;
-        }
-    }
-    return false;
+    return KeyWordKind(token) == TokenKind::kCountedSection;
 }
 
-bool IsEndMarker(std::string_view token) { return token == "COMMON" || token == "TOTAL"; }
+bool IsEndMarker(std::string_view token) {
+    return KeyWordKind(token) == TokenKind::kEndMarker;
+}
 
 void ScanObjectSection(CMapStream& stream, EntryList& entries) {
     EntryList found;
     CObjectFileEntry* current = nullptr;
     for (;;) {
         const std::string_view token = ReadToken(stream);
-        if (token.empty() || IsEndMarker(token)) {
+        if (token.empty()) {
             break;
         }
-        if (IsObjectFileName(token)) {
+        if (EndsInObj(token)) {
             auto entry = std::make_unique<CObjectFileEntry>();
-            entry->SetName(std::string(token));
+            entry->m_name.assign(token.data(), token.size());
             current = entry.get();
             found.push_back(std::move(entry));
             continue;  // no object-file name is also a section name
         }
-        if (!IsCountedSection(token)) {
+        const TokenKind kind = KeyWordKind(token);
+        if (kind == TokenKind::kEndMarker) {
+            break;
+        }
+        if (kind != TokenKind::kCountedSection) {
             continue;
         }
 
@@ -76,12 +187,12 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
         if (lengthText.empty()) {
             break;
         }
-        if (!IsHexText(lengthText)) {
-            throw MapError(stream.Name(), stream.Line(),
-                           "section length " + Quote(lengthText) +
-                               " is not upper-case hexadecimal");
+        std::int32_t length = 0;
+        if (!ParseLength(lengthText, length)) {
+            throw MapError(
+                stream.Name(), stream.Line(),
+                "section length " + Quote(lengthText) + " is not upper-case hexadecimal");
         }
-        const std::int32_t length = HexToInt(lengthText);
         if (length == 0) {
             continue;
         }
@@ -96,6 +207,10 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
             current->m_space = DecimalToInt(spaceText);
             current->AddSize(length, current->m_space);
         }
+    }
+    if (entries.empty()) {
+        entries.swap(found);
+        return;
     }
     entries.reserve(entries.size() + found.size());
     for (auto& entry : found) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -8,38 +9,84 @@
 
 // Token bytes are everything but the control bytes 0x00-0x1F, the space and DEL; bytes from
 // 0x80 up belong to tokens, so names in any single-byte or UTF-8 encoding stay whole.
-inline bool IsTokenByte(unsigned char byte) { return byte > 0x20 && byte != 0x7F; }
+inline bool IsTokenByte(unsigned char byte) {
+    return byte > 0x20 && byte != 0x7F;
+}
 
 // The bytes of a link map, read in blocks either from an open file (not owned, left open) or from
 // memory, with the line number of the last token handed out.
 class CMapStream {
 public:
-    CMapStream(std::FILE* file, std::string name);
-    explicit CMapStream(std::string_view bytes, std::string name = "<memory>");
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    // A block size other than the default is for tests that move tokens across block boundaries.
+    CMapStream(std::FILE* file, std::string name, std::size_t blockSize = kBlockSize);
+    explicit CMapStream(std::string_view bytes, std::string name = "<memory>",
+                        std::size_t blockSize = kBlockSize);
 
     CMapStream(const CMapStream&) = delete;
     CMapStream& operator=(const CMapStream&) = delete;
 
     const std::string& Name() const { return m_name; }
-    long Line() const { return m_tokenLine; }
+
+    // The line of the last token handed out (the first line is 1), 0 before the first token.
+    long Line() const;
 
 private:
     friend std::string_view ReadToken(CMapStream& stream);
-    bool Refill();
+
+    std::string_view NextToken();
+    std::string_view NextTokenSlow();
+    bool LoadBlock();
+    void SplitBlock();
+    long LineAt(std::size_t offset) const;
 
     std::FILE* m_file = nullptr;
     std::string m_name;
-    std::unique_ptr<char[]> m_buffer;
-    const char* m_pos = nullptr;
-    const char* m_end = nullptr;
-    std::string m_spill;  // a token that crosses a block boundary is assembled here
-    long m_line = 1;
+    std::size_t m_blockSize;
+    std::unique_ptr<char[]> m_buffer;  // the current block of a file
+    const char* m_memory = nullptr;    // the bytes of a memory stream not yet taken into a block
+    const char* m_memoryEnd = nullptr;
+
+    // The current block is split into tokens as soon as it is read: m_starts and m_ends hold the
+    // offsets of each token's first byte and of the separator after it. A token that runs to the
+    // end of the block has a start but no end. m_lineFeeds has one bit per byte, set for 0x0A.
+    const char* m_block = nullptr;
+    std::size_t m_blockLength = 0;
+    std::unique_ptr<std::uint32_t[]> m_starts;
+    std::unique_ptr<std::uint32_t[]> m_ends;
+    std::unique_ptr<std::uint64_t[]> m_lineFeeds;
+    std::size_t m_startCount = 0;
+    std::size_t m_endCount = 0;
+    std::size_t m_index = 0;  // the next token of the block to hand out
+    long m_blockLine = 1;     // line number of the block's first byte
+    long m_blockLineFeeds = 0;
+
+    // The line of the last token is worked out only when asked for: from its start while it lies
+    // in the current block (m_index - 1), else from m_tokenLine.
+    bool m_tokenInBlock = false;
     long m_tokenLine = 0;
+
+    std::string m_spill;  // a token that crosses a block boundary is assembled here
 };
 
 // Returns the next token of the stream, or an empty view at the end of input. The view stays
 // valid until the next call. A failed read throws MapError.
-std::string_view ReadToken(CMapStream& stream);
+inline std::string_view ReadToken(CMapStream& stream) {
+    return stream.NextToken();
+}
+
+// The common case inline: the next token lies whole in the current block.
+inline std::string_view CMapStream::NextToken() {
+    if (m_index < m_endCount) {
+        const std::uint32_t start = m_starts[m_index];
+        const std::uint32_t end = m_ends[m_index];
+        ++m_index;
+        m_tokenInBlock = true;
+        return std::string_view(m_block + start, end - start);
+    }
+    return NextTokenSlow();
+}
 
 // True when every character is one of 0-9 and A-F (upper case only); the empty text is true.
 bool IsHexText(std::string_view text);

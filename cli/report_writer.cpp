@@ -4,7 +4,14 @@
 #include <array>
 
 std::string FormatTsv(const std::vector<ReportRow>& rows) {
+    std::size_t length = 0;
+    for (const ReportRow& row : rows) {
+        for (const std::string& cell : row) {
+            length += cell.size() + 1;
+        }
+    }
     std::string text;
+    text.reserve(length);
     for (const ReportRow& row : rows) {
         for (int column = 0; column < kReportColumnCount; ++column) {
             if (column > 0) {
