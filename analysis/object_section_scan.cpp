@@ -33,6 +33,9 @@ constexpr std::size_t KeyWordHash(std::size_t length, unsigned char first, unsig
 
 struct KeyWordTable {
     std::array<KeyWord, kHashSlots> slot{};  // kOther in free slots
+    // For each first byte, bit n is set when a key word of length n starts with it: numbers and
+    // most other tokens are turned away by this alone.
+    std::array<std::uint16_t, 256> lengthsByFirstByte{};
     bool collisionFree = true;
 };
 
@@ -45,6 +48,8 @@ constexpr KeyWordTable MakeKeyWordTable() {
             table.collisionFree = false;
         }
         table.slot[hash] = {text, kind};
+        table.lengthsByFirstByte[static_cast<unsigned char>(text.front())] |=
+            static_cast<std::uint16_t>(1u << text.size());
     };
     for (std::string_view name : kCountedSections) {
         add(name, TokenKind::kCountedSection);
@@ -57,8 +62,8 @@ constexpr KeyWordTable MakeKeyWordTable() {
 constexpr KeyWordTable kKeyWords = MakeKeyWordTable();
 static_assert(kKeyWords.collisionFree, "two key words share a hash slot");
 
-constexpr std::size_t kShortestKeyWord = 3;
 constexpr std::size_t kLongestKeyWord = 12;
+static_assert(kLongestKeyWord < 16, "lengths must fit the bits of lengthsByFirstByte");
 
 // Equal bytes of equal length; fixed-size comparisons compile to a few loads, not a call.
 inline bool SameBytes(const char* a, const char* b, std::size_t length) {
@@ -82,20 +87,26 @@ inline bool SameBytes(const char* a, const char* b, std::size_t length) {
 
 inline TokenKind KeyWordKind(std::string_view token) {
     const std::size_t n = token.size();
-    if (n < kShortestKeyWord || n > kLongestKeyWord) {
+    if (n == 0 || n > kLongestKeyWord) {
         return TokenKind::kOther;
     }
-    const KeyWord& candidate = kKeyWords.slot[KeyWordHash(
-        n, static_cast<unsigned char>(token.front()), static_cast<unsigned char>(token.back()))];
+    const auto first = static_cast<unsigned char>(token.front());
+    if (((kKeyWords.lengthsByFirstByte[first] >> n) & 1u) == 0) {
+        return TokenKind::kOther;
+    }
+    const KeyWord& candidate =
+        kKeyWords.slot[KeyWordHash(n, first, static_cast<unsigned char>(token.back()))];
     if (candidate.text.size() != n || !SameBytes(token.data(), candidate.text.data(), n)) {
         return TokenKind::kOther;
     }
     return candidate.kind;
 }
 
+// The last byte first: few tokens end in 'j', so the test is decided at once for most.
 inline bool EndsInObj(std::string_view token) {
     const std::size_t n = token.size();
-    return n >= 4 && std::memcmp(token.data() + n - 4, ".obj", 4) == 0;
+    return n != 0 && token[n - 1] == 'j' && n >= 4 &&
+           std::memcmp(token.data() + n - 4, ".obj", 4) == 0;
 }
 
 // Digit values of upper-case hexadecimal; 0xFF marks every other byte.
