@@ -91,7 +91,7 @@ inline TokenKind KeyWordKind(std::string_view token) {
         return TokenKind::kOther;
     }
     const auto first = static_cast<unsigned char>(token.front());
-    if (((kKeyWords.lengthsByFirstByte[first] >> n) & 1u) == 0) {
+    if (((static_cast<unsigned>(kKeyWords.lengthsByFirstByte[first]) >> n) & 1u) == 0) {
         return TokenKind::kOther;
     }
     const KeyWord& candidate =

@@ -260,7 +260,7 @@ std::string CheckMapReading(std::string_view bytes) {
     // Tiny blocks move every token across block boundaries; the size comes from the input so
     // that the fuzzer explores them all.
     const std::size_t smallBlock =
-        bytes.empty() ? 1 : 1 + static_cast<unsigned char>(bytes[0]) % 70;
+        bytes.empty() ? 1u : 1u + static_cast<unsigned char>(bytes[0]) % 70u;
     for (std::size_t blockSize : {CMapStream::kBlockSize, smallBlock}) {
         const std::string how = "block size " + std::to_string(blockSize);
         {
