@@ -20,8 +20,12 @@ std::size_t WordCount(std::size_t bytes) {
     return (bytes + 63) / 64;
 }
 
-// Bit count without a library call on processors where it is not a single instruction.
-std::size_t CountBits(std::uint64_t bits) {
+// Bit count: one instruction where the processor has it, else a few without a library call.
+template <bool kHardwarePopcount>
+inline std::size_t CountBits(std::uint64_t bits) {
+    if (kHardwarePopcount) {
+        return static_cast<std::size_t>(__builtin_popcountll(bits));
+    }
     bits = bits - ((bits >> 1) & 0x5555555555555555ull);
     bits = (bits & 0x3333333333333333ull) + ((bits >> 2) & 0x3333333333333333ull);
     bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Full;
@@ -82,8 +86,10 @@ std::size_t MaxTokens(std::size_t blockSize) {
 // Appends base + the position of every set bit, lowest first, and returns the new end. Eight
 // positions are written at a time whatever the count, so that the loop rarely branches: a group
 // of 64 bytes seldom holds more than eight tokens.
-std::uint32_t* AppendBitPositions(std::uint64_t bits, std::uint32_t base, std::uint32_t* out) {
-    const std::size_t count = CountBits(bits);
+template <bool kHardwarePopcount>
+inline std::uint32_t* AppendBitPositions(std::uint64_t bits, std::uint32_t base,
+                                         std::uint32_t* out) {
+    const std::size_t count = CountBits<kHardwarePopcount>(bits);
     std::uint32_t* const end = out + count;
     while (bits != 0) {
         for (int i = 0; i < 8; ++i) {
@@ -125,47 +131,95 @@ long CMapStream::LineAt(std::size_t offset) const {
     std::size_t lineFeeds = 0;
     const std::size_t whole = offset / 64;
     for (std::size_t word = 0; word < whole; ++word) {
-        lineFeeds += CountBits(m_lineFeeds[word]);
+        lineFeeds += CountBits<false>(m_lineFeeds[word]);
     }
     if (offset % 64 != 0) {
-        lineFeeds += CountBits(m_lineFeeds[whole] & ~(kAllBits << (offset % 64)));
+        lineFeeds += CountBits<false>(m_lineFeeds[whole] & ~(kAllBits << (offset % 64)));
     }
     return m_blockLine + static_cast<long>(lineFeeds);
 }
 
-// Finds every token of the block in one pass, 64 bytes at a time: a token starts at a token
-// byte after a separator (or at the block's start) and ends at a separator after a token byte.
-void CMapStream::SplitBlock() {
-    std::uint32_t* starts = m_starts.get();
-    std::uint32_t* ends = m_ends.get();
+namespace {
+
+struct SplitCounts {
+    std::size_t starts;
+    std::size_t ends;
+    std::size_t lineFeeds;
+};
+
+// Finds every token of a block in one pass, 64 bytes at a time: a token starts at a token byte
+// after a separator (or at the block's start) and ends at a separator after a token byte.
+template <bool kHardwarePopcount>
+inline SplitCounts SplitGroups(const char* block, std::size_t length, std::uint32_t* starts,
+                               std::uint32_t* ends, std::uint64_t* lineFeedBits) {
+    std::uint32_t* const firstStart = starts;
+    std::uint32_t* const firstEnd = ends;
     std::uint64_t previousIsToken = 0;  // the byte before the block counts as a separator
     std::size_t lineFeeds = 0;
-    const std::size_t words = WordCount(m_blockLength);
+    const std::size_t words = WordCount(length);
     for (std::size_t word = 0; word < words; ++word) {
         const std::size_t base = 64 * word;
-        const std::size_t count = std::min<std::size_t>(64, m_blockLength - base);
+        const std::size_t count = std::min<std::size_t>(64, length - base);
         std::uint64_t separators = 0;
         if (count == 64) {
-            ClassifyGroup64(m_block + base, separators, m_lineFeeds[word]);
+            ClassifyGroup64(block + base, separators, lineFeedBits[word]);
         } else {
-            ClassifyGroupScalar(m_block + base, count, separators, m_lineFeeds[word]);
+            ClassifyGroupScalar(block + base, count, separators, lineFeedBits[word]);
             separators |= kAllBits << count;  // nothing past the end belongs to a token
         }
-        lineFeeds += CountBits(m_lineFeeds[word]);
+        lineFeeds += CountBits<kHardwarePopcount>(lineFeedBits[word]);
         const std::uint64_t tokenBytes = ~separators;
         const std::uint64_t afterToken = (tokenBytes << 1) | previousIsToken;
         previousIsToken = tokenBytes >> 63;
-        starts =
-            AppendBitPositions(tokenBytes & ~afterToken, static_cast<std::uint32_t>(base), starts);
-        ends = AppendBitPositions(separators & afterToken, static_cast<std::uint32_t>(base), ends);
+        starts = AppendBitPositions<kHardwarePopcount>(tokenBytes & ~afterToken,
+                                                       static_cast<std::uint32_t>(base), starts);
+        ends = AppendBitPositions<kHardwarePopcount>(separators & afterToken,
+                                                     static_cast<std::uint32_t>(base), ends);
     }
-    m_startCount = static_cast<std::size_t>(starts - m_starts.get());
-    m_endCount = static_cast<std::size_t>(ends - m_ends.get());
+    return {static_cast<std::size_t>(starts - firstStart),
+            static_cast<std::size_t>(ends - firstEnd), lineFeeds};
+}
+
+SplitCounts SplitPortable(const char* block, std::size_t length, std::uint32_t* starts,
+                          std::uint32_t* ends, std::uint64_t* lineFeedBits) {
+    return SplitGroups<false>(block, length, starts, ends, lineFeedBits);
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+// Most x86 processors count bits in one instruction, but the baseline instruction set lacks it.
+__attribute__((target("popcnt"))) SplitCounts SplitWithPopcount(const char* block,
+                                                                std::size_t length,
+                                                                std::uint32_t* starts,
+                                                                std::uint32_t* ends,
+                                                                std::uint64_t* lineFeedBits) {
+    return SplitGroups<true>(block, length, starts, ends, lineFeedBits);
+}
+
+SplitCounts Split(const char* block, std::size_t length, std::uint32_t* starts, std::uint32_t* ends,
+                  std::uint64_t* lineFeedBits) {
+    static const bool hasPopcount = __builtin_cpu_supports("popcnt");
+    return hasPopcount ? SplitWithPopcount(block, length, starts, ends, lineFeedBits)
+                       : SplitPortable(block, length, starts, ends, lineFeedBits);
+}
+#else
+SplitCounts Split(const char* block, std::size_t length, std::uint32_t* starts, std::uint32_t* ends,
+                  std::uint64_t* lineFeedBits) {
+    return SplitPortable(block, length, starts, ends, lineFeedBits);
+}
+#endif
+
+}  // namespace
+
+void CMapStream::SplitBlock() {
+    const SplitCounts counts =
+        Split(m_block, m_blockLength, m_starts.get(), m_ends.get(), m_lineFeeds.get());
+    m_startCount = counts.starts;
+    m_endCount = counts.ends;
     // An end at the block's length is the padding after a token that runs to the end.
     if (m_endCount > 0 && m_ends[m_endCount - 1] >= m_blockLength) {
         --m_endCount;
     }
-    m_blockLineFeeds = static_cast<long>(lineFeeds);
+    m_blockLineFeeds = static_cast<long>(counts.lineFeeds);
 }
 
 // Moves to the next block; false at the end of input. A read error is not the end of the map.
