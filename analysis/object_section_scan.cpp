@@ -127,17 +127,29 @@ constexpr std::array<std::uint8_t, 256> MakeHexTable() {
 constexpr std::array<std::uint8_t, 256> kHexDigit = MakeHexTable();
 
 // The value of a section length modulo 2^32, or false when it is not upper-case hexadecimal.
+// Lengths of up to eight digits take a fixed number of steps without branches, so that lengths
+// of varying size do not upset branch prediction.
 bool ParseLength(std::string_view text, std::int32_t& length) {
+    const std::size_t n = text.size();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::uint32_t sum = 0;
-    for (char c : text) {
-        const std::uint8_t digit = kHexDigit[static_cast<unsigned char>(c)];
-        if (digit == 0xFF) {
-            return false;
+    std::uint32_t bad = 0;
+    if (n != 0 && n <= 8) {
+        for (std::size_t i = 0; i < 8; ++i) {
+            const std::uint32_t inside = i < n ? 1u : 0u;
+            const std::uint32_t digit = kHexDigit[bytes[i < n ? i : n - 1]];
+            bad |= inside & (digit >> 4);  // 0xFF marks a byte that is no digit
+            sum = inside != 0 ? sum * 16u + (digit & 0xFu) : sum;
         }
-        sum = sum * 16u + digit;
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t digit = kHexDigit[bytes[i]];
+            bad |= digit >> 4;
+            sum = sum * 16u + (digit & 0xFu);
+        }
     }
     length = static_cast<std::int32_t>(sum);
-    return true;
+    return bad == 0;
 }
 
 // Long or binary tokens are shortened so that an error message stays one readable line.
@@ -169,8 +181,9 @@ bool IsEndMarker(std::string_view token) {
 void ScanObjectSection(CMapStream& stream, EntryList& entries) {
     EntryList found;
     CObjectFileEntry* current = nullptr;
+    CTokenCursor tokens(stream);
     for (;;) {
-        const std::string_view token = ReadToken(stream);
+        const std::string_view token = tokens.Next();
         if (token.empty()) {
             break;
         }
@@ -191,15 +204,16 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
 
         // Section record: two unused tokens, the length, then (for a non-zero length) one
         // unused token and the space number. A record cut off by the end of input adds nothing.
-        if (ReadToken(stream).empty() || ReadToken(stream).empty()) {
+        if (tokens.Next().empty() || tokens.Next().empty()) {
             break;
         }
-        const std::string_view lengthText = ReadToken(stream);
+        const std::string_view lengthText = tokens.Next();
         if (lengthText.empty()) {
             break;
         }
         std::int32_t length = 0;
         if (!ParseLength(lengthText, length)) {
+            tokens.Sync();
             throw MapError(
                 stream.Name(), stream.Line(),
                 "section length " + Quote(lengthText) + " is not upper-case hexadecimal");
@@ -207,10 +221,10 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
         if (length == 0) {
             continue;
         }
-        if (ReadToken(stream).empty()) {
+        if (tokens.Next().empty()) {
             break;
         }
-        const std::string_view spaceText = ReadToken(stream);
+        const std::string_view spaceText = tokens.Next();
         if (spaceText.empty()) {
             break;
         }

@@ -46,10 +46,17 @@ void ClassifyGroupScalar(const char* bytes, std::size_t count, std::uint64_t& se
     lineFeeds = lf;
 }
 
+#if defined(__GNUC__)
+#define TALLYFOLD_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define TALLYFOLD_ALWAYS_INLINE inline
+#endif
+
 #if defined(__SSE2__)
 // The same for exactly 64 bytes, sixteen at a time: a byte is a separator when it is at most
 // 0x20 (unsigned) or equal to 0x7F.
-void ClassifyGroup64(const char* bytes, std::uint64_t& separators, std::uint64_t& lineFeeds) {
+TALLYFOLD_ALWAYS_INLINE void ClassifyGroup64(const char* bytes, std::uint64_t& separators,
+                                             std::uint64_t& lineFeeds) {
     const __m128i space = _mm_set1_epi8(0x20);
     const __m128i del = _mm_set1_epi8(0x7F);
     const __m128i lineFeed = _mm_set1_epi8('\n');

@@ -34,6 +34,7 @@ public:
 
 private:
     friend std::string_view ReadToken(CMapStream& stream);
+    friend class CTokenCursor;
 
     std::string_view NextToken();
     std::string_view NextTokenSlow();
@@ -87,6 +88,58 @@ inline std::string_view CMapStream::NextToken() {
     }
     return NextTokenSlow();
 }
+
+// Reads a stream's tokens exactly as ReadToken does, for loops that read many in a row: the
+// position within the current block is kept in the cursor (in registers, once inlined) rather
+// than in the stream. While a cursor is in use, read the stream only through it; Line() and the
+// stream itself are up to date after Sync() and when the cursor is destroyed.
+class CTokenCursor {
+public:
+    explicit CTokenCursor(CMapStream& stream) : m_stream(stream) { Load(); }
+    ~CTokenCursor() { Sync(); }
+
+    CTokenCursor(const CTokenCursor&) = delete;
+    CTokenCursor& operator=(const CTokenCursor&) = delete;
+
+    std::string_view Next() {
+        if (m_index < m_endCount) {
+            const std::uint32_t start = m_starts[m_index];
+            const std::uint32_t end = m_ends[m_index];
+            ++m_index;
+            m_handedOut = true;
+            return std::string_view(m_block + start, end - start);
+        }
+        Sync();
+        const std::string_view token = m_stream.NextTokenSlow();
+        Load();
+        return token;
+    }
+
+    void Sync() {
+        m_stream.m_index = m_index;
+        if (m_handedOut) {
+            m_stream.m_tokenInBlock = true;
+            m_handedOut = false;
+        }
+    }
+
+private:
+    void Load() {
+        m_block = m_stream.m_block;
+        m_starts = m_stream.m_starts.get();
+        m_ends = m_stream.m_ends.get();
+        m_index = m_stream.m_index;
+        m_endCount = m_stream.m_endCount;
+    }
+
+    CMapStream& m_stream;
+    const char* m_block = nullptr;
+    const std::uint32_t* m_starts = nullptr;
+    const std::uint32_t* m_ends = nullptr;
+    std::size_t m_index = 0;
+    std::size_t m_endCount = 0;
+    bool m_handedOut = false;
+};
 
 // True when every character is one of 0-9 and A-F (upper case only); the empty text is true.
 bool IsHexText(std::string_view text);
