@@ -20,8 +20,8 @@ std::string FormatTable(const ReportTable& table);
 // line break. Names keep their bytes.
 std::string FormatCsv(const ReportTable& table);
 
-// A GitHub-flavoured Markdown table; names are escaped so that they render as written, and the
-// text is valid UTF-8.
+// A Markdown pipe table; names are escaped so that they render as written, and the text is
+// valid UTF-8.
 std::string FormatMarkdown(const ReportTable& table);
 
 // String members written after "format_version" and before "rows", in this order.

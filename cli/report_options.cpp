@@ -14,7 +14,7 @@ const char kReportUsage[] =
     "                     tsv: one line per row, tab-separated cells, no header;\n"
     "                     csv: RFC 4180, a header line, CR LF line ends;\n"
     "                     json: one document with format_version 1;\n"
-    "                     markdown: a GitHub-flavoured table for a pull-request comment\n"
+    "                     markdown: a Markdown table for a pull-request comment\n"
     "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, 87.5)\n"
     "  --max-ram PERCENT  the same for the total RAM %\n"
     "  --diff OLD NEW     compare two maps per object name: old, new and change of each size,\n"
