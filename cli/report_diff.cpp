@@ -5,10 +5,13 @@
 
 #include "wrapping.h"
 
-const std::array<DiffMeasureSpec, kDiffMeasureCount> kDiffMeasures = {{
-    {"ROM", "rom", &CObjectFileEntry::m_romSize, &DeviceProfile::romCapacity},
-    {"RAM", "ram", &CObjectFileEntry::m_ramSize, &DeviceProfile::ramCapacity},
-}};
+const std::vector<DiffMeasure>& ReportDiffMeasures() {
+    static const std::vector<DiffMeasure> measures = {
+        {"ROM", "rom", &CObjectFileEntry::m_romSize, &DeviceProfile::romCapacity},
+        {"RAM", "ram", &CObjectFileEntry::m_ramSize, &DeviceProfile::ramCapacity},
+    };
+    return measures;
+}
 
 std::string_view DiffStatusText(DiffStatus status) {
     switch (status) {
@@ -36,9 +39,9 @@ std::int64_t AbsoluteChange(const DiffRow& row, std::size_t measure) {
     return change < 0 ? -change : change;
 }
 
-bool HasSize(const CObjectFileEntry& entry) {
-    return std::any_of(kDiffMeasures.begin(), kDiffMeasures.end(),
-                       [&](const DiffMeasureSpec& spec) { return entry.*spec.size != 0; });
+bool HasSize(const CObjectFileEntry& entry, const std::vector<DiffMeasure>& measures) {
+    return std::any_of(measures.begin(), measures.end(),
+                       [&](const DiffMeasure& measure) { return entry.*measure.size != 0; });
 }
 
 }  // namespace
@@ -46,7 +49,8 @@ bool HasSize(const CObjectFileEntry& entry) {
 // Rows are made in the order the names first appear (new map first, then names only the old map
 // has) and keep that order among equal changes, so that the output does not vary between runs.
 std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList& newEntries,
-                                    ColumnOrdering sort) {
+                                    ColumnOrdering sort, const std::vector<DiffMeasure>& measures) {
+    const std::size_t count = measures.size();
     struct Presence {
         bool inOld = false;
         bool inNew = false;
@@ -56,18 +60,19 @@ std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList
     std::unordered_map<std::string, std::size_t> rowOfName;
     const auto gather = [&](const EntryList& entries, bool isNew) {
         for (const auto& entry : entries) {
-            if (!HasSize(*entry)) {
+            if (!HasSize(*entry, measures)) {
                 continue;
             }
             const auto [it, inserted] = rowOfName.try_emplace(entry->m_name, rows.size());
             if (inserted) {
-                rows.push_back({entry->m_name, DiffStatus::kUnchanged, {}, {}});
+                rows.push_back(
+                    {entry->m_name, DiffStatus::kUnchanged, DiffSizes(count), DiffSizes(count)});
                 presence.emplace_back();
             }
             DiffRow& row = rows[it->second];
             DiffSizes& sizes = isNew ? row.newSizes : row.oldSizes;
-            for (std::size_t m = 0; m < kDiffMeasureCount; ++m) {
-                sizes[m] = WrappingAdd(sizes[m], (*entry).*kDiffMeasures[m].size);
+            for (std::size_t m = 0; m < count; ++m) {
+                sizes[m] = WrappingAdd(sizes[m], (*entry).*measures[m].size);
             }
             (isNew ? presence[it->second].inNew : presence[it->second].inOld) = true;
         }
@@ -85,11 +90,16 @@ std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList
         }
     }
 
-    // The sort key's change decides; the other measures' changes break ties.
+    // The sort key's change decides; the other measures' changes, in their order, break ties.
+    const std::string_view keyField = sort == ColumnOrdering::kByRamSize ? "ram" : "rom";
     std::vector<std::size_t> keys;
-    keys.push_back(sort == ColumnOrdering::kByRamSize ? kDiffRam : kDiffRom);
-    for (std::size_t m = 0; m < kDiffMeasureCount; ++m) {
-        if (m != keys.front()) {
+    for (std::size_t m = 0; m < count; ++m) {
+        if (measures[m].field == keyField) {
+            keys.push_back(m);
+        }
+    }
+    for (std::size_t m = 0; m < count; ++m) {
+        if (measures[m].field != keyField) {
             keys.push_back(m);
         }
     }
@@ -106,21 +116,23 @@ std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList
     return rows;
 }
 
-ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device) {
+ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
+                           const std::vector<DiffMeasure>& measures) {
+    const std::size_t count = measures.size();
     ReportTable table;
     table.columns.push_back({"Object file", "object", CellType::kText});
     table.columns.push_back({"Status", "status", CellType::kText});
-    for (const DiffMeasureSpec& spec : kDiffMeasures) {
-        const std::string label(spec.label);
-        const std::string field(spec.field);
+    for (const DiffMeasure& measure : measures) {
+        const std::string label(measure.label);
+        const std::string field(measure.field);
         table.columns.push_back({"Old " + label, "old_" + field, CellType::kCount});
         table.columns.push_back({"New " + label, "new_" + field, CellType::kCount});
         table.columns.push_back({label + " Change", field + "_change", CellType::kChange});
     }
-    for (const DiffMeasureSpec& spec : kDiffMeasures) {
-        if (spec.capacity != nullptr) {
-            const std::string label(spec.label);
-            const std::string field(spec.field);
+    for (const DiffMeasure& measure : measures) {
+        if (measure.capacity != nullptr) {
+            const std::string label(measure.label);
+            const std::string field(measure.field);
             table.columns.push_back(
                 {"New " + label + " %", "new_" + field + "_percent", CellType::kPercent});
         }
@@ -129,27 +141,27 @@ ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile
     const auto makeRow = [&](RowKind kind, std::string name, std::string status,
                              const DiffSizes& oldSizes, const DiffSizes& newSizes) {
         TableRow row{kind, {std::move(name), std::move(status)}};
-        for (std::size_t m = 0; m < kDiffMeasureCount; ++m) {
+        for (std::size_t m = 0; m < count; ++m) {
             row.cells.push_back(std::to_string(oldSizes[m]));
             row.cells.push_back(std::to_string(newSizes[m]));
             row.cells.push_back(std::to_string(Change(oldSizes[m], newSizes[m])));
         }
-        for (std::size_t m = 0; m < kDiffMeasureCount; ++m) {
-            if (kDiffMeasures[m].capacity != nullptr) {
-                row.cells.push_back(FormatPercent(newSizes[m], device.*kDiffMeasures[m].capacity));
+        for (std::size_t m = 0; m < count; ++m) {
+            if (measures[m].capacity != nullptr) {
+                row.cells.push_back(FormatPercent(newSizes[m], device.*measures[m].capacity));
             }
         }
         return row;
     };
 
-    DiffSizes oldTotal{};
-    DiffSizes newTotal{};
+    DiffSizes oldTotal(count);
+    DiffSizes newTotal(count);
     table.rows.reserve(rows.size() + 2);
     for (const DiffRow& row : rows) {
         table.rows.push_back(makeRow(RowKind::kObject, row.name,
                                      std::string(DiffStatusText(row.status)), row.oldSizes,
                                      row.newSizes));
-        for (std::size_t m = 0; m < kDiffMeasureCount; ++m) {
+        for (std::size_t m = 0; m < count; ++m) {
             oldTotal[m] = WrappingAdd(oldTotal[m], row.oldSizes[m]);
             newTotal[m] = WrappingAdd(newTotal[m], row.newSizes[m]);
         }

@@ -142,6 +142,31 @@ TEST(BuildDiffTable, ChangesBetweenExtremeSizesAreExact) {
     EXPECT_EQ(DisplayCell(table.columns[4], table.rows[0].cells[4]), "+4294967295");
 }
 
+// A further size without a capacity (as the "other" bytes of a fuller tally would be) gets its
+// old, new and change columns after the others and no percentage.
+TEST(BuildDiffTable, AFurtherMeasureAddsItsColumnsWithoutAPercentage) {
+    std::vector<DiffMeasure> measures = ReportDiffMeasures();
+    measures.push_back({"Other", "other", &CObjectFileEntry::m_space, nullptr});
+    EntryList oldEntries = MakeEntries({{"a.obj", 1, 0}, {"b.obj", 1, 0}});
+    EntryList newEntries = MakeEntries({{"a.obj", 1, 0}, {"b.obj", 1, 0}});
+    newEntries[1]->m_space = 9;
+    const std::vector<DiffRow> rows =
+        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize, measures);
+    const ReportTable table = BuildDiffTable(rows, kDevice18F4680, measures);
+    std::vector<std::string> headers;
+    for (const ReportColumn& column : table.columns) {
+        headers.push_back(column.header);
+    }
+    EXPECT_EQ(headers,
+              (std::vector<std::string>{"Object file", "Status", "Old ROM", "New ROM", "ROM Change",
+                                        "Old RAM", "New RAM", "RAM Change", "Old Other",
+                                        "New Other", "Other Change", "New ROM %", "New RAM %"}));
+    EXPECT_EQ(table.rows[0].cells,
+              (std::vector<std::string>{"b.obj", "changed", "1", "1", "0", "0", "0", "0", "0", "9",
+                                        "9", "0.0015", "0.0000"}));
+    EXPECT_EQ(table.rows[1].cells[1], "unchanged");
+}
+
 TEST(BuildDiffTable, TwoEmptyMapsGiveTheBlankAndAZeroTotalRow) {
     const ReportTable table =
         BuildDiffTable(CompareEntries({}, {}, ColumnOrdering::kByRomSize), kDevice18F458);
