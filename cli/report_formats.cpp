@@ -130,17 +130,17 @@ void AppendJsonRow(std::string& text, const ReportTable& table, const TableRow& 
     text += '{';
     bool first = true;
     for (std::size_t column = 0; column < table.columns.size(); ++column) {
-        const ReportColumn& spec = table.columns[column];
-        if (!withText && spec.type == CellType::kText) {
+        const ReportColumn& description = table.columns[column];
+        if (!withText && description.type == CellType::kText) {
             continue;
         }
         if (!first) {
             text += ", ";
         }
         first = false;
-        AppendJsonString(text, spec.field);
+        AppendJsonString(text, description.field);
         text += ": ";
-        AppendJsonValue(text, spec, row.cells[column]);
+        AppendJsonValue(text, description, row.cells[column]);
     }
     text += '}';
 }
