@@ -1,10 +1,12 @@
 #include "object_section_scan.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
 
 #include "map_error.h"
+#include "wrapping.h"
 
 namespace {
 
@@ -65,24 +67,30 @@ static_assert(kKeyWords.collisionFree, "two key words share a hash slot");
 constexpr std::size_t kLongestKeyWord = 12;
 static_assert(kLongestKeyWord < 16, "lengths must fit the bits of lengthsByFirstByte");
 
-// Equal bytes of equal length; fixed-size comparisons compile to a few loads, not a call.
+// Unaligned load of a few bytes; compiles to one move.
+template <typename T>
+inline T Load(const char* bytes) {
+    T value;
+    std::memcpy(&value, bytes, sizeof(value));
+    return value;
+}
+
+// Equal bytes, for lengths of 2 to 16: two loads that overlap, one at each end, and no branch on
+// the bytes themselves.
+template <typename T>
+inline bool SameEnds(const char* a, const char* b, std::size_t length) {
+    return (Load<T>(a) == Load<T>(b)) &
+           (Load<T>(a + length - sizeof(T)) == Load<T>(b + length - sizeof(T)));
+}
+
 inline bool SameBytes(const char* a, const char* b, std::size_t length) {
-    switch (length) {
-        case 3:
-            return std::memcmp(a, b, 3) == 0;
-        case 4:
-            return std::memcmp(a, b, 4) == 0;
-        case 5:
-            return std::memcmp(a, b, 5) == 0;
-        case 6:
-            return std::memcmp(a, b, 6) == 0;
-        case 7:
-            return std::memcmp(a, b, 7) == 0;
-        case 8:
-            return std::memcmp(a, b, 8) == 0;
-        default:
-            return std::memcmp(a, b, length) == 0;
+    if (length >= 8) {
+        return SameEnds<std::uint64_t>(a, b, length);
     }
+    if (length >= 4) {
+        return SameEnds<std::uint32_t>(a, b, length);
+    }
+    return SameEnds<std::uint16_t>(a, b, length);
 }
 
 inline TokenKind KeyWordKind(std::string_view token) {
@@ -106,7 +114,7 @@ inline TokenKind KeyWordKind(std::string_view token) {
 inline bool EndsInObj(std::string_view token) {
     const std::size_t n = token.size();
     return n != 0 && token[n - 1] == 'j' && n >= 4 &&
-           std::memcmp(token.data() + n - 4, ".obj", 4) == 0;
+           Load<std::uint32_t>(token.data() + n - 4) == Load<std::uint32_t>(".obj");
 }
 
 // Digit values of upper-case hexadecimal; 0xFF marks every other byte.
@@ -127,8 +135,8 @@ constexpr std::array<std::uint8_t, 256> MakeHexTable() {
 constexpr std::array<std::uint8_t, 256> kHexDigit = MakeHexTable();
 
 // The value of a section length modulo 2^32, or false when it is not upper-case hexadecimal.
-// Lengths of up to eight digits take a fixed number of steps without branches, so that lengths
-// of varying size do not upset branch prediction.
+// Lengths of up to eight digits take eight steps computed with masks instead of branches, so
+// that lengths of varying size do not upset branch prediction.
 bool ParseLength(std::string_view text, std::int32_t& length) {
     const std::size_t n = text.size();
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -136,16 +144,18 @@ bool ParseLength(std::string_view text, std::int32_t& length) {
     std::uint32_t bad = 0;
     if (n != 0 && n <= 8) {
         for (std::size_t i = 0; i < 8; ++i) {
-            const std::uint32_t inside = i < n ? 1u : 0u;
-            const std::uint32_t digit = kHexDigit[bytes[i < n ? i : n - 1]];
+            // All ones while i is inside the text; past its end the last byte is read again and
+            // its digit masked away.
+            const std::uint32_t inside = 0u - static_cast<std::uint32_t>(i < n);
+            const std::uint32_t digit = kHexDigit[bytes[std::min(i, n - 1)]];
             bad |= inside & (digit >> 4);  // 0xFF marks a byte that is no digit
-            sum = inside != 0 ? sum * 16u + (digit & 0xFu) : sum;
+            sum = (((sum << 4) | (digit & 0xFu)) & inside) | (sum & ~inside);
         }
     } else {
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t digit = kHexDigit[bytes[i]];
             bad |= digit >> 4;
-            sum = sum * 16u + (digit & 0xFu);
+            sum = (sum << 4) | (digit & 0xFu);
         }
     }
     length = static_cast<std::int32_t>(sum);
@@ -229,8 +239,11 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
             break;
         }
         if (current != nullptr) {
-            current->m_space = DecimalToInt(spaceText);
-            current->AddSize(length, current->m_space);
+            // As AddSize does, written so that the choice of ROM or RAM needs no branch.
+            const std::int32_t space = DecimalToInt(spaceText);
+            current->m_space = space;
+            current->m_romSize = WrappingAdd(current->m_romSize, space == 0 ? length : 0);
+            current->m_ramSize = WrappingAdd(current->m_ramSize, space == 0 ? 0 : length);
         }
     }
     if (entries.empty()) {
