@@ -84,27 +84,27 @@ void ClassifyGroup64(const char* bytes, std::uint64_t& separators, std::uint64_t
 
 namespace {
 
-// At most every other byte starts a token; the writes below may run up to 16 places past the
-// last position.
-std::size_t MaxTokens(std::size_t blockSize) {
-    return blockSize / 2 + 1 + 16;
+// Every byte and the end of the block can be a boundary; the writes below may run up to 16
+// places past the last one.
+std::size_t MaxBounds(std::size_t blockSize) {
+    return blockSize + 1 + 16;
 }
 
-// Appends base + the position of every set bit, lowest first, and returns the new end. Eight
+// Appends base + the position of every set bit, lowest first, and returns the new end. Sixteen
 // positions are written at a time whatever the count, so that the loop rarely branches: a group
-// of 64 bytes seldom holds more than eight tokens.
+// of 64 bytes seldom holds more than eight tokens, that is sixteen boundaries.
 template <bool kHardwarePopcount>
 inline std::uint32_t* AppendBitPositions(std::uint64_t bits, std::uint32_t base,
                                          std::uint32_t* out) {
     const std::size_t count = CountBits<kHardwarePopcount>(bits);
     std::uint32_t* const end = out + count;
     while (bits != 0) {
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < 16; ++i) {
             // The top bit keeps the count of trailing zeros defined once the bits run out.
             out[i] = base + static_cast<std::uint32_t>(__builtin_ctzll(bits | (1ull << 63)));
             bits &= bits - 1;
         }
-        out += 8;
+        out += 16;
     }
     return end;
 }
@@ -116,8 +116,7 @@ CMapStream::CMapStream(std::FILE* file, std::string name, std::size_t blockSize)
       m_name(std::move(name)),
       m_blockSize(std::clamp<std::size_t>(blockSize, 1, UINT32_MAX / 2)),
       m_buffer(new char[m_blockSize]),
-      m_starts(new std::uint32_t[MaxTokens(m_blockSize)]),
-      m_ends(new std::uint32_t[MaxTokens(m_blockSize)]),
+      m_bounds(new std::uint32_t[MaxBounds(m_blockSize)]),
       m_lineFeeds(new std::uint64_t[WordCount(m_blockSize)]) {}
 
 CMapStream::CMapStream(std::string_view bytes, std::string name, std::size_t blockSize)
@@ -125,12 +124,11 @@ CMapStream::CMapStream(std::string_view bytes, std::string name, std::size_t blo
       m_blockSize(std::clamp<std::size_t>(std::min(blockSize, bytes.size()), 1, UINT32_MAX / 2)),
       m_memory(bytes.data()),
       m_memoryEnd(bytes.data() + bytes.size()),
-      m_starts(new std::uint32_t[MaxTokens(m_blockSize)]),
-      m_ends(new std::uint32_t[MaxTokens(m_blockSize)]),
+      m_bounds(new std::uint32_t[MaxBounds(m_blockSize)]),
       m_lineFeeds(new std::uint64_t[WordCount(m_blockSize)]) {}
 
 long CMapStream::Line() const {
-    return m_tokenInBlock ? LineAt(m_starts[m_index - 1]) : m_tokenLine;
+    return m_tokenInBlock ? LineAt(m_bounds[2 * (m_index - 1)]) : m_tokenLine;
 }
 
 // 1 + the line feeds before the offset in this block and before it.
@@ -149,18 +147,17 @@ long CMapStream::LineAt(std::size_t offset) const {
 namespace {
 
 struct SplitCounts {
-    std::size_t starts;
-    std::size_t ends;
+    std::size_t bounds;
     std::size_t lineFeeds;
 };
 
-// Finds every token of a block in one pass, 64 bytes at a time: a token starts at a token byte
-// after a separator (or at the block's start) and ends at a separator after a token byte.
+// Finds every token boundary of a block in one pass, 64 bytes at a time: a token starts at a
+// token byte after a separator (or at the block's start) and ends at a separator after a token
+// byte, so the boundaries are where the kind of byte changes, starts and ends in turn.
 template <bool kHardwarePopcount>
-inline SplitCounts SplitGroups(const char* block, std::size_t length, std::uint32_t* starts,
-                               std::uint32_t* ends, std::uint64_t* lineFeedBits) {
-    std::uint32_t* const firstStart = starts;
-    std::uint32_t* const firstEnd = ends;
+inline SplitCounts SplitGroups(const char* block, std::size_t length, std::uint32_t* bounds,
+                               std::uint64_t* lineFeedBits) {
+    std::uint32_t* const firstBound = bounds;
     std::uint64_t previousIsToken = 0;  // the byte before the block counts as a separator
     std::size_t lineFeeds = 0;
     const std::size_t words = WordCount(length);
@@ -176,56 +173,52 @@ inline SplitCounts SplitGroups(const char* block, std::size_t length, std::uint3
         }
         lineFeeds += CountBits<kHardwarePopcount>(lineFeedBits[word]);
         const std::uint64_t tokenBytes = ~separators;
-        const std::uint64_t afterToken = (tokenBytes << 1) | previousIsToken;
+        const std::uint64_t changes = tokenBytes ^ ((tokenBytes << 1) | previousIsToken);
         previousIsToken = tokenBytes >> 63;
-        starts = AppendBitPositions<kHardwarePopcount>(tokenBytes & ~afterToken,
-                                                       static_cast<std::uint32_t>(base), starts);
-        ends = AppendBitPositions<kHardwarePopcount>(separators & afterToken,
-                                                     static_cast<std::uint32_t>(base), ends);
+        bounds = AppendBitPositions<kHardwarePopcount>(changes, static_cast<std::uint32_t>(base),
+                                                       bounds);
     }
-    return {static_cast<std::size_t>(starts - firstStart),
-            static_cast<std::size_t>(ends - firstEnd), lineFeeds};
+    return {static_cast<std::size_t>(bounds - firstBound), lineFeeds};
 }
 
-SplitCounts SplitPortable(const char* block, std::size_t length, std::uint32_t* starts,
-                          std::uint32_t* ends, std::uint64_t* lineFeedBits) {
-    return SplitGroups<false>(block, length, starts, ends, lineFeedBits);
+SplitCounts SplitPortable(const char* block, std::size_t length, std::uint32_t* bounds,
+                          std::uint64_t* lineFeedBits) {
+    return SplitGroups<false>(block, length, bounds, lineFeedBits);
 }
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 // Most x86 processors count bits in one instruction, but the baseline instruction set lacks it.
 __attribute__((target("popcnt"))) SplitCounts SplitWithPopcount(const char* block,
                                                                 std::size_t length,
-                                                                std::uint32_t* starts,
-                                                                std::uint32_t* ends,
+                                                                std::uint32_t* bounds,
                                                                 std::uint64_t* lineFeedBits) {
-    return SplitGroups<true>(block, length, starts, ends, lineFeedBits);
+    return SplitGroups<true>(block, length, bounds, lineFeedBits);
 }
 
-SplitCounts Split(const char* block, std::size_t length, std::uint32_t* starts, std::uint32_t* ends,
+SplitCounts Split(const char* block, std::size_t length, std::uint32_t* bounds,
                   std::uint64_t* lineFeedBits) {
     static const bool hasPopcount = __builtin_cpu_supports("popcnt");
-    return hasPopcount ? SplitWithPopcount(block, length, starts, ends, lineFeedBits)
-                       : SplitPortable(block, length, starts, ends, lineFeedBits);
+    return hasPopcount ? SplitWithPopcount(block, length, bounds, lineFeedBits)
+                       : SplitPortable(block, length, bounds, lineFeedBits);
 }
 #else
-SplitCounts Split(const char* block, std::size_t length, std::uint32_t* starts, std::uint32_t* ends,
+SplitCounts Split(const char* block, std::size_t length, std::uint32_t* bounds,
                   std::uint64_t* lineFeedBits) {
-    return SplitPortable(block, length, starts, ends, lineFeedBits);
+    return SplitPortable(block, length, bounds, lineFeedBits);
 }
 #endif
 
 }  // namespace
 
 void CMapStream::SplitBlock() {
-    const SplitCounts counts =
-        Split(m_block, m_blockLength, m_starts.get(), m_ends.get(), m_lineFeeds.get());
-    m_startCount = counts.starts;
-    m_endCount = counts.ends;
-    // An end at the block's length is the padding after a token that runs to the end.
-    if (m_endCount > 0 && m_ends[m_endCount - 1] >= m_blockLength) {
-        --m_endCount;
+    const SplitCounts counts = Split(m_block, m_blockLength, m_bounds.get(), m_lineFeeds.get());
+    std::size_t bounds = counts.bounds;
+    // A boundary at the block's length is the padding after a token that runs to the end.
+    if (bounds > 0 && m_bounds[bounds - 1] >= m_blockLength) {
+        --bounds;
     }
+    m_startCount = (bounds + 1) / 2;
+    m_endCount = bounds / 2;
     m_blockLineFeeds = static_cast<long>(counts.lineFeeds);
 }
 
@@ -277,17 +270,18 @@ std::string_view CMapStream::NextTokenSlow() {
     }
 
     // The token runs up to the end of the block: gather it across blocks, whatever its length.
-    const std::size_t start = m_starts[m_index++];
+    const std::size_t start = m_bounds[2 * m_index];
+    ++m_index;
     m_tokenLine = LineAt(start);
     m_tokenInBlock = false;
     m_spill.assign(m_block + start, m_blockLength - start);
     while (LoadBlock()) {
-        if (m_startCount == 0 || m_starts[0] != 0) {
+        if (m_startCount == 0 || m_bounds[0] != 0) {
             break;  // the block starts with a separator
         }
         m_index = 1;
         if (m_endCount > 0) {
-            m_spill.append(m_block, m_ends[0]);
+            m_spill.append(m_block, m_bounds[1]);
             break;
         }
         m_spill.append(m_block, m_blockLength);

@@ -49,13 +49,13 @@ private:
     const char* m_memory = nullptr;    // the bytes of a memory stream not yet taken into a block
     const char* m_memoryEnd = nullptr;
 
-    // The current block is split into tokens as soon as it is read: m_starts and m_ends hold the
-    // offsets of each token's first byte and of the separator after it. A token that runs to the
-    // end of the block has a start but no end. m_lineFeeds has one bit per byte, set for 0x0A.
+    // The current block is split into tokens as soon as it is read: m_bounds holds, for each
+    // token in turn, the offset of its first byte and the offset of the separator after it. A
+    // token that runs to the end of the block has a start but no end. m_lineFeeds has one bit
+    // per byte, set for 0x0A.
     const char* m_block = nullptr;
     std::size_t m_blockLength = 0;
-    std::unique_ptr<std::uint32_t[]> m_starts;
-    std::unique_ptr<std::uint32_t[]> m_ends;
+    std::unique_ptr<std::uint32_t[]> m_bounds;
     std::unique_ptr<std::uint64_t[]> m_lineFeeds;
     std::size_t m_startCount = 0;
     std::size_t m_endCount = 0;
@@ -80,8 +80,8 @@ inline std::string_view ReadToken(CMapStream& stream) {
 // The common case inline: the next token lies whole in the current block.
 inline std::string_view CMapStream::NextToken() {
     if (m_index < m_endCount) {
-        const std::uint32_t start = m_starts[m_index];
-        const std::uint32_t end = m_ends[m_index];
+        const std::uint32_t start = m_bounds[2 * m_index];
+        const std::uint32_t end = m_bounds[2 * m_index + 1];
         ++m_index;
         m_tokenInBlock = true;
         return std::string_view(m_block + start, end - start);
@@ -103,8 +103,8 @@ public:
 
     std::string_view Next() {
         if (m_index < m_endCount) {
-            const std::uint32_t start = m_starts[m_index];
-            const std::uint32_t end = m_ends[m_index];
+            const std::uint32_t start = m_bounds[2 * m_index];
+            const std::uint32_t end = m_bounds[2 * m_index + 1];
             ++m_index;
             m_handedOut = true;
             return std::string_view(m_block + start, end - start);
@@ -126,16 +126,14 @@ public:
 private:
     void Load() {
         m_block = m_stream.m_block;
-        m_starts = m_stream.m_starts.get();
-        m_ends = m_stream.m_ends.get();
+        m_bounds = m_stream.m_bounds.get();
         m_index = m_stream.m_index;
         m_endCount = m_stream.m_endCount;
     }
 
     CMapStream& m_stream;
     const char* m_block = nullptr;
-    const std::uint32_t* m_starts = nullptr;
-    const std::uint32_t* m_ends = nullptr;
+    const std::uint32_t* m_bounds = nullptr;
     std::size_t m_index = 0;
     std::size_t m_endCount = 0;
     bool m_handedOut = false;
