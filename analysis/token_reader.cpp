@@ -62,6 +62,9 @@ TALLYFOLD_ALWAYS_INLINE void ClassifyGroup64(const char* bytes, std::uint64_t& s
     const __m128i lineFeed = _mm_set1_epi8('\n');
     std::uint64_t sep = 0;
     std::uint64_t lf = 0;
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC unroll 4
+#endif
     for (int part = 0; part < 4; ++part) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
         const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, space), x);
@@ -99,6 +102,9 @@ inline std::uint32_t* AppendBitPositions(std::uint64_t bits, std::uint32_t base,
     const std::size_t count = CountBits<kHardwarePopcount>(bits);
     std::uint32_t* const end = out + count;
     while (bits != 0) {
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC unroll 16
+#endif
         for (int i = 0; i < 16; ++i) {
             // The top bit keeps the count of trailing zeros defined once the bits run out.
             out[i] = base + static_cast<std::uint32_t>(__builtin_ctzll(bits | (1ull << 63)));
@@ -131,17 +137,25 @@ long CMapStream::Line() const {
     return m_tokenInBlock ? LineAt(m_bounds[2 * (m_index - 1)]) : m_tokenLine;
 }
 
-// 1 + the line feeds before the offset in this block and before it.
+// 1 + the line feeds before the offset in this block and before it. Counted from whichever end
+// of the block is nearer: a block is left just after its last token.
 long CMapStream::LineAt(std::size_t offset) const {
+    const std::size_t word = offset / 64;
+    const std::uint64_t before = kAllBits >> (63 - offset % 64) >> 1;  // bits below the offset
     std::size_t lineFeeds = 0;
-    const std::size_t whole = offset / 64;
-    for (std::size_t word = 0; word < whole; ++word) {
-        lineFeeds += CountBits<false>(m_lineFeeds[word]);
+    if (offset < m_blockLength / 2) {
+        for (std::size_t w = 0; w < word; ++w) {
+            lineFeeds += CountBits<false>(m_lineFeeds[w]);
+        }
+        lineFeeds += CountBits<false>(m_lineFeeds[word] & before);
+        return m_blockLine + static_cast<long>(lineFeeds);
     }
-    if (offset % 64 != 0) {
-        lineFeeds += CountBits<false>(m_lineFeeds[whole] & ~(kAllBits << (offset % 64)));
+    const std::size_t words = WordCount(m_blockLength);
+    for (std::size_t w = word + 1; w < words; ++w) {
+        lineFeeds += CountBits<false>(m_lineFeeds[w]);
     }
-    return m_blockLine + static_cast<long>(lineFeeds);
+    lineFeeds += CountBits<false>(m_lineFeeds[word] & ~before);
+    return m_blockLine + m_blockLineFeeds - static_cast<long>(lineFeeds);
 }
 
 namespace {
