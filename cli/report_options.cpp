@@ -6,15 +6,20 @@ const char kReportUsage[] =
     "linker map takes, as a percentage of the target device's capacity.\n"
     "\n"
     "  MAPFILE            the linker map to read; - reads standard input\n"
-    "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM) or 18F458 (32 KiB, 1536 B)\n"
+    "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM), 18F458 (32 KiB, 1536 B),\n"
+    "                     or map: the capacities the map's -A class ranges give\n"
     "  --sort KEY         rom (default) or ram: order the object files by that size, largest\n"
     "                     first\n"
     "  --format FORMAT    table (default): an aligned table with headers;\n"
     "                     tsv: one line per row, five tab-separated cells, no header\n"
+    "  --sections RULE    listed (default): the 27 section names the window counts;\n"
+    "                     all: every section, with an Other column, checked against the\n"
+    "                     map's TOTAL section and its used address ranges\n"
     "  --help             show this text and exit\n"
     "  --version          show the version and exit\n"
     "\n"
-    "Exit status: 0 on success, 2 on a usage error or a map that cannot be read or analysed.\n";
+    "Exit status: 0 on success, 2 on a usage error or a map that cannot be read or analysed,\n"
+    "3 when --sections all finds that the report disagrees with the map's own totals.\n";
 
 namespace {
 
@@ -54,9 +59,18 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.device = FindDeviceProfile(value);
+            options.deviceFromMap = value == "map";
+            options.device = options.deviceFromMap ? &kDevice18F4680 : FindDeviceProfile(value);
             if (options.device == nullptr) {
-                throw UsageError("unknown device '" + value + "' (use 18F4680 or 18F458)");
+                throw UsageError("unknown device '" + value + "' (use 18F4680, 18F458 or map)");
+            }
+        } else if (TakeValue(args, i, "--sections", value)) {
+            if (value == "listed") {
+                options.sections = SectionRule::kListed;
+            } else if (value == "all") {
+                options.sections = SectionRule::kAll;
+            } else {
+                throw UsageError("unknown section rule '" + value + "' (use listed or all)");
             }
         } else if (TakeValue(args, i, "--sort", value)) {
             if (value == "rom") {
