@@ -196,6 +196,12 @@ TEST(Overlays, ConfigUnderEveryObjectCountsOnce) {
     EXPECT_EQ(tally.totals.other, 22);
 }
 
+TEST(Overlays, AnEmptyRecordAtTheSameAddressSharesNothing) {
+    const SectionTally tally = Tally("a.obj temp 80 80 3 60 1\nb.obj temp 80 80 0 60 1\n");
+    ExpectRow(tally, "a.obj", 0, 3, 0);
+    EXPECT_FALSE(HasRow(tally, "<overlaid temp@80>"));
+}
+
 TEST(Overlays, TheSameRecordTwiceInOneObjectIsNoOverlay) {
     const SectionTally tally = Tally("a.obj temp 75 75 4 60 1\n\t\ttemp 75 75 4 60 1\n");
     ExpectRow(tally, "a.obj", 0, 8, 0);
