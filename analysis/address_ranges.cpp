@@ -21,6 +21,23 @@ void CAddressSet::Add(std::uint64_t begin, std::uint64_t end) {
     m_ranges.insert(first, AddressRange{begin, end});
 }
 
+CAddressSet CAddressSet::FromRanges(std::vector<AddressRange> ranges) {
+    std::sort(ranges.begin(), ranges.end(),
+              [](const AddressRange& a, const AddressRange& b) { return a.begin < b.begin; });
+    CAddressSet set;
+    for (const AddressRange& range : ranges) {
+        if (range.begin >= range.end) {
+            continue;
+        }
+        if (!set.m_ranges.empty() && range.begin <= set.m_ranges.back().end) {
+            set.m_ranges.back().end = std::max(set.m_ranges.back().end, range.end);
+        } else {
+            set.m_ranges.push_back(range);
+        }
+    }
+    return set;
+}
+
 void CAddressSet::Add(const CAddressSet& other) {
     for (const AddressRange& range : other.m_ranges) {
         Add(range.begin, range.end);

@@ -16,6 +16,10 @@ struct AddressRange {
 // A set of addresses kept as sorted, disjoint, non-adjacent ranges.
 class CAddressSet {
 public:
+    // The set of the addresses of any number of ranges, in any order (sorted once, so that
+    // many ranges stay cheap).
+    static CAddressSet FromRanges(std::vector<AddressRange> ranges);
+
     void Add(std::uint64_t begin, std::uint64_t end);
     void Add(const CAddressSet& other);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -13,6 +14,9 @@ namespace {
 // Data memory starts at 0x200000 in space 0 of a PIC18 map: ID locations, configuration words
 // and EEPROM data live there, never program code.
 constexpr std::uint64_t kSpecialAddressStart = 0x200000;
+
+// Some compilers cut section names to this many characters in the per-object table.
+constexpr std::size_t kCutLength = 9;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -71,6 +75,27 @@ bool HoldsAddress(const TotalRecord& total, std::uint64_t address) {
     return address == total.link || (address > total.link && address - total.link < total.length);
 }
 
+struct MemorySets {
+    CAddressSet program;
+    CAddressSet data;
+};
+
+// The addresses of the program-memory and of the data classes among the ranges.
+MemorySets SetsOfClasses(const std::vector<ClassRange>& ranges) {
+    std::vector<AddressRange> program;
+    std::vector<AddressRange> data;
+    for (const ClassRange& range : ranges) {
+        const ClassMemory memory = ClassMemoryOf(range.className);
+        if (memory == ClassMemory::kProgram) {
+            program.push_back({range.begin, range.end});
+        } else if (memory == ClassMemory::kData) {
+            data.push_back({range.begin, range.end});
+        }
+    }
+    return MemorySets{CAddressSet::FromRanges(std::move(program)),
+                      CAddressSet::FromRanges(std::move(data))};
+}
+
 // Rows that belong to no object: COMMON blocks, overlays, class totals. Rows of the same name
 // are one row.
 class CSpecialRows {
@@ -92,10 +117,13 @@ private:
 };
 
 class CTallyBuilder {
+    using NameIndex = std::map<std::string_view, std::vector<std::size_t>>;
+
 public:
     explicit CTallyBuilder(const MapListing& listing) : m_listing(listing) {}
 
     SectionTally Build() {
+        IndexTotals();
         FindOverlays();
         SectionTally tally;
         tally.rows.reserve(m_listing.objects.size());
@@ -190,27 +218,79 @@ private:
     // The class totals list a bit section with the addresses and length in bits; a Scale, which
     // they lack, is taken from the section's records in the table.
     bool Bits(const TotalRecord& total) const {
-        if (IsBitSection(total.link, total.load, 0)) {
-            return true;
-        }
-        return std::any_of(m_listing.records.begin(), m_listing.records.end(),
-                           [&](const SectionRecord& r) {
-                               return Bits(r) && SameSectionName(r.name, total.name) &&
-                                      HoldsAddress(total, r.link);
-                           });
+        return IsBitSection(total.link, total.load, 0) ||
+               m_totalHasBitRecord[static_cast<std::size_t>(&total - m_listing.totals.data())];
     }
 
     std::uint64_t BytesOf(const TotalRecord& total) const {
         return SectionBytes(total.length, Bits(total));
     }
 
-    const TotalRecord* ClassRecordOf(const SectionRecord& record) const {
-        for (const TotalRecord& total : m_listing.totals) {
-            if (SameSectionName(total.name, record.name) && HoldsAddress(total, record.link)) {
-                return &total;
+    // Sorts the class totals into lookup lists by name, each ordered by address, so that finding
+    // the class of every record stays fast on maps of any size.
+    void IndexTotals() {
+        const std::vector<TotalRecord>& totals = m_listing.totals;
+        for (std::size_t i = 0; i < totals.size(); ++i) {
+            const std::string_view name = totals[i].name;
+            m_totalsByName[name].push_back(i);
+            if (name.size() > kCutLength) {
+                m_totalsByCutName[name.substr(0, kCutLength)].push_back(i);
             }
         }
-        return nullptr;
+        for (auto* index : {&m_totalsByName, &m_totalsByCutName}) {
+            for (auto& entry : *index) {
+                std::stable_sort(
+                    entry.second.begin(), entry.second.end(),
+                    [&](std::size_t a, std::size_t b) { return totals[a].link < totals[b].link; });
+            }
+        }
+        for (const SectionRecord& record : m_listing.records) {
+            const std::string_view name = record.name;
+            m_recordNames.insert(name);
+            if (name.size() > kCutLength) {
+                m_recordCutNames.insert(name.substr(0, kCutLength));
+            }
+        }
+        m_totalHasBitRecord.assign(totals.size(), false);
+        for (const SectionRecord& record : m_listing.records) {
+            const TotalRecord* total = Bits(record) ? ClassRecordOf(record) : nullptr;
+            if (total != nullptr) {
+                m_totalHasBitRecord[static_cast<std::size_t>(total - totals.data())] = true;
+            }
+        }
+    }
+
+    // The record of the list with the highest address at or below `address`, if it holds it.
+    const TotalRecord* Holder(const std::vector<std::size_t>& list, std::uint64_t address) const {
+        const std::vector<TotalRecord>& totals = m_listing.totals;
+        auto next = std::upper_bound(
+            list.begin(), list.end(), address,
+            [&](std::uint64_t value, std::size_t i) { return value < totals[i].link; });
+        if (next == list.begin()) {
+            return nullptr;
+        }
+        const TotalRecord& total = totals[*(next - 1)];
+        return HoldsAddress(total, address) ? &total : nullptr;
+    }
+
+    const TotalRecord* Holder(const NameIndex& index, std::string_view name,
+                              std::uint64_t address) const {
+        const auto found = index.find(name);
+        return found == index.end() ? nullptr : Holder(found->second, address);
+    }
+
+    // The TOTAL record of the same name (or of the name cut to 9 characters, or of the whole
+    // name when the record's is cut) whose range holds the record's link address.
+    const TotalRecord* ClassRecordOf(const SectionRecord& record) const {
+        const std::string_view name = record.name;
+        const TotalRecord* found = Holder(m_totalsByName, name, record.link);
+        if (found == nullptr && name.size() == kCutLength) {
+            found = Holder(m_totalsByCutName, name, record.link);
+        }
+        if (found == nullptr && name.size() > kCutLength) {
+            found = Holder(m_totalsByName, name.substr(0, kCutLength), record.link);
+        }
+        return found;
     }
 
     MemoryKind KindOf(const SectionRecord& record) const {
@@ -245,9 +325,10 @@ private:
     }
 
     bool HasTableRecord(const TotalRecord& total) const {
-        return std::any_of(
-            m_listing.records.begin(), m_listing.records.end(),
-            [&](const SectionRecord& record) { return SameSectionName(record.name, total.name); });
+        const std::string_view name = total.name;
+        return m_recordNames.count(name) != 0 ||
+               (name.size() == kCutLength && m_recordCutNames.count(name) != 0) ||
+               (name.size() > kCutLength && m_recordNames.count(name.substr(0, kCutLength)) != 0);
     }
 
     ReconciliationCheck CheckTotalSection(const MemoryTotals& report) const {
@@ -272,17 +353,8 @@ private:
 
     ReconciliationCheck CheckOccupancy(const MemoryTotals& report) const {
         ReconciliationCheck check;
-        CAddressSet program;
-        CAddressSet data;
-        for (const ClassRange& range : m_listing.classRanges) {
-            const ClassMemory memory = ClassMemoryOf(range.className);
-            if (memory == ClassMemory::kProgram) {
-                program.Add(range.begin, range.end);
-            } else if (memory == ClassMemory::kData) {
-                data.Add(range.begin, range.end);
-            }
-        }
-        if (program.Empty() && data.Empty()) {
+        const MemorySets ranges = SetsOfClasses(m_listing.classRanges);
+        if (ranges.program.Empty() && ranges.data.Empty()) {
             check.reason = "the map has no -A class ranges for program or data memory";
             return check;
         }
@@ -290,24 +362,20 @@ private:
             check.reason = "the map has no UNUSED ADDRESS RANGES";
             return check;
         }
-        CAddressSet programFree;
-        CAddressSet dataFree;
-        for (const ClassRange& range : m_listing.unusedRanges) {
-            const ClassMemory memory = ClassMemoryOf(range.className);
-            if (memory == ClassMemory::kProgram) {
-                programFree.Add(range.begin, range.end);
-            } else if (memory == ClassMemory::kData) {
-                dataFree.Add(range.begin, range.end);
-            }
-        }
+        const MemorySets unused = SetsOfClasses(m_listing.unusedRanges);
         check.possible = true;
-        check.map.rom = static_cast<std::int64_t>(program.Minus(programFree).Size());
-        check.map.ram = static_cast<std::int64_t>(data.Minus(dataFree).Size());
+        check.map.rom = static_cast<std::int64_t>(ranges.program.Minus(unused.program).Size());
+        check.map.ram = static_cast<std::int64_t>(ranges.data.Minus(unused.data).Size());
         check.agrees = check.map.rom == report.rom && check.map.ram == report.ram;
         return check;
     }
 
     const MapListing& m_listing;
+    NameIndex m_totalsByName;     // TOTAL records by name, each list ordered by address
+    NameIndex m_totalsByCutName;  // TOTAL records longer than 9 characters, by their first 9
+    std::set<std::string_view> m_recordNames;
+    std::set<std::string_view> m_recordCutNames;
+    std::vector<bool> m_totalHasBitRecord;
     std::vector<int> m_overlayOf;  // per record: index into m_overlays, or -1
     std::vector<std::vector<std::size_t>> m_overlays;
 };
@@ -331,7 +399,6 @@ ClassMemory ClassMemoryOf(std::string_view name) {
 }
 
 bool SameSectionName(std::string_view a, std::string_view b) {
-    constexpr std::size_t kCutLength = 9;
     if (a.size() > b.size()) {
         std::swap(a, b);
     }
@@ -367,17 +434,8 @@ SectionTally TallySections(const MapListing& listing) {
 }
 
 MapCapacity CapacityFromClassRanges(const MapListing& listing) {
-    CAddressSet program;
-    CAddressSet data;
-    for (const ClassRange& range : listing.classRanges) {
-        const ClassMemory memory = ClassMemoryOf(range.className);
-        if (memory == ClassMemory::kProgram) {
-            program.Add(range.begin, range.end);
-        } else if (memory == ClassMemory::kData) {
-            data.Add(range.begin, range.end);
-        }
-    }
-    return MapCapacity{program.Size(), data.Size()};
+    const MemorySets sets = SetsOfClasses(listing.classRanges);
+    return MapCapacity{sets.program.Size(), sets.data.Size()};
 }
 
 void SortTallyRowsByRom(std::vector<TallyRow>& rows) {

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::vector<AddressRange> RangesOf(std::initializer_list<AddressRange> added) {
+std::vector<AddressRange> RangesOf(const std::vector<AddressRange>& added) {
     CAddressSet set;
     for (const AddressRange& range : added) {
         set.Add(range.begin, range.end);
@@ -17,7 +17,7 @@ std::vector<AddressRange> RangesOf(std::initializer_list<AddressRange> added) {
 TEST(AddressSet, AddMergesOverlappingAndTouchingRangesInAnyOrder) {
     struct Case {
         const char* what;
-        std::initializer_list<AddressRange> added;
+        std::vector<AddressRange> added;
         std::vector<AddressRange> expected;
     };
     const std::vector<Case> cases = {
@@ -33,6 +33,14 @@ TEST(AddressSet, AddMergesOverlappingAndTouchingRangesInAnyOrder) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(RangesOf(c.added), c.expected);
     }
+}
+
+TEST(AddressSet, FromRangesGivesWhatAddingOneByOneGives) {
+    const std::vector<AddressRange> ranges = {{50, 60}, {0, 10},    {5, 20},  {20, 21},
+                                              {70, 70}, {100, 200}, {55, 150}};
+    EXPECT_EQ(CAddressSet::FromRanges(ranges).Ranges(), RangesOf(ranges));
+    EXPECT_EQ(CAddressSet::FromRanges(ranges).Ranges(),
+              (std::vector<AddressRange>{{0, 21}, {50, 200}}));
 }
 
 TEST(AddressSet, SizeCountsSharedAddressesOnce) {
