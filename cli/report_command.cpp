@@ -9,9 +9,12 @@
 #include "map_error.h"
 #include "map_lines.h"
 #include "object_section_scan.h"
+#include "report_diff.h"
+#include "report_formats.h"
 #include "report_options.h"
-#include "report_writer.h"
+#include "report_table.h"
 #include "section_tally.h"
+#include "tally_output.h"
 
 #ifndef TALLYFOLD_VERSION
 #define TALLYFOLD_VERSION "unknown"
@@ -64,7 +67,7 @@ void ReadAll(std::FILE* file, const std::string& name, std::string& bytes) {
     }
 }
 
-// The line-by-line reading needs the whole map at hand (and standard input can be read once).
+// Reading line by line needs the whole map at hand (and standard input can be read only once).
 std::string ReadWholeMap(const std::string& path, std::FILE* in) {
     std::string bytes;
     if (path == "-") {
@@ -85,60 +88,87 @@ std::int32_t ClampToInt32(std::uint64_t value) {
         std::min<std::uint64_t>(value, std::numeric_limits<std::int32_t>::max()));
 }
 
-// The listed sections against the capacities of the map's own class ranges.
-int RunListedWithMapDevice(const ReportOptions& options, std::FILE* in, std::string& out) {
-    const std::string name = StreamName(options.mapPath);
-    const std::string bytes = ReadWholeMap(options.mapPath, in);
-    const MapListing preamble = ReadMapListing(bytes, name, ListingScope::kPreamble);
-    const MapCapacity capacity = CapacityFromClassRanges(preamble);
-    const DeviceProfile device{preamble.machineType, ClampToInt32(capacity.rom),
-                               ClampToInt32(capacity.ram)};
+// One map as the options want it read: the listed scan's entries, or the complete tally; and,
+// when it was read as lines, what it says about the device.
+struct LoadedMap {
+    std::string path;
     EntryList entries;
-    CMapStream stream(bytes, name);
-    ScanObjectSection(stream, entries);
-    ApplyOrdering(entries, options.sort);
-    const std::vector<ReportRow> rows = BuildReportRows(entries, device);
-    if (options.format == OutputFormat::kTsv) {
-        out = FormatTsv(rows);
-    } else {
-        out = FormatMapDeviceHeading(preamble.machineType, device.romCapacity, device.ramCapacity) +
-              FormatTable(rows);
+    SectionTally tally;
+    std::string machineType;
+    MapCapacity capacity;
+};
+
+LoadedMap LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
+    LoadedMap map;
+    map.path = path;
+    const bool all = options.sections == SectionRule::kAll;
+    if (!all && !options.deviceFromMap) {
+        map.entries = ReadMap(path, in);
+        return map;
     }
-    return kExitSuccess;
+    const std::string name = StreamName(path);
+    const std::string bytes = ReadWholeMap(path, in);
+    const MapListing listing =
+        ReadMapListing(bytes, name, all ? ListingScope::kWhole : ListingScope::kPreamble);
+    map.machineType = listing.machineType;
+    map.capacity = CapacityFromClassRanges(listing);
+    if (all) {
+        map.tally = TallySections(listing);
+    } else {
+        CMapStream stream(bytes, name);
+        ScanObjectSection(stream, map.entries);
+    }
+    return map;
 }
 
-// Every section of the map, with the reconciliation against the map's own totals.
-int RunAllSections(const ReportOptions& options, std::FILE* in, std::string& out,
-                   std::string& err) {
-    const std::string bytes = ReadWholeMap(options.mapPath, in);
-    const MapListing listing = ReadMapListing(bytes, StreamName(options.mapPath));
-    SectionTally tally = TallySections(listing);
-    if (options.sort == ColumnOrdering::kByRamSize) {
-        SortTallyRowsByRam(tally.rows);
-    } else {
-        SortTallyRowsByRom(tally.rows);
+// The chosen device, or the one the map describes; its name points into `map`.
+DeviceProfile DeviceFor(const ReportOptions& options, const LoadedMap& map) {
+    if (!options.deviceFromMap) {
+        return *options.device;
     }
-    std::int64_t romCapacity = options.device->romCapacity;
-    std::int64_t ramCapacity = options.device->ramCapacity;
-    if (options.deviceFromMap) {
-        const MapCapacity capacity = CapacityFromClassRanges(listing);
-        romCapacity = static_cast<std::int64_t>(capacity.rom);
-        ramCapacity = static_cast<std::int64_t>(capacity.ram);
+    return DeviceProfile{map.machineType, ClampToInt32(map.capacity.rom),
+                         ClampToInt32(map.capacity.ram)};
+}
+
+std::string DeviceName(const DeviceProfile& device) {
+    return device.name.empty() ? "unknown" : std::string(device.name);
+}
+
+std::string FormatReport(OutputFormat format, const ReportTable& table, const JsonHeader& header,
+                         const std::string& jsonTrailer) {
+    switch (format) {
+        case OutputFormat::kTsv:
+            return FormatTsv(table);
+        case OutputFormat::kCsv:
+            return FormatCsv(table);
+        case OutputFormat::kJson:
+            return FormatJson(table, header, jsonTrailer);
+        case OutputFormat::kMarkdown:
+            return FormatMarkdown(table);
+        case OutputFormat::kTable:
+            break;
     }
-    const std::vector<TallyReportRow> rows =
-        BuildTallyReportRows(tally.rows, romCapacity, ramCapacity);
-    if (options.format == OutputFormat::kTsv) {
-        out = FormatTsv(rows);
-    } else {
-        if (options.deviceFromMap) {
-            out = FormatMapDeviceHeading(listing.machineType, romCapacity, ramCapacity);
+    return FormatTable(table);
+}
+
+// One line per exceeded budget, compared with the total row's printed percentages.
+std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
+                         const std::string& fieldPrefix) {
+    std::string lines;
+    const auto check = [&](const std::optional<Budget>& budget, const char* label,
+                           const char* field) {
+        if (!budget) {
+            return;
         }
-        out += FormatTable(rows);
-        out += '\n';
-        out += FormatReconciliation(tally);
-    }
-    err = FormatDisagreementWarnings(tally);
-    return err.empty() ? kExitSuccess : kExitDisagreement;
+        const std::string* percent = FindTotalCell(table, fieldPrefix + field);
+        const std::string line = CheckBudget(label, percent ? *percent : "", *budget);
+        if (!line.empty()) {
+            lines += "tallyfold-report: " + line + "\n";
+        }
+    };
+    check(options.maxRom, "ROM", "rom_percent");
+    check(options.maxRam, "RAM", "ram_percent");
+    return lines;
 }
 
 }  // namespace
@@ -155,17 +185,80 @@ int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::s
             out = "tallyfold-report " TALLYFOLD_VERSION "\n";
             return kExitSuccess;
         }
-        if (options.sections == SectionRule::kAll) {
-            return RunAllSections(options, in, out, err);
+        const bool all = options.sections == SectionRule::kAll;
+        ReportTable table;
+        JsonHeader header;
+        std::string percentPrefix;
+        std::string heading;      // above a table with --device map
+        std::string checkLines;   // below a table with --sections all
+        std::string jsonTrailer;  // the checks in JSON
+        std::string warnings;
+        LoadedMap newMap;
+        if (options.diff) {
+            LoadedMap oldMap = LoadMap(options, options.oldMapPath, in);
+            newMap = LoadMap(options, options.mapPath, in);
+            const DeviceProfile device = DeviceFor(options, newMap);
+            if (all) {
+                const std::vector<DiffMeasure>& measures = TallyDiffMeasures();
+                table = BuildDiffTable(
+                    CompareEntries(EntriesOfTally(oldMap.tally.rows),
+                                   EntriesOfTally(newMap.tally.rows), options.sort, measures),
+                    device, measures);
+                checkLines = FormatReconciliation(oldMap.tally, "Old ") +
+                             FormatReconciliation(newMap.tally, "New ");
+                jsonTrailer =
+                    "\"reconciliation\": {\"old\": " + FormatReconciliationJson(oldMap.tally) +
+                    ", \"new\": " + FormatReconciliationJson(newMap.tally) + "}";
+                warnings = FormatDisagreementWarnings(oldMap.tally, StreamName(oldMap.path)) +
+                           FormatDisagreementWarnings(newMap.tally, StreamName(newMap.path));
+            } else {
+                table = BuildDiffTable(CompareEntries(oldMap.entries, newMap.entries, options.sort),
+                                       device);
+            }
+            header = {{"old", options.oldMapPath},
+                      {"new", options.mapPath},
+                      {"device", DeviceName(device)}};
+            percentPrefix = "new_";
+            if (options.deviceFromMap) {
+                heading = FormatMapDeviceHeading(newMap.machineType, device.romCapacity,
+                                                 device.ramCapacity);
+            }
+        } else {
+            newMap = LoadMap(options, options.mapPath, in);
+            const DeviceProfile device = DeviceFor(options, newMap);
+            if (all) {
+                SectionTally& tally = newMap.tally;
+                if (options.sort == ColumnOrdering::kByRamSize) {
+                    SortTallyRowsByRam(tally.rows);
+                } else {
+                    SortTallyRowsByRom(tally.rows);
+                }
+                table = MakeTallyTable(
+                    BuildTallyReportRows(tally.rows, device.romCapacity, device.ramCapacity));
+                checkLines = FormatReconciliation(tally);
+                jsonTrailer = "\"reconciliation\": " + FormatReconciliationJson(tally);
+                warnings = FormatDisagreementWarnings(tally, StreamName(newMap.path));
+            } else {
+                ApplyOrdering(newMap.entries, options.sort);
+                table = MakeReportTable(BuildReportRows(newMap.entries, device));
+            }
+            header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
+            if (options.deviceFromMap) {
+                heading = FormatMapDeviceHeading(newMap.machineType, device.romCapacity,
+                                                 device.ramCapacity);
+            }
         }
-        if (options.deviceFromMap) {
-            return RunListedWithMapDevice(options, in, out);
+        out = FormatReport(options.format, table, header, jsonTrailer);
+        if (options.format == OutputFormat::kTable) {
+            out = heading + out + (checkLines.empty() ? "" : "\n" + checkLines);
         }
-        EntryList entries = ReadMap(options.mapPath, in);
-        ApplyOrdering(entries, options.sort);
-        const std::vector<ReportRow> rows = BuildReportRows(entries, *options.device);
-        out = options.format == OutputFormat::kTsv ? FormatTsv(rows) : FormatTable(rows);
-        return kExitSuccess;
+        const std::string budgets = CheckBudgets(options, table, percentPrefix);
+        err = warnings + budgets;
+        // A report that disagrees with its own map cannot vouch for its budgets either.
+        if (!warnings.empty()) {
+            return kExitDisagreement;
+        }
+        return budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
     } catch (const UsageError& error) {
         err = std::string("tallyfold-report: ") + error.what() + " (see --help)\n";
     } catch (const MapError& error) {

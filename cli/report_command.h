@@ -6,6 +6,7 @@
 
 // Exit statuses of tallyfold-report.
 inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitBudgetExceeded = 1;
 inline constexpr int kExitUsageOrMapError = 2;
 inline constexpr int kExitDisagreement = 3;  // --sections all: the map's own totals differ
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "device_profile.h"
+#include "report_budget.h"
 #include "size_report.h"
 
-enum class OutputFormat { kTable, kTsv };
+enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown };
 
 // listed: the 27 section names the window counts; all: every section of the map, reconciled with
 // the map's own totals.
@@ -19,7 +21,11 @@ struct ReportOptions {
     SectionRule sections = SectionRule::kListed;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     OutputFormat format = OutputFormat::kTable;
-    std::string mapPath;  // "-" is standard input
+    std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input
+    bool diff = false;       // compare oldMapPath with mapPath
+    std::string oldMapPath;  // with --diff only
+    std::optional<Budget> maxRom;
+    std::optional<Budget> maxRam;
     bool showHelp = false;
     bool showVersion = false;
 };

@@ -146,11 +146,12 @@ TEST(SectionsAll, ADisagreementIsShownWarnedOfAndExitsWith3) {
               "\n"
               "TOTAL section: ROM 16 RAM 4 other 0: disagrees (report: ROM 18 RAM 4 other 0)\n"
               "Occupancy: ROM 16 RAM 4: disagrees (report: ROM 18 RAM 4)\n");
-    EXPECT_EQ(result.err,
-              "tallyfold-report: warning: the report disagrees with the map's TOTAL section: "
-              "ROM 16 RAM 4 other 0 there, ROM 18 RAM 4 other 0 in the report\n"
-              "tallyfold-report: warning: the report disagrees with the map's used address "
-              "ranges: ROM 16 RAM 4 there, ROM 18 RAM 4 in the report\n");
+    EXPECT_EQ(
+        result.err,
+        "tallyfold-report: warning: <stdin>: the report disagrees with the map's TOTAL section: "
+        "ROM 16 RAM 4 other 0 there, ROM 18 RAM 4 other 0 in the report\n"
+        "tallyfold-report: warning: <stdin>: the report disagrees with the map's used address "
+        "ranges: ROM 16 RAM 4 there, ROM 18 RAM 4 in the report\n");
 
     const Result tsv = RunOnText({"--sections", "all", "--format", "tsv"}, kDisagreeingMap);
     EXPECT_EQ(tsv.status, kExitDisagreement);
