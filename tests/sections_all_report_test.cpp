@@ -47,6 +47,21 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+constexpr const char* kDisagreeingMap =
+    "-ACODE=00h-0FFh -ARAM=060h-0FFh\n"
+    "Machine type is 18F458\n"
+    "\t\tName          Link     Load   Length Selector Space Scale\n"
+    "a.obj\ttext 0 0 12 0 0\n"
+    "\t\tbss 60 60 4 60 1\n"
+    "TOTAL\tName Link Load Length Space\n"
+    "\tCLASS CODE\n"
+    "\t\ttext 0 0 10 0\n"
+    "\tCLASS RAM\n"
+    "\t\tbss 60 60 4 1\n"
+    "UNUSED ADDRESS RANGES\n"
+    "\tCODE 010-0FF\n"
+    "\tRAM  064-0FF\n";
+
 const std::vector<const char*> kGenerationMaps = {"overlaid-temp-and-common",
                                                   "common-and-absolute-ram", "short-names-and-bits",
                                                   "dot-o-objects-config-idloc", "spaces-crlf-tabs"};
@@ -68,6 +83,84 @@ TEST(SectionsAll, MatchesTheGoldenReportsOfEveryGeneration) {
         {"--sections", "all", "--sort", "ram", kExamples + "/overlaid-temp-and-common.map"});
     EXPECT_EQ(byRam.status, kExitSuccess);
     EXPECT_EQ(byRam.out, ReadFile(kGolden + "/overlaid-temp-and-common.sections-all-ram.table"));
+}
+
+std::string Relative(std::string text) {
+    for (std::size_t at = text.find(kExamples); at != std::string::npos;
+         at = text.find(kExamples, at)) {
+        text.replace(at, kExamples.size(), "examples");
+    }
+    return text;
+}
+
+TEST(SectionsAll, EveryFormatAndDiffCarryTheOtherColumn) {
+    struct Case {
+        std::vector<std::string> args;  // "@name" stands for examples/name
+        const char* golden;
+    };
+    const std::vector<Case> cases = {
+        {{"--format", "json", "--device", "map", "@common-and-absolute-ram.map"},
+         "common-and-absolute-ram.sections-all.json"},
+        {{"--format", "csv", "@spaces-crlf-tabs.map"}, "spaces-crlf-tabs.sections-all.csv"},
+        {{"--format", "markdown", "@short-names-and-bits.map"},
+         "short-names-and-bits.sections-all.md"},
+        {{"--diff", "@overlaid-temp-and-common.map", "@spaces-crlf-tabs.map"},
+         "sections-all-diff.table"},
+        {{"--diff", "--format", "json", "@dot-o-objects-config-idloc.map",
+          "@short-names-and-bits.map"},
+         "sections-all-diff.json"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.golden);
+        std::vector<std::string> args = {"--sections", "all"};
+        for (const std::string& arg : c.args) {
+            args.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
+        }
+        const Result result = RunReport(args);
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(Relative(result.out), ReadFile(kGolden + "/" + c.golden));
+    }
+}
+
+TEST(SectionsAll, JsonSaysWhichChecksWereNotPossible) {
+    const Result result = RunOnText({"--sections", "all", "--format", "json"},
+                                    "\t\tName Link Load Length Selector Space\n"
+                                    "a.obj text 0 0 10 0 0\n");
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_NE(result.out.find(
+                  "\n  \"reconciliation\": {\"total_section\": null, \"occupancy\": null}\n}\n"),
+              std::string::npos);
+}
+
+TEST(SectionsAll, ADisagreementWinsOverABudgetAndBothAreNamed) {
+    const Result result = RunOnText({"--sections", "all", "--max-rom", "0.01"}, kDisagreeingMap);
+    EXPECT_EQ(result.status, kExitDisagreement);
+    EXPECT_NE(result.err.find("tallyfold-report: warning: <stdin>: the report disagrees"),
+              std::string::npos);
+    EXPECT_NE(result.err.find("tallyfold-report: ROM 0.0275% exceeds budget 0.01%"), std::string::npos)
+        << result.err;
+    const Result budgetOnly = RunReport(
+        {"--sections", "all", "--max-rom", "1", kExamples + "/overlaid-temp-and-common.map"});
+    EXPECT_EQ(budgetOnly.status, kExitBudgetExceeded);
+}
+
+TEST(SectionsAll, DiffChecksBothMaps) {
+    std::FILE* in = std::tmpfile();
+    ASSERT_NE(in, nullptr);
+    std::fputs(kDisagreeingMap, in);
+    std::rewind(in);
+    const Result result =
+        RunReport({"--sections", "all", "--diff", kExamples + "/spaces-crlf-tabs.map", "-"}, in);
+    std::fclose(in);
+    EXPECT_EQ(result.status, kExitDisagreement);
+    EXPECT_NE(result.out.find("\nOld TOTAL section: ROM 1632 RAM 24 other 0: agrees\n"
+                              "Old Occupancy: ROM 1632 RAM 24: agrees\n"
+                              "New TOTAL section: ROM 16 RAM 4 other 0: disagrees"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.err.find("spaces-crlf-tabs.map"), std::string::npos);
+    EXPECT_NE(result.err.find("<stdin>: the report disagrees"), std::string::npos);
 }
 
 // Totals worked out by hand from each map's address layout, independent of the code.
@@ -119,21 +212,6 @@ TEST(SectionsAll, ListedStaysByteForByteWhatItWas) {
         }
     }
 }
-
-constexpr const char* kDisagreeingMap =
-    "-ACODE=00h-0FFh -ARAM=060h-0FFh\n"
-    "Machine type is 18F458\n"
-    "\t\tName          Link     Load   Length Selector Space Scale\n"
-    "a.obj\ttext 0 0 12 0 0\n"
-    "\t\tbss 60 60 4 60 1\n"
-    "TOTAL\tName Link Load Length Space\n"
-    "\tCLASS CODE\n"
-    "\t\ttext 0 0 10 0\n"
-    "\tCLASS RAM\n"
-    "\t\tbss 60 60 4 1\n"
-    "UNUSED ADDRESS RANGES\n"
-    "\tCODE 010-0FF\n"
-    "\tRAM  064-0FF\n";
 
 TEST(SectionsAll, ADisagreementIsShownWarnedOfAndExitsWith3) {
     const Result result = RunOnText({"--sections", "all"}, kDisagreeingMap);
