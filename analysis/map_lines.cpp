@@ -277,8 +277,10 @@ private:
                         m_listing.hasUnusedSection = true;
                         m_unusedClass.clear();
                         m_state = State::kUnused;
-                    } else if (columnZero && StartsWith(line, "TOTAL") &&
+                    } else if (columnZero && !tokens.empty() && tokens[0].text == "TOTAL" &&
                                !m_listing.hasTotalSection) {
+                        // Only the word itself: past the section table, a symbol may start
+                        // with those letters.
                         m_listing.hasTotalSection = true;
                         m_state = State::kTotal;
                     }

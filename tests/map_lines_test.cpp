@@ -198,6 +198,19 @@ TEST(ReadMapListing, TheTableEndsAtTotalAndRecordsBeforeAnyObjectBelongToNone) {
     EXPECT_FALSE(listing.hasUnusedSection);
 }
 
+TEST(ReadMapListing, ASymbolNamedLikeTotalAfterTheTableStartsNoTotals) {
+    const std::string text = std::string(kHeader) +
+                             "a.obj text 0 0 4 0 0\n"
+                             "SEGMENTS  Name  Load  Length\n"
+                             "\t\ttext 000000 000004\n"
+                             "TOTALIZER.obj data and more\n"
+                             "\t\tanything at all here\n";
+    const MapListing listing = Read(text);
+    EXPECT_FALSE(listing.hasTotalSection);
+    EXPECT_TRUE(listing.totals.empty());
+    EXPECT_EQ(listing.records.size(), 1u);
+}
+
 TEST(ReadMapListing, ReportsWhatItCannotReadWithLineAndText) {
     ExpectMapError("no table here\n", 0,
                    "no section table (no line 'Name Link Load Length Selector Space')");
