@@ -171,6 +171,78 @@ std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
     return lines;
 }
 
+// Everything a run prints, before it is put in the chosen format.
+struct Report {
+    ReportTable table;
+    JsonHeader header;
+    std::string percentPrefix;  // of the total row's fields that budgets are checked against
+    std::string heading;        // above a table with --device map
+    std::string checkLines;     // below a table with --sections all
+    std::string jsonTrailer;    // the checks in JSON
+    std::string warnings;       // the checks that disagree, for standard error
+};
+
+std::string MapDeviceHeading(const ReportOptions& options, const LoadedMap& map,
+                             const DeviceProfile& device) {
+    return options.deviceFromMap
+               ? FormatMapDeviceHeading(map.machineType, device.romCapacity, device.ramCapacity)
+               : std::string();
+}
+
+Report ReportMap(const ReportOptions& options, std::FILE* in) {
+    Report report;
+    LoadedMap map = LoadMap(options, options.mapPath, in);
+    const DeviceProfile device = DeviceFor(options, map);
+    if (options.sections == SectionRule::kAll) {
+        SectionTally& tally = map.tally;
+        if (options.sort == ColumnOrdering::kByRamSize) {
+            SortTallyRowsByRam(tally.rows);
+        } else {
+            SortTallyRowsByRom(tally.rows);
+        }
+        report.table = MakeTallyTable(
+            BuildTallyReportRows(tally.rows, device.romCapacity, device.ramCapacity));
+        report.checkLines = FormatReconciliation(tally);
+        report.jsonTrailer = "\"reconciliation\": " + FormatReconciliationJson(tally);
+        report.warnings = FormatDisagreementWarnings(tally, StreamName(map.path));
+    } else {
+        ApplyOrdering(map.entries, options.sort);
+        report.table = MakeReportTable(BuildReportRows(map.entries, device));
+    }
+    report.header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
+    report.heading = MapDeviceHeading(options, map, device);
+    return report;
+}
+
+Report CompareMaps(const ReportOptions& options, std::FILE* in) {
+    Report report;
+    const LoadedMap oldMap = LoadMap(options, options.oldMapPath, in);
+    const LoadedMap newMap = LoadMap(options, options.mapPath, in);
+    const DeviceProfile device = DeviceFor(options, newMap);
+    if (options.sections == SectionRule::kAll) {
+        const std::vector<DiffMeasure>& measures = TallyDiffMeasures();
+        report.table = BuildDiffTable(
+            CompareEntries(EntriesOfTally(oldMap.tally.rows), EntriesOfTally(newMap.tally.rows),
+                           options.sort, measures),
+            device, measures);
+        report.checkLines =
+            FormatReconciliation(oldMap.tally, "Old ") + FormatReconciliation(newMap.tally, "New ");
+        report.jsonTrailer =
+            "\"reconciliation\": {\"old\": " + FormatReconciliationJson(oldMap.tally) +
+            ", \"new\": " + FormatReconciliationJson(newMap.tally) + "}";
+        report.warnings = FormatDisagreementWarnings(oldMap.tally, StreamName(oldMap.path)) +
+                          FormatDisagreementWarnings(newMap.tally, StreamName(newMap.path));
+    } else {
+        report.table =
+            BuildDiffTable(CompareEntries(oldMap.entries, newMap.entries, options.sort), device);
+    }
+    report.header = {
+        {"old", options.oldMapPath}, {"new", options.mapPath}, {"device", DeviceName(device)}};
+    report.percentPrefix = "new_";
+    report.heading = MapDeviceHeading(options, newMap, device);
+    return report;
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::string& out,
@@ -185,77 +257,16 @@ int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::s
             out = "tallyfold-report " TALLYFOLD_VERSION "\n";
             return kExitSuccess;
         }
-        const bool all = options.sections == SectionRule::kAll;
-        ReportTable table;
-        JsonHeader header;
-        std::string percentPrefix;
-        std::string heading;      // above a table with --device map
-        std::string checkLines;   // below a table with --sections all
-        std::string jsonTrailer;  // the checks in JSON
-        std::string warnings;
-        LoadedMap newMap;
-        if (options.diff) {
-            LoadedMap oldMap = LoadMap(options, options.oldMapPath, in);
-            newMap = LoadMap(options, options.mapPath, in);
-            const DeviceProfile device = DeviceFor(options, newMap);
-            if (all) {
-                const std::vector<DiffMeasure>& measures = TallyDiffMeasures();
-                table = BuildDiffTable(
-                    CompareEntries(EntriesOfTally(oldMap.tally.rows),
-                                   EntriesOfTally(newMap.tally.rows), options.sort, measures),
-                    device, measures);
-                checkLines = FormatReconciliation(oldMap.tally, "Old ") +
-                             FormatReconciliation(newMap.tally, "New ");
-                jsonTrailer =
-                    "\"reconciliation\": {\"old\": " + FormatReconciliationJson(oldMap.tally) +
-                    ", \"new\": " + FormatReconciliationJson(newMap.tally) + "}";
-                warnings = FormatDisagreementWarnings(oldMap.tally, StreamName(oldMap.path)) +
-                           FormatDisagreementWarnings(newMap.tally, StreamName(newMap.path));
-            } else {
-                table = BuildDiffTable(CompareEntries(oldMap.entries, newMap.entries, options.sort),
-                                       device);
-            }
-            header = {{"old", options.oldMapPath},
-                      {"new", options.mapPath},
-                      {"device", DeviceName(device)}};
-            percentPrefix = "new_";
-            if (options.deviceFromMap) {
-                heading = FormatMapDeviceHeading(newMap.machineType, device.romCapacity,
-                                                 device.ramCapacity);
-            }
-        } else {
-            newMap = LoadMap(options, options.mapPath, in);
-            const DeviceProfile device = DeviceFor(options, newMap);
-            if (all) {
-                SectionTally& tally = newMap.tally;
-                if (options.sort == ColumnOrdering::kByRamSize) {
-                    SortTallyRowsByRam(tally.rows);
-                } else {
-                    SortTallyRowsByRom(tally.rows);
-                }
-                table = MakeTallyTable(
-                    BuildTallyReportRows(tally.rows, device.romCapacity, device.ramCapacity));
-                checkLines = FormatReconciliation(tally);
-                jsonTrailer = "\"reconciliation\": " + FormatReconciliationJson(tally);
-                warnings = FormatDisagreementWarnings(tally, StreamName(newMap.path));
-            } else {
-                ApplyOrdering(newMap.entries, options.sort);
-                table = MakeReportTable(BuildReportRows(newMap.entries, device));
-            }
-            header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
-            if (options.deviceFromMap) {
-                heading = FormatMapDeviceHeading(newMap.machineType, device.romCapacity,
-                                                 device.ramCapacity);
-            }
-        }
-        out = FormatReport(options.format, table, header, jsonTrailer);
+        const Report report = options.diff ? CompareMaps(options, in) : ReportMap(options, in);
+        out = FormatReport(options.format, report.table, report.header, report.jsonTrailer);
         if (options.format == OutputFormat::kTable) {
-            out = heading + out + (checkLines.empty() ? "" : "\n" + checkLines);
+            out =
+                report.heading + out + (report.checkLines.empty() ? "" : "\n" + report.checkLines);
         }
-        const std::string budgets = CheckBudgets(options, table, percentPrefix);
-        err = warnings + budgets;
+        const std::string budgets = CheckBudgets(options, report.table, report.percentPrefix);
+        err = report.warnings + budgets;
         // A report that disagrees with its own map cannot vouch for its budgets either.
-        if (!warnings.empty()) {
+        if (!report.warnings.empty()) {
             return kExitDisagreement;
         }
         return budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
