@@ -154,4 +154,17 @@ std::int32_t IntPower(std::int32_t base, std::int32_t exponent);
 
 // Converts a space-number token as atoi does (optional sign, then decimal digits up to the
 // first other character; anything else gives 0), wrapping modulo 2^32 instead of overflowing.
-std::int32_t DecimalToInt(std::string_view text);
+// Inline: the scan converts one for every counted section.
+inline std::int32_t DecimalToInt(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    }
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
