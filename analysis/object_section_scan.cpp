@@ -199,7 +199,7 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
 
         // Section record: two unused tokens, the length, then (for a non-zero length) one
         // unused token and the space number. A record cut off by the end of input adds nothing.
-        if (tokens.Next().empty() || tokens.Next().empty()) {
+        if (!tokens.Skip(2)) {
             break;
         }
         const std::string_view lengthText = tokens.Next();
@@ -216,7 +216,7 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
         if (length == 0) {
             continue;
         }
-        if (tokens.Next().empty()) {
+        if (!tokens.Skip(1)) {
             break;
         }
         const std::string_view spaceText = tokens.Next();

@@ -115,6 +115,21 @@ public:
         return token;
     }
 
+    // Passes over the next count tokens without looking at them; false when the input ends first.
+    bool Skip(std::size_t count) {
+        if (m_index + count <= m_endCount) {
+            m_index += count;
+            m_handedOut = m_handedOut || count != 0;
+            return true;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            if (Next().empty()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     void Sync() {
         m_stream.m_index = m_index;
         if (m_handedOut) {
