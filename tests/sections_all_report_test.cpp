@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -63,8 +64,15 @@ constexpr const char* kDisagreeingMap =
     "\tRAM  064-0FF\n";
 
 const std::vector<const char*> kGenerationMaps = {"overlaid-temp-and-common",
-                                                  "common-and-absolute-ram", "short-names-and-bits",
-                                                  "dot-o-objects-config-idloc", "spaces-crlf-tabs"};
+                                                  "common-and-absolute-ram",
+                                                  "short-names-and-bits",
+                                                  "dot-o-objects-config-idloc",
+                                                  "spaces-crlf-tabs",
+                                                  "blinky",
+                                                  "blinky-v2",
+                                                  "late-generation",
+                                                  "weather-station",
+                                                  "odd-names"};
 
 TEST(SectionsAll, MatchesTheGoldenReportsOfEveryGeneration) {
     for (const char* map : kGenerationMaps) {
@@ -109,6 +117,9 @@ TEST(SectionsAll, EveryFormatAndDiffCarryTheOtherColumn) {
         {{"--diff", "--format", "json", "@dot-o-objects-config-idloc.map",
           "@short-names-and-bits.map"},
          "sections-all-diff.json"},
+        {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky.sections-all-diff.table"},
+        {{"--format", "json", "--device", "18F458", "@weather-station.map"},
+         "weather-station.sections-all.json"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.golden);
@@ -138,7 +149,8 @@ TEST(SectionsAll, ADisagreementWinsOverABudgetAndBothAreNamed) {
     EXPECT_EQ(result.status, kExitDisagreement);
     EXPECT_NE(result.err.find("tallyfold-report: warning: <stdin>: the report disagrees"),
               std::string::npos);
-    EXPECT_NE(result.err.find("tallyfold-report: ROM 0.0275% exceeds budget 0.01%"), std::string::npos)
+    EXPECT_NE(result.err.find("tallyfold-report: ROM 0.0275% exceeds budget 0.01%"),
+              std::string::npos)
         << result.err;
     const Result budgetOnly = RunReport(
         {"--sections", "all", "--max-rom", "1", kExamples + "/overlaid-temp-and-common.map"});
@@ -182,6 +194,19 @@ TEST(SectionsAll, EveryGenerationReconcilesOnBothChecks) {
          "TOTAL section: ROM 716 RAM 78 other 38: agrees", "Occupancy: ROM 716 RAM 78: agrees"},
         {"spaces-crlf-tabs", "1632\t24\t0", "TOTAL section: ROM 1632 RAM 24 other 0: agrees",
          "Occupancy: ROM 1632 RAM 24: agrees"},
+        // The configuration words (E) are other, not ROM; 14 bytes of RAM end to end from 60.
+        {"blinky", "572\t14\t14", "TOTAL section: ROM 572 RAM 14 other 14: agrees",
+         "Occupancy: ROM 572 RAM 14: agrees"},
+        {"blinky-v2", "1076\t41\t14", "TOTAL section: ROM 1076 RAM 41 other 14: agrees",
+         "Occupancy: ROM 1076 RAM 41: agrees"},
+        {"late-generation", "570\t28\t14", "TOTAL section: ROM 570 RAM 28 other 14: agrees",
+         "Occupancy: ROM 570 RAM 28: agrees"},
+        // ROM 8 to BC, 1C4 to 1FA, 800 to 9DE and 12A0 to 34AA; RAM 60 to A3 (the 17 bits of
+        // rbit take 3 bytes from A0) and 100 to 400; other: 8 ID bytes and farbss in space 2.
+        {"weather-station", "9426\t835\t520", "TOTAL section: ROM 9426 RAM 835 other 520: agrees",
+         "Occupancy: ROM 9426 RAM 835: agrees"},
+        {"odd-names", "890\t22\t0", "TOTAL section: ROM 890 RAM 22 other 0: agrees",
+         "Occupancy: ROM 890 RAM 22: agrees"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.map);
@@ -194,6 +219,30 @@ TEST(SectionsAll, EveryGenerationReconcilesOnBothChecks) {
         EXPECT_NE(
             table.out.find(std::string("\n\n") + c.totalCheck + "\n" + c.occupancyCheck + "\n"),
             std::string::npos);
+    }
+}
+
+// A map added to examples/ must agree with itself too: each is a map a linker could have written.
+TEST(SectionsAll, EveryExampleMapAgreesOnBothChecks) {
+    std::vector<std::filesystem::path> maps;
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
+        if (entry.path().extension() == ".map") {
+            maps.push_back(entry.path());
+        }
+    }
+    EXPECT_GE(maps.size(), 10u);
+    for (const std::filesystem::path& map : maps) {
+        SCOPED_TRACE(map.string());
+        const Result result = RunReport({"--sections", "all", map.string()});
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        const std::size_t checks = result.out.rfind("\n\nTOTAL section: ");
+        ASSERT_NE(checks, std::string::npos);
+        const std::string lines = result.out.substr(checks + 2);
+        const std::size_t occupancy = lines.find("\nOccupancy: ");
+        ASSERT_NE(occupancy, std::string::npos);
+        EXPECT_EQ(lines.substr(occupancy - 8, 9), ": agrees\n") << lines;
+        EXPECT_EQ(lines.substr(lines.size() - 9), ": agrees\n") << lines;
     }
 }
 
