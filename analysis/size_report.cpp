@@ -5,19 +5,70 @@
 
 #include "wrapping.h"
 
+namespace {
+
+// Orders the entries largest key first, keeping equal keys in their order. A stable radix sort
+// on the keys alone: maps can hold hundreds of thousands of object files, and comparing through
+// the entry pointers would chase them all over memory.
+void SortLargestFirst(EntryList& entries, std::int32_t CObjectFileEntry::*key) {
+    const std::size_t n = entries.size();
+    if (n < 2) {
+        return;
+    }
+    struct Item {
+        std::uint32_t key;  // ascending order of this is descending order of the size
+        std::uint32_t index;
+    };
+    std::vector<Item> items(n);
+    std::vector<Item> scratch(n);
+    std::uint32_t differing = 0;  // the bits in which any key differs from the first
+    for (std::size_t i = 0; i < n; ++i) {
+        items[i] = {static_cast<std::uint32_t>((*entries[i]).*key) ^ 0x7FFFFFFFu,
+                    static_cast<std::uint32_t>(i)};
+        differing |= items[i].key ^ items[0].key;
+    }
+    for (unsigned shift = 0; shift < 32; shift += 8) {
+        if (((differing >> shift) & 0xFFu) == 0) {
+            continue;  // every key has the same byte here
+        }
+        std::size_t offsets[257] = {};
+        for (const Item& item : items) {
+            ++offsets[((item.key >> shift) & 0xFFu) + 1];
+        }
+        for (std::size_t b = 1; b < 257; ++b) {
+            offsets[b] += offsets[b - 1];
+        }
+        for (const Item& item : items) {
+            scratch[offsets[(item.key >> shift) & 0xFFu]++] = item;
+        }
+        items.swap(scratch);
+    }
+    EntryList sorted(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        sorted[i] = std::move(entries[items[i].index]);
+    }
+    entries.swap(sorted);
+}
+
+}  // namespace
+
 void SortByRomSize(EntryList& entries) {
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto& a, const auto& b) { return a->m_romSize > b->m_romSize; });
+    SortLargestFirst(entries, &CObjectFileEntry::m_romSize);
 }
 
 void SortByRamSize(EntryList& entries) {
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto& a, const auto& b) { return a->m_ramSize > b->m_ramSize; });
+    SortLargestFirst(entries, &CObjectFileEntry::m_ramSize);
 }
 
 std::vector<ReportRow> BuildReportRows(const EntryList& entries, const DeviceProfile& device) {
+    std::size_t rowCount = 2;
+    for (const auto& entry : entries) {
+        if (entry->m_romSize != 0 || entry->m_ramSize != 0) {
+            ++rowCount;
+        }
+    }
     std::vector<ReportRow> rows;
-    rows.reserve(entries.size() + 2);
+    rows.reserve(rowCount);
     std::int32_t romSum = 0;
     std::int32_t ramSum = 0;
     for (const auto& entry : entries) {
@@ -47,14 +98,24 @@ std::string FormatPercent(std::int32_t bytes, std::int32_t capacity) {
     const std::uint64_t magnitude =
         static_cast<std::uint64_t>(std::llabs(static_cast<long long>(bytes)));
     const std::uint64_t cap = static_cast<std::uint64_t>(capacity);
-    const std::uint64_t units = (magnitude * 2000000u + cap) / (2u * cap);
-    std::string fraction = std::to_string(units % 10000u);
-    fraction.insert(0, 4 - fraction.size(), '0');
-    std::string text = bytes < 0 ? "-" : "";
-    text += std::to_string(units / 10000u);
-    text += '.';
-    text += fraction;
-    return text;
+    std::uint64_t units = (magnitude * 2000000u + cap) / (2u * cap);
+    // Written from the right: four decimals, the point, then the whole part.
+    char text[32];
+    char* const end = text + sizeof(text);
+    char* p = end;
+    for (int digit = 0; digit < 4; ++digit) {
+        *--p = static_cast<char>('0' + units % 10u);
+        units /= 10u;
+    }
+    *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + units % 10u);
+        units /= 10u;
+    } while (units != 0);
+    if (bytes < 0) {
+        *--p = '-';
+    }
+    return std::string(p, end);
 }
 
 ColumnOrdering OrderingForColumn(int column) {

@@ -13,7 +13,16 @@ std::string DisplayCell(const ReportColumn& column, const std::string& cell) {
 }
 
 std::string FormatTsv(const ReportTable& table) {
+    // Sized first: for a large map the text runs to megabytes, and growing it step by step
+    // would copy it over and over.
+    std::size_t length = 0;
+    for (const TableRow& row : table.rows) {
+        for (const std::string& cell : row.cells) {
+            length += cell.size() + 1;
+        }
+    }
     std::string text;
+    text.reserve(length);
     for (const TableRow& row : table.rows) {
         for (std::size_t column = 0; column < row.cells.size(); ++column) {
             if (column > 0) {

@@ -1,6 +1,7 @@
 #include "report_table.h"
 
 #include <array>
+#include <iterator>
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr std::array<CellType, kReportColumnCount> kReportCellTypes = {
 
 // BuildReportRows always ends with the blank row and the total row; everything before them is
 // an object row.
-ReportTable MakeReportTable(const std::vector<ReportRow>& rows) {
+ReportTable MakeReportTable(std::vector<ReportRow> rows) {
     ReportTable table;
     for (std::size_t column = 0; column < kReportColumnCount; ++column) {
         table.columns.push_back(
@@ -27,7 +28,9 @@ ReportTable MakeReportTable(const std::vector<ReportRow>& rows) {
         } else if (i + 2 == rows.size()) {
             kind = RowKind::kBlank;
         }
-        table.rows.push_back({kind, std::vector<std::string>(rows[i].begin(), rows[i].end())});
+        table.rows.push_back(
+            {kind, std::vector<std::string>(std::make_move_iterator(rows[i].begin()),
+                                            std::make_move_iterator(rows[i].end()))});
     }
     return table;
 }

@@ -34,7 +34,8 @@ struct ReportTable {
 };
 
 // The size report's rows (object rows, the blank row, the total row) with their five columns.
-ReportTable MakeReportTable(const std::vector<ReportRow>& rows);
+// The cells are moved out of the rows: a large map has hundreds of thousands of them.
+ReportTable MakeReportTable(std::vector<ReportRow> rows);
 
 // The total row's cell in the column with that JSON field name, or nullptr.
 const std::string* FindTotalCell(const ReportTable& table, std::string_view field);

@@ -1,0 +1,136 @@
+// Throughput of the token reader and the scan on generated maps, and the cost of report rows.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "device_profile.h"
+#include "map_generator.h"
+#include "object_section_scan.h"
+#include "size_report.h"
+#include "token_reader.h"
+
+namespace {
+
+// A map of about 8 MB, made once: large enough that the blocks do not stay in the first caches.
+const std::string& LargeMap() {
+    static const std::string map = GenerateMap(MapShape{20000, 1, 6});
+    return map;
+}
+
+std::size_t CountTokens(std::string_view map) {
+    CMapStream stream(map);
+    std::size_t count = 0;
+    while (!ReadToken(stream).empty()) {
+        ++count;
+    }
+    return count;
+}
+
+void SetThroughput(benchmark::State& state, std::string_view map, std::size_t tokens) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(map.size()));
+    state.counters["tokens/s"] =
+        benchmark::Counter(static_cast<double>(tokens) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+}
+
+void BM_ReadTokenFromMemory(benchmark::State& state) {
+    const std::string& map = LargeMap();
+    const std::size_t tokens = CountTokens(map);
+    for (auto _ : state) {
+        CMapStream stream(map);
+        std::size_t bytes = 0;
+        for (std::string_view token = ReadToken(stream); !token.empty();
+             token = ReadToken(stream)) {
+            bytes += token.size();
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+    SetThroughput(state, map, tokens);
+}
+BENCHMARK(BM_ReadTokenFromMemory)->Unit(benchmark::kMillisecond);
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Through a FILE*, as tallyfold-report reads: block reads from an anonymous temporary file.
+void BM_ReadTokenFromFile(benchmark::State& state) {
+    const std::string& map = LargeMap();
+    const std::size_t tokens = CountTokens(map);
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    if (!file || std::fwrite(map.data(), 1, map.size(), file.get()) != map.size()) {
+        state.SkipWithError("cannot write a temporary file");
+        return;
+    }
+    for (auto _ : state) {
+        std::rewind(file.get());
+        CMapStream stream(file.get(), "bench.map");
+        std::size_t count = 0;
+        while (!ReadToken(stream).empty()) {
+            ++count;
+        }
+        benchmark::DoNotOptimize(count);
+    }
+    SetThroughput(state, map, tokens);
+}
+BENCHMARK(BM_ReadTokenFromFile)->Unit(benchmark::kMillisecond);
+
+// The scan over maps whose object files hold few or many section records: the first spends more
+// of its time on entries, the second on tokens.
+void BM_ScanObjectSection(benchmark::State& state) {
+    const std::string map =
+        GenerateMap(MapShape{static_cast<std::uint32_t>(8000000 / (state.range(0) * 53 + 90)), 1,
+                             static_cast<std::uint32_t>(state.range(0))});
+    const std::size_t tokens = CountTokens(map);
+    for (auto _ : state) {
+        CMapStream stream(map);
+        EntryList entries;
+        ScanObjectSection(stream, entries);
+        benchmark::DoNotOptimize(entries.data());
+    }
+    SetThroughput(state, map, tokens);
+}
+BENCHMARK(BM_ScanObjectSection)->Arg(6)->Arg(100)->Unit(benchmark::kMillisecond);
+
+EntryList MakeEntries(std::size_t count) {
+    EntryList entries;
+    entries.reserve(count);
+    std::uint32_t value = 12345;
+    for (std::size_t i = 0; i < count; ++i) {
+        value = value * 1103515245u + 12345u;
+        auto entry = std::make_unique<CObjectFileEntry>();
+        entry->SetName("E:\\work\\firmware\\src\\module_" + std::to_string(i) + ".obj");
+        entry->m_romSize = static_cast<std::int32_t>(value % 20000u);
+        entry->m_ramSize = static_cast<std::int32_t>((value >> 16) % 600u);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+void BM_BuildReportRows(benchmark::State& state) {
+    const EntryList entries = MakeEntries(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(BuildReportRows(entries, kDevice18F4680));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_BuildReportRows)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SortByRomSize(benchmark::State& state) {
+    EntryList entries = MakeEntries(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        SortByRamSize(entries);  // a different order each time, so that the sort has work to do
+        SortByRomSize(entries);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
+}
+BENCHMARK(BM_SortByRomSize)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

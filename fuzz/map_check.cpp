@@ -1,0 +1,301 @@
+#include "map_check.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "device_profile.h"
+#include "map_error.h"
+#include "object_section_scan.h"
+#include "size_report.h"
+#include "token_reader.h"
+
+namespace {
+
+struct Token {
+    std::string text;
+    long line;
+};
+
+// One byte at a time, as simply as it can be written.
+std::vector<Token> ReferenceTokens(std::string_view bytes) {
+    std::vector<Token> tokens;
+    long line = 1;
+    std::string current;
+    long currentLine = 0;
+    for (char c : bytes) {
+        if (IsTokenByte(static_cast<unsigned char>(c))) {
+            if (current.empty()) {
+                currentLine = line;
+            }
+            current += c;
+            continue;
+        }
+        if (!current.empty()) {
+            tokens.push_back({current, currentLine});
+            current.clear();
+        }
+        if (c == '\n') {
+            ++line;
+        }
+    }
+    if (!current.empty()) {
+        tokens.push_back({current, currentLine});
+    }
+    return tokens;
+}
+
+struct Entry {
+    std::string name;
+    std::uint32_t rom = 0;
+    std::uint32_t ram = 0;
+    std::int32_t space = 0;
+};
+
+struct ScanResult {
+    std::vector<Entry> entries;
+    std::optional<std::string> error;  // what() of the MapError
+};
+
+bool IsCounted(const std::string& token) {
+    static const std::array<const char*, 27> kNames = {
+        "powerup", "irdata",      "ibigdata",  "bigdata",      "text",     "intcode", "config",
+        "idloc",   "eeprom_data", "intcodelo", "init",         "end_init", "clrtext", "rbss",
+        "bigbss",  "farbss",      "bss",       "rdata",        "data",     "nvrram",  "nvbit",
+        "nvram",   "rbit",        "struct",    "intsave_regs", "temp",     "const"};
+    for (const char* name : kNames) {
+        if (token == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::int32_t ReferenceAtoi(const std::string& text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i++] == '-';
+    }
+    std::uint32_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10u + static_cast<std::uint32_t>(text[i++] - '0');
+    }
+    return static_cast<std::int32_t>(negative ? 0u - value : value);
+}
+
+ScanResult ReferenceScan(const std::vector<Token>& tokens, const std::string& name) {
+    ScanResult result;
+    std::size_t i = 0;
+    const std::size_t n = tokens.size();
+    Entry* current = nullptr;
+    while (i < n) {
+        const std::string& token = tokens[i++].text;
+        if (token == "COMMON" || token == "TOTAL") {
+            break;
+        }
+        if (token.size() >= 4 && token.compare(token.size() - 4, 4, ".obj") == 0) {
+            result.entries.push_back({token});
+            current = &result.entries.back();
+            continue;
+        }
+        if (!IsCounted(token)) {
+            continue;
+        }
+        if (i + 3 > n) {
+            break;
+        }
+        const Token& lengthToken = tokens[i + 2];
+        i += 3;
+        std::uint32_t length = 0;
+        for (char c : lengthToken.text) {
+            const bool digit = c >= '0' && c <= '9';
+            const bool letter = c >= 'A' && c <= 'F';
+            if (!digit && !letter) {
+                std::string shown = lengthToken.text.substr(0, 40);
+                if (lengthToken.text.size() > 40) {
+                    shown += "...";
+                }
+                result.error = name + ":" + std::to_string(lengthToken.line) +
+                               ": section length '" + shown + "' is not upper-case hexadecimal";
+                result.entries.clear();
+                return result;
+            }
+            length = length * 16u + static_cast<std::uint32_t>(digit ? c - '0' : c - 'A' + 10);
+        }
+        if (length == 0) {
+            continue;
+        }
+        if (i + 2 > n) {
+            break;
+        }
+        const std::int32_t space = ReferenceAtoi(tokens[i + 1].text);
+        i += 2;
+        if (current != nullptr) {
+            current->space = space;
+            (space == 0 ? current->rom : current->ram) += length;
+        }
+    }
+    return result;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The bytes as a FILE*: in memory where the C library can (fast enough for the fuzzer), else in
+// a temporary file.
+std::unique_ptr<std::FILE, FileCloser> OpenBytes(std::string_view bytes) {
+#if defined(__GLIBC__)
+    if (!bytes.empty()) {
+        return std::unique_ptr<std::FILE, FileCloser>(
+            fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb"));
+    }
+#endif
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    if (file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) {
+        std::rewind(file.get());
+        return file;
+    }
+    return nullptr;
+}
+
+// Compares the tokens and lines of one way of reading with the reference.
+std::string CompareTokens(CMapStream& stream, const std::vector<Token>& expected,
+                          const std::string& how) {
+    for (std::size_t i = 0;; ++i) {
+        const std::string_view token = ReadToken(stream);
+        if (i == expected.size()) {
+            if (!token.empty()) {
+                return how + ": a token after the last one";
+            }
+            return "";
+        }
+        if (token != expected[i].text) {
+            return how + ": token " + std::to_string(i) + " differs";
+        }
+        if (stream.Line() != expected[i].line) {
+            return how + ": line of token " + std::to_string(i) + " is " +
+                   std::to_string(stream.Line()) + ", not " + std::to_string(expected[i].line);
+        }
+    }
+}
+
+ScanResult Scan(CMapStream& stream) {
+    ScanResult result;
+    EntryList entries;
+    entries.push_back(std::make_unique<CObjectFileEntry>());  // must survive an error untouched
+    entries.back()->SetName("kept.obj");
+    try {
+        ScanObjectSection(stream, entries);
+    } catch (const MapError& error) {
+        result.error = error.what();
+    }
+    if (entries.empty() || entries.front()->GetName() != "kept.obj") {
+        result.error = "the entries the caller had were changed";
+        return result;
+    }
+    if (result.error && entries.size() != 1) {
+        result.error = "entries were added although the scan failed";
+    }
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const CObjectFileEntry& entry = *entries[i];
+        result.entries.push_back({entry.m_name, static_cast<std::uint32_t>(entry.m_romSize),
+                                  static_cast<std::uint32_t>(entry.m_ramSize), entry.m_space});
+    }
+    // The report for both devices and both orderings must hold together.
+    entries.erase(entries.begin());
+    for (ColumnOrdering ordering : {ColumnOrdering::kByRamSize, ColumnOrdering::kByRomSize}) {
+        ApplyOrdering(entries, ordering);
+        for (std::size_t i = 1; i < entries.size(); ++i) {
+            const bool byRom = ordering == ColumnOrdering::kByRomSize;
+            const std::int32_t before =
+                byRom ? entries[i - 1]->m_romSize : entries[i - 1]->m_ramSize;
+            const std::int32_t after = byRom ? entries[i]->m_romSize : entries[i]->m_ramSize;
+            if (before < after) {
+                throw std::logic_error("entries are not in order after a sort");
+            }
+        }
+        for (const DeviceProfile* device : {&kDevice18F4680, &kDevice18F458}) {
+            const std::vector<ReportRow> rows = BuildReportRows(entries, *device);
+            if (rows.size() < 2 || rows.back()[0] != kTotalRowLabel) {
+                throw std::logic_error("the report does not end with the total row");
+            }
+        }
+    }
+    return result;
+}
+
+std::string CompareScan(const ScanResult& actual, const ScanResult& expected,
+                        const std::string& how) {
+    if (actual.error != expected.error) {
+        return how + ": error '" + actual.error.value_or("none") + "', expected '" +
+               expected.error.value_or("none") + "'";
+    }
+    if (actual.entries.size() != expected.entries.size()) {
+        return how + ": " + std::to_string(actual.entries.size()) + " entries, expected " +
+               std::to_string(expected.entries.size());
+    }
+    for (std::size_t i = 0; i < actual.entries.size(); ++i) {
+        const Entry& a = actual.entries[i];
+        const Entry& e = expected.entries[i];
+        if (a.name != e.name || a.rom != e.rom || a.ram != e.ram || a.space != e.space) {
+            return how + ": entry " + std::to_string(i) + " differs";
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string CheckMapReading(std::string_view bytes) {
+    const std::vector<Token> tokens = ReferenceTokens(bytes);
+    const std::string name = "fuzz.map";
+    const ScanResult expected = ReferenceScan(tokens, name);
+
+    // Tiny blocks move every token across block boundaries; the size comes from the input so
+    // that the fuzzer explores them all.
+    const std::size_t smallBlock =
+        bytes.empty() ? 1u : 1u + static_cast<unsigned char>(bytes[0]) % 70u;
+    for (std::size_t blockSize : {CMapStream::kBlockSize, smallBlock}) {
+        const std::string how = "block size " + std::to_string(blockSize);
+        {
+            CMapStream stream(bytes, name, blockSize);
+            std::string difference = CompareTokens(stream, tokens, "memory, " + how);
+            if (!difference.empty()) {
+                return difference;
+            }
+        }
+        {
+            CMapStream stream(bytes, name, blockSize);
+            std::string difference = CompareScan(Scan(stream), expected, "memory scan, " + how);
+            if (!difference.empty()) {
+                return difference;
+            }
+        }
+        std::unique_ptr<std::FILE, FileCloser> file = OpenBytes(bytes);
+        if (!file) {
+            return "cannot open the bytes as a file";
+        }
+        {
+            CMapStream stream(file.get(), name, blockSize);
+            std::string difference = CompareTokens(stream, tokens, "file, " + how);
+            if (!difference.empty()) {
+                return difference;
+            }
+        }
+        std::rewind(file.get());
+        {
+            CMapStream stream(file.get(), name, blockSize);
+            std::string difference = CompareScan(Scan(stream), expected, "file scan, " + how);
+            if (!difference.empty()) {
+                return difference;
+            }
+        }
+    }
+    return "";
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Reads the bytes in every way the analysis core offers (from memory and through a FILE*, with
+// the normal block size and with tiny blocks), scans them, sorts and builds the report for both
+// devices, and compares tokens, line numbers, entries and errors with a plain byte-by-byte
+// reading. Returns a description of the first difference, or an empty text when all agree.
+std::string CheckMapReading(std::string_view bytes);

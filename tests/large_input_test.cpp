@@ -1,0 +1,133 @@
+// Inputs at the extremes that a fuzzer does not reach quickly: huge tokens, huge lists, nothing
+// but separators, sums that wrap past 2^31.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "device_profile.h"
+#include "map_generator.h"
+#include "object_section_scan.h"
+#include "size_report.h"
+#include "token_reader.h"
+
+namespace {
+
+EntryList ScanBytes(const std::string& bytes) {
+    CMapStream stream(bytes, "big.map");
+    EntryList entries;
+    ScanObjectSection(stream, entries);
+    return entries;
+}
+
+TEST(LargeInput, HundredMegabyteTokenComesBackWhole) {
+    constexpr std::size_t kLength = 100u * 1024 * 1024;
+    std::string bytes = "\n\n ";
+    bytes.append(kLength - 4, 'x');
+    bytes += ".obj text 0 0 10 0 0\n";
+    CMapStream stream(bytes, "big.map");
+    const std::string_view token = ReadToken(stream);
+    ASSERT_EQ(token.size(), kLength);
+    EXPECT_EQ(token.substr(0, 3), "xxx");
+    EXPECT_EQ(token.substr(kLength - 5), "x.obj");
+    EXPECT_EQ(stream.Line(), 3);
+    EXPECT_EQ(ReadToken(stream), "text");
+    EXPECT_EQ(stream.Line(), 3);
+
+    const EntryList entries = ScanBytes(bytes);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]->m_name.size(), kLength);
+    EXPECT_EQ(entries[0]->m_romSize, 16);
+}
+
+TEST(LargeInput, TokenRunningToTheEndOfInputIsKept) {
+    const std::string bytes = "a.obj text 0 0 10 0 0 " + std::string(3 * 65536 + 7, 'y') + ".obj";
+    const EntryList entries = ScanBytes(bytes);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1]->m_name.size(), 3u * 65536 + 11);
+}
+
+TEST(LargeInput, OnlySeparatorsGiveNoTokenAndNoEntry) {
+    std::string bytes;
+    const std::string pattern = std::string(" \t\r\n\x01\x7f", 6) + std::string(1, '\0');
+    while (bytes.size() < 20u * 1024 * 1024) {
+        bytes += pattern;
+    }
+    CMapStream stream(bytes, "blank.map");
+    EXPECT_TRUE(ReadToken(stream).empty());
+    EXPECT_EQ(stream.Line(), 0);
+    EXPECT_TRUE(ReadToken(stream).empty());
+    EXPECT_TRUE(ScanBytes(bytes).empty());
+    EXPECT_EQ(BuildReportRows(EntryList{}, kDevice18F4680).size(), 2u);
+}
+
+TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
+    constexpr int kObjects = 300000;
+    std::string bytes;
+    for (int i = 0; i < kObjects; ++i) {
+        bytes += "C:\\OBJ\\m" + std::to_string(i) + ".obj\n\t\ttext 0 0 " +
+                 (i % 2 == 0 ? "1" : "0") + " 0 0\n";
+    }
+    const EntryList entries = ScanBytes(bytes);
+    ASSERT_EQ(entries.size(), static_cast<std::size_t>(kObjects));
+    EXPECT_EQ(entries.front()->m_name, "C:\\OBJ\\m0.obj");
+    EXPECT_EQ(entries.back()->m_name, "C:\\OBJ\\m299999.obj");
+    EXPECT_EQ(entries[0]->m_romSize, 1);
+    EXPECT_EQ(entries[1]->m_romSize, 0);
+    const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
+    ASSERT_EQ(rows.size(), kObjects / 2 + 2u);
+    EXPECT_EQ(rows.back()[1], std::to_string(kObjects / 2));
+}
+
+// Entry sums and the total row wrap modulo 2^32, upwards past INT32_MAX and downwards past
+// INT32_MIN, and the percentages follow the wrapped values.
+TEST(LargeInput, SumsWrapPast2To31InBothDirections) {
+    struct Case {
+        const char* map;
+        std::int32_t rom;
+        std::int32_t ram;
+    };
+    const Case cases[] = {
+        {"a.obj text 0 0 7FFFFFFF 0 0 text 0 0 1 0 0", INT32_MIN, 0},
+        {"a.obj bss 0 0 80000000 0 1 bss 0 0 FFFFFFFF 0 1", 0, INT32_MAX},
+        {"a.obj bss 0 0 80000000 0 1 bss 0 0 80000000 0 2", 0, 0},
+        {"a.obj text 0 0 FFFFFFFF 0 0 text 0 0 2 0 0 bss 0 0 7FFFFFFF 0 1 bss 0 0 7FFFFFFF 0 1", 1,
+         -2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.map);
+        const EntryList entries = ScanBytes(c.map);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0]->m_romSize, c.rom);
+        EXPECT_EQ(entries[0]->m_ramSize, c.ram);
+    }
+
+    // The total row: two entries whose sums cross the limits between them.
+    const EntryList entries = ScanBytes(
+        "a.obj text 0 0 7FFFFFFF 0 0 bss 0 0 80000000 0 1 "
+        "b.obj text 0 0 1 0 0 bss 0 0 FFFFFFFF 0 1 COMMON");
+    const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3][1], "-2147483648");
+    EXPECT_EQ(rows[3][2], "2147483647");
+    EXPECT_EQ(rows[3][3], "-3276800.0000");
+    EXPECT_EQ(rows[3][4], "64527753.8161");
+}
+
+// Generated maps of every shape give one entry per object-file name: each object is named on
+// the command line and in the table, and "-ol.obj" is one of the linker's options.
+TEST(LargeInput, GeneratedMapsHaveTheirObjects) {
+    for (std::uint32_t sections : {1u, 6u, 100u}) {
+        SCOPED_TRACE(sections);
+        const MapShape shape{2000, 7, sections};
+        const std::string map = GenerateMap(shape);
+        EXPECT_EQ(map, GenerateMap(shape));
+        const EntryList entries = ScanBytes(map);
+        EXPECT_EQ(entries.size(), 2 * shape.objects + 1u);
+        const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
+        EXPECT_GT(rows.size(), shape.objects / 2);
+    }
+}
+
+}  // namespace

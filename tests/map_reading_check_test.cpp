@@ -1,0 +1,54 @@
+// Replays the fuzzer's seed corpus, its regression inputs, the example maps and generated maps
+// through the same differential check the fuzzer runs, so that every test run covers them.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "map_check.h"
+#include "map_generator.h"
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class MapReadingCheck : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(MapReadingCheck, EveryInputReadsAlikeInEveryWay) {
+    std::size_t files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(GetParam())) {
+        if (!item.is_regular_file()) {
+            continue;
+        }
+        SCOPED_TRACE(item.path().string());
+        EXPECT_EQ(CheckMapReading(ReadFile(item.path())), "");
+        ++files;
+    }
+    EXPECT_GT(files, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, MapReadingCheck,
+                         ::testing::Values(TALLYFOLD_FUZZ_DIR "/corpus",
+                                           TALLYFOLD_FUZZ_DIR "/regressions",
+                                           TALLYFOLD_EXAMPLES_DIR));
+
+TEST(MapReadingCheckGenerated, GeneratedMapsReadAlikeInEveryWay) {
+    for (std::uint32_t sections : {1u, 6u, 40u}) {
+        SCOPED_TRACE(sections);
+        EXPECT_EQ(CheckMapReading(GenerateMap(MapShape{400, sections, sections})), "");
+    }
+}
+
+TEST(MapReadingCheckGenerated, ErrorsAndControlBytesReadAlike) {
+    // A length of "10c" is refused at its line in every way of reading.
+    EXPECT_EQ(CheckMapReading("a.obj\ntext 0 0 10c 0 0\n"), "");
+    EXPECT_EQ(CheckMapReading(std::string("\0\0a.obj text 0 0 1F 0 0", 23)), "");
+}
+
+}  // namespace
