@@ -36,3 +36,6 @@ struct IconOrigin {
 
 // Where an icon of cx by cy pixels is drawn to sit in the middle of a w by h client area.
 IconOrigin MinimisedIconOrigin(int w, int h, int cx, int cy);
+
+// The column widths the report starts with, before the first size change lays it out.
+inline constexpr std::array<int, kReportColumnCount> kInitialColumnWidths = {400, 75, 75, 75, 75};
