@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 #include "about_dlg.h"
@@ -175,7 +176,8 @@ bool CMapSizeDlg::OnFileOpen() {
 bool CMapSizeDlg::ReadMap(const std::wstring& path, EntryList& entries) {
     SetLastError(0);
     errno = 0;
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(_wfopen(path.c_str(), L"rb"),
+                                                               &std::fclose);
     if (file == nullptr) {
         const DWORD lastError = GetLastError();
         const std::wstring text =
@@ -184,10 +186,9 @@ bool CMapSizeDlg::ReadMap(const std::wstring& path, EntryList& entries) {
         return false;
     }
     try {
-        CMapStream stream(file, Utf8FromWide(path));
+        CMapStream stream(file.get(), Utf8FromWide(path));
         ScanObjectSection(stream, entries);
     } catch (const MapError& error) {
-        std::fclose(file);
         std::wstring text = L"Cannot read the map file\n" + path + L"\n\n";
         if (error.Line() > 0) {
             text += L"Line " + std::to_wstring(error.Line()) + L": ";
@@ -197,7 +198,6 @@ bool CMapSizeDlg::ReadMap(const std::wstring& path, EntryList& entries) {
         ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
         return false;
     }
-    std::fclose(file);
     return true;
 }
 

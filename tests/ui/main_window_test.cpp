@@ -55,7 +55,10 @@ TEST(MainWindowTest, StartsEmptyWithItsColumnsAndTitle) {
     const DWORD extended =
         static_cast<DWORD>(SendMessageW(program.List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(extended & 0x21u, 0x21u);
-    EXPECT_EQ(GetFocus() == program.List() || GetFocus() == nullptr, true);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(program.ThreadId(), &info));
+    EXPECT_EQ(info.hwndFocus, program.List());  // the first control that takes the focus
 }
 
 TEST(MainWindowTest, DeviceCommandBeforeAnyFileShowsTheBlankAndTotalRows) {
