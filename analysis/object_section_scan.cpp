@@ -8,10 +8,10 @@
 namespace {
 
 constexpr std::array<std::string_view, 27> kCountedSections = {
-    "powerup", "irdata",    "ibigdata", "bigdata", "text",   "intcode",      "config",
-    "idloc",   "eeprom_data", "intcodelo", "init",  "end_init", "clrtext",    "rbss",
-    "bigbss",  "farbss",    "bss",      "rdata",   "data",   "nvrram",       "nvbit",
-    "nvram",   "rbit",      "struct",   "intsave_regs", "temp", "const"};
+    "powerup", "irdata",      "ibigdata",  "bigdata",      "text",     "intcode", "config",
+    "idloc",   "eeprom_data", "intcodelo", "init",         "end_init", "clrtext", "rbss",
+    "bigbss",  "farbss",      "bss",       "rdata",        "data",     "nvrram",  "nvbit",
+    "nvram",   "rbit",        "struct",    "intsave_regs", "temp",     "const"};
 
 // Long or binary tokens are shortened so that an error message stays one readable line.
 std::string Quote(std::string_view token) {
@@ -46,7 +46,9 @@ bool IsCountedSection(std::string_view token) {
     return false;
 }
 
-bool IsEndMarker(std::string_view token) { return token == "COMMON" || token == "TOTAL"; }
+bool IsEndMarker(std::string_view token) {
+    return token == "COMMON" || token == "TOTAL";
+}
 
 void ScanObjectSection(CMapStream& stream, EntryList& entries) {
     EntryList found;
@@ -77,9 +79,9 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
             break;
         }
         if (!IsHexText(lengthText)) {
-            throw MapError(stream.Name(), stream.Line(),
-                           "section length " + Quote(lengthText) +
-                               " is not upper-case hexadecimal");
+            throw MapError(
+                stream.Name(), stream.Line(),
+                "section length " + Quote(lengthText) + " is not upper-case hexadecimal");
         }
         const std::int32_t length = HexToInt(lengthText);
         if (length == 0) {

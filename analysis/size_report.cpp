@@ -83,4 +83,3 @@ bool ApplyOrdering(EntryList& entries, ColumnOrdering ordering) {
     }
     return false;
 }
-

@@ -8,7 +8,9 @@
 
 // Token bytes are everything but the control bytes 0x00-0x1F, the space and DEL; bytes from
 // 0x80 up belong to tokens, so names in any single-byte or UTF-8 encoding stay whole.
-inline bool IsTokenByte(unsigned char byte) { return byte > 0x20 && byte != 0x7F; }
+inline bool IsTokenByte(unsigned char byte) {
+    return byte > 0x20 && byte != 0x7F;
+}
 
 // The bytes of a link map, read in blocks either from an open file (not owned, left open) or from
 // memory, with the line number of the last token handed out.

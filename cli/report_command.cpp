@@ -6,8 +6,10 @@
 
 #include "map_error.h"
 #include "object_section_scan.h"
+#include "report_diff.h"
+#include "report_formats.h"
 #include "report_options.h"
-#include "report_writer.h"
+#include "report_table.h"
 
 #ifndef TALLYFOLD_VERSION
 #define TALLYFOLD_VERSION "unknown"
@@ -38,6 +40,42 @@ EntryList ReadMap(const std::string& path, std::FILE* in) {
     return entries;
 }
 
+std::string FormatReport(OutputFormat format, const ReportTable& table, const JsonHeader& header) {
+    switch (format) {
+        case OutputFormat::kTsv:
+            return FormatTsv(table);
+        case OutputFormat::kCsv:
+            return FormatCsv(table);
+        case OutputFormat::kJson:
+            return FormatJson(table, header);
+        case OutputFormat::kMarkdown:
+            return FormatMarkdown(table);
+        case OutputFormat::kTable:
+            break;
+    }
+    return FormatTable(table);
+}
+
+// One line per exceeded budget, compared with the total row's printed percentages.
+std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
+                         const std::string& fieldPrefix) {
+    std::string lines;
+    const auto check = [&](const std::optional<Budget>& budget, const char* label,
+                           const char* field) {
+        if (!budget) {
+            return;
+        }
+        const std::string* percent = FindTotalCell(table, fieldPrefix + field);
+        const std::string line = CheckBudget(label, percent ? *percent : "", *budget);
+        if (!line.empty()) {
+            lines += "tallyfold-report: " + line + "\n";
+        }
+    };
+    check(options.maxRom, "ROM", "rom_percent");
+    check(options.maxRam, "RAM", "ram_percent");
+    return lines;
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::string& out,
@@ -52,11 +90,26 @@ int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::s
             out = "tallyfold-report " TALLYFOLD_VERSION "\n";
             return kExitSuccess;
         }
-        EntryList entries = ReadMap(options.mapPath, in);
-        ApplyOrdering(entries, options.sort);
-        const std::vector<ReportRow> rows = BuildReportRows(entries, *options.device);
-        out = options.format == OutputFormat::kTsv ? FormatTsv(rows) : FormatTable(rows);
-        return kExitSuccess;
+        const std::string device(options.device->name);
+        ReportTable table;
+        JsonHeader header;
+        std::string percentPrefix;
+        if (options.diff) {
+            const EntryList oldEntries = ReadMap(options.oldMapPath, in);
+            const EntryList newEntries = ReadMap(options.mapPath, in);
+            table = BuildDiffTable(CompareEntries(oldEntries, newEntries, options.sort),
+                                   *options.device);
+            header = {{"old", options.oldMapPath}, {"new", options.mapPath}, {"device", device}};
+            percentPrefix = "new_";
+        } else {
+            EntryList entries = ReadMap(options.mapPath, in);
+            ApplyOrdering(entries, options.sort);
+            table = MakeReportTable(BuildReportRows(entries, *options.device));
+            header = {{"file", options.mapPath}, {"device", device}};
+        }
+        out = FormatReport(options.format, table, header);
+        err = CheckBudgets(options, table, percentPrefix);
+        return err.empty() ? kExitSuccess : kExitBudgetExceeded;
     } catch (const UsageError& error) {
         err = std::string("tallyfold-report: ") + error.what() + " (see --help)\n";
     } catch (const MapError& error) {

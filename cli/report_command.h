@@ -6,6 +6,7 @@
 
 // Exit statuses of tallyfold-report.
 inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitBudgetExceeded = 1;
 inline constexpr int kExitUsageOrMapError = 2;
 
 // Runs tallyfold-report with the arguments after the program name. The report goes to `out`,

@@ -2,19 +2,30 @@
 
 const char kReportUsage[] =
     "Usage: tallyfold-report [OPTIONS] MAPFILE\n"
+    "       tallyfold-report [OPTIONS] --diff OLD.map NEW.map\n"
     "Adds up the program memory (ROM) and data memory (RAM) that each object file of a PIC18\n"
     "linker map takes, as a percentage of the target device's capacity.\n"
     "\n"
     "  MAPFILE            the linker map to read; - reads standard input\n"
     "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM) or 18F458 (32 KiB, 1536 B)\n"
     "  --sort KEY         rom (default) or ram: order the object files by that size, largest\n"
-    "                     first\n"
+    "                     first (with --diff: by the largest change of that size)\n"
     "  --format FORMAT    table (default): an aligned table with headers;\n"
-    "                     tsv: one line per row, five tab-separated cells, no header\n"
+    "                     tsv: one line per row, tab-separated cells, no header;\n"
+    "                     csv: RFC 4180, a header line, CR LF line ends;\n"
+    "                     json: one document with format_version 1;\n"
+    "                     markdown: a Markdown table for a pull-request comment\n"
+    "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, 87.5)\n"
+    "  --max-ram PERCENT  the same for the total RAM %\n"
+    "  --diff OLD NEW     compare two maps per object name: old, new and change of each size,\n"
+    "                     with a status (added, removed, changed, unchanged); budgets apply to\n"
+    "                     NEW\n"
     "  --help             show this text and exit\n"
     "  --version          show the version and exit\n"
     "\n"
-    "Exit status: 0 on success, 2 on a usage error or a map that cannot be read or analysed.\n";
+    "Exit status: 0 on success, 1 when a budget is exceeded (the report is still printed and\n"
+    "each exceeded budget is named on standard error), 2 on a usage error or a map that cannot\n"
+    "be read or analysed.\n";
 
 namespace {
 
@@ -34,6 +45,17 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::
         return true;
     }
     return false;
+}
+
+Budget ParseBudgetOption(const std::string& name, const std::string& value) {
+    if (std::optional<Budget> budget = ParseBudget(value)) {
+        return *budget;
+    }
+    if (!value.empty() && value[0] == '-' && ParseBudget(value.substr(1))) {
+        throw UsageError(name + " '" + value +
+                         "' is negative; a budget is a percentage such as 90 or 87.5");
+    }
+    throw UsageError(name + " '" + value + "' is not a percentage such as 90 or 87.5");
 }
 
 }  // namespace
@@ -71,14 +93,43 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
                 options.format = OutputFormat::kTable;
             } else if (value == "tsv") {
                 options.format = OutputFormat::kTsv;
+            } else if (value == "csv") {
+                options.format = OutputFormat::kCsv;
+            } else if (value == "json") {
+                options.format = OutputFormat::kJson;
+            } else if (value == "markdown") {
+                options.format = OutputFormat::kMarkdown;
             } else {
-                throw UsageError("unknown format '" + value + "' (use table or tsv)");
+                throw UsageError("unknown format '" + value +
+                                 "' (use table, tsv, csv, json or markdown)");
             }
+        } else if (TakeValue(args, i, "--max-rom", value)) {
+            options.maxRom = ParseBudgetOption("--max-rom", value);
+        } else if (TakeValue(args, i, "--max-ram", value)) {
+            options.maxRam = ParseBudgetOption("--max-ram", value);
+        } else if (arg == "--diff") {
+            options.diff = true;
         } else {
             throw UsageError("unknown option '" + arg + "'");
         }
     }
     if (options.showHelp || options.showVersion) {
+        return options;
+    }
+    if (options.diff) {
+        if (operands.size() < 2) {
+            throw UsageError(operands.empty() ? "--diff needs two map files, OLD.map and NEW.map"
+                                              : "--diff needs a second map file, NEW.map, after '" +
+                                                    operands[0] + "'");
+        }
+        if (operands.size() > 2) {
+            throw UsageError("--diff takes two map files; '" + operands[2] + "' is one too many");
+        }
+        if (operands[0] == "-" && operands[1] == "-") {
+            throw UsageError("only one of the two maps can be read from standard input");
+        }
+        options.oldMapPath = operands[0];
+        options.mapPath = operands[1];
         return options;
     }
     if (operands.empty()) {

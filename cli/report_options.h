@@ -1,19 +1,25 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "device_profile.h"
+#include "report_budget.h"
 #include "size_report.h"
 
-enum class OutputFormat { kTable, kTsv };
+enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown };
 
 struct ReportOptions {
     const DeviceProfile* device = &kDevice18F4680;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     OutputFormat format = OutputFormat::kTable;
-    std::string mapPath;  // "-" is standard input
+    std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input
+    bool diff = false;       // compare oldMapPath with mapPath
+    std::string oldMapPath;  // with --diff only
+    std::optional<Budget> maxRom;
+    std::optional<Budget> maxRam;
     bool showHelp = false;
     bool showVersion = false;
 };

@@ -1,1 +1,185 @@
+#include "object_section_scan.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "map_error.h"
+
+namespace {
+
+struct Entry {
+    std::string name;
+    std::int32_t rom;
+    std::int32_t ram;
+    std::int32_t space;
+
+    bool operator==(const Entry& other) const {
+        return name == other.name && rom == other.rom && ram == other.ram && space == other.space;
+    }
+};
+
+void PrintTo(const Entry& entry, std::ostream* os) {
+    *os << "{" << entry.name << " rom " << entry.rom << " ram " << entry.ram << " space "
+        << entry.space << "}";
+}
+
+std::vector<Entry> Scan(const std::string& map) {
+    CMapStream stream(map, "test.map");
+    EntryList entries;
+    ScanObjectSection(stream, entries);
+    std::vector<Entry> result;
+    for (const auto& entry : entries) {
+        result.push_back({entry->GetName(), entry->m_romSize, entry->m_ramSize, entry->m_space});
+    }
+    return result;
+}
+
+struct ScanCase {
+    const char* name;
+    std::string map;
+    std::vector<Entry> entries;
+};
+
+TEST(ScanObjectSection, BuildsOneEntryPerObjectFileName) {
+    const std::vector<ScanCase> cases = {
+        {"space 0 is ROM", "a.obj text 0 0 1F 0 0 COMMON", {{"a.obj", 31, 0, 0}}},
+        {"space 1 is RAM", "a.obj rbss 0 0 3 0 1 COMMON", {{"a.obj", 0, 3, 1}}},
+        {"sections add up; the space of the last one is kept",
+         "a.obj text 0 0 10 0 0 bss 0 0 20 0 1 COMMON",
+         {{"a.obj", 16, 32, 1}}},
+        {"a zero-length record ends after its length",
+         "a.obj text 0 0 0 b.obj 0 COMMON",
+         {{"a.obj", 0, 0, 0}, {"b.obj", 0, 0, 0}}},
+        {"record tokens are not examined",
+         "a.obj text COMMON b.obj 10 0 0 COMMON",
+         {{"a.obj", 16, 0, 0}}},
+        {"a name named twice makes two entries",
+         "a.obj text 0 0 10 0 0 a.obj text 0 0 20 0 0 COMMON",
+         {{"a.obj", 16, 0, 0}, {"a.obj", 32, 0, 0}}},
+        {"upper-case endings name no object file",
+         "a.obj text 0 0 10 0 0 B.OBJ text 0 0 20 0 0 COMMON",
+         {{"a.obj", 48, 0, 0}}},
+        {"section names and the end marker are case-sensitive",
+         "a.obj TEXT 0 0 10 0 0 Text common Total text 0 0 1 0 0 COMMON",
+         {{"a.obj", 1, 0, 0}}},
+        {"space numbers are read as atoi reads them",
+         "r1.obj text 0 0 1 0 1 r2.obj text 0 0 1 0 2 r3.obj text 0 0 1 0 -1 r4.obj text 0 0 1 0 "
+         "1x "
+         "o1.obj text 0 0 1 0 0 o2.obj text 0 0 1 0 +0 o3.obj text 0 0 1 0 x COMMON",
+         {{"r1.obj", 0, 1, 1},
+          {"r2.obj", 0, 1, 2},
+          {"r3.obj", 0, 1, -1},
+          {"r4.obj", 0, 1, 1},
+          {"o1.obj", 1, 0, 0},
+          {"o2.obj", 1, 0, 0},
+          {"o3.obj", 1, 0, 0}}},
+        {"exactly .obj is a name; obj and a trailing comma are not",
+         ".obj obj a.obj, a.obj; text 0 0 5 0 0 COMMON",
+         {{".obj", 5, 0, 0}}},
+        {"a section before the first object file adds nothing anywhere",
+         "text 0 0 10 0 0 rbss 0 0 0 a.obj COMMON",
+         {{"a.obj", 0, 0, 0}}},
+        {"a map that starts with COMMON is empty", "COMMON a.obj text 0 0 10 0 0", {}},
+        {"nothing after COMMON is read", "a.obj COMMON text 0 0 zz 0 0", {{"a.obj", 0, 0, 0}}},
+        {"TOTAL ends the table as COMMON does",
+         "a.obj text 0 0 10 0 0 TOTAL text 0 0 10 0 0 text is here and more",
+         {{"a.obj", 16, 0, 0}}},
+        {"the end of input ends the scan", "a.obj text 0 0 10 0 0", {{"a.obj", 16, 0, 0}}},
+        {"a space number cut off by the end of input still counts",
+         "a.obj text 0 0 10 0 1",
+         {{"a.obj", 0, 16, 1}}},
+        {"a record cut off by the end of input adds nothing",
+         "a.obj text 0 0 10 0",
+         {{"a.obj", 0, 0, 0}}},
+        {"a record cut off before its length adds nothing", "a.obj text 0 0", {{"a.obj", 0, 0, 0}}},
+        {"names keep every byte but separators",
+         "D:\\Zigbee\\buzzer.obj text 0 0 2 0 0 C:\\DOCUME~1\\OWNER~1\\x.obj bss 0 0 1 0 1 "
+         "C:\\Users\\Jos\xE9\\lcd!{2}.obj text 0 0 3 0 0 COMMON",
+         {{"D:\\Zigbee\\buzzer.obj", 2, 0, 0},
+          {"C:\\DOCUME~1\\OWNER~1\\x.obj", 0, 1, 1},
+          {"C:\\Users\\Jos\xE9\\lcd!{2}.obj", 3, 0, 0}}},
+        {"a space splits a path; the last piece names the object",
+         "C:\\My Projects\\crc.obj text 0 0 9A 0 0 COMMON",
+         {{"Projects\\crc.obj", 154, 0, 0}}},
+        {"sizes wrap past 2^31",
+         "a.obj text 0 0 7FFFFFFF 0 0 text 0 0 1 0 0 bss 0 0 80000000 0 1 bss 0 0 FFFFFFFF 0 1",
+         {{"a.obj", -2147483647 - 1, 2147483647, 1}}},
+        {"every counted name starts a record",
+         "a.obj powerup 0 0 1 0 0 irdata 0 0 1 0 0 ibigdata 0 0 1 0 0 bigdata 0 0 1 0 0 "
+         "text 0 0 1 0 0 intcode 0 0 1 0 0 config 0 0 1 0 0 idloc 0 0 1 0 0 "
+         "eeprom_data 0 0 1 0 0 intcodelo 0 0 1 0 0 init 0 0 1 0 0 end_init 0 0 1 0 0 "
+         "clrtext 0 0 1 0 0 rbss 0 0 1 0 1 bigbss 0 0 1 0 1 farbss 0 0 1 0 1 bss 0 0 1 0 1 "
+         "rdata 0 0 1 0 1 data 0 0 1 0 1 nvrram 0 0 1 0 1 nvbit 0 0 1 0 1 nvram 0 0 1 0 1 "
+         "rbit 0 0 1 0 1 struct 0 0 1 0 1 intsave_regs 0 0 1 0 1 temp 0 0 1 0 1 const 0 0 1 0 1 "
+         "idata 0 0 1 0 0 text0 0 0 1 0 0 cinit 0 0 1 0 0 COMMON",
+         {{"a.obj", 13, 14, 1}}},
+    };
+    for (const ScanCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Scan(c.map), c.entries);
+    }
+}
+
+TEST(IsObjectFileName, NeedsALowerCaseDotObjEnding) {
+    for (const char* name : {"a.obj", ".obj", "C:\\x\\main.obj", "-ol.obj"}) {
+        EXPECT_TRUE(IsObjectFileName(name)) << name;
+    }
+    for (const char* name : {"obj", ".OBJ", "a.Obj", "a.obj,", "a.ob", "aobj", "a.o", ""}) {
+        EXPECT_FALSE(IsObjectFileName(name)) << name;
+    }
+}
+
+TEST(IsCountedSection, ComparesWholeNames) {
+    EXPECT_TRUE(IsCountedSection("intsave_regs"));
+    EXPECT_TRUE(IsCountedSection("bss"));
+    for (const char* name : {"bs", "bss ", "BSS", "text0", "intsave_r", "", "tex", "data1"}) {
+        EXPECT_FALSE(IsCountedSection(name)) << name;
+    }
+}
+
+struct BadLengthCase {
+    std::string map;
+    const char* message;
+};
+
+TEST(ScanObjectSection, RejectsABadLengthWithItsLineAndToken) {
+    const std::vector<BadLengthCase> cases = {
+        {"a.obj text 0 0 10c 0 0",
+         "test.map:1: section length '10c' is not upper-case hexadecimal"},
+        {"a.obj\r\n  text 0 0\r\n  0x10 0 0",
+         "test.map:3: section length '0x10' is not upper-case hexadecimal"},
+        {"a.obj text 0 0 -1 0 0", "test.map:1: section length '-1' is not upper-case hexadecimal"},
+        {"\n\nthe words text is here and more",
+         "test.map:3: section length 'and' is not upper-case hexadecimal"},
+        {"a.obj text 0 0 " + std::string(100, 'q'),
+         "test.map:1: section length 'qqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqqq...' is not "
+         "upper-case hexadecimal"},
+    };
+    for (const BadLengthCase& c : cases) {
+        SCOPED_TRACE(c.map);
+        try {
+            Scan(c.map);
+            ADD_FAILURE() << "no error";
+        } catch (const MapError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+            EXPECT_EQ(error.File(), "test.map");
+        }
+    }
+}
+
+TEST(ScanObjectSection, LeavesTheEntriesAloneOnError) {
+    EntryList entries;
+    entries.push_back(std::make_unique<CObjectFileEntry>());
+    entries[0]->SetName("previous.obj");
+    CObjectFileEntry* const previous = entries[0].get();
+    CMapStream stream(std::string_view("new.obj text 0 0 10 0 0 other.obj text 0 0 1a 0 0"),
+                      "bad.map");
+    EXPECT_THROW(ScanObjectSection(stream, entries), MapError);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].get(), previous);
+    EXPECT_EQ(entries[0]->GetName(), "previous.obj");
+}
+
+}  // namespace

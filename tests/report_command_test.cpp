@@ -1,1 +1,304 @@
+#include "report_command.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
+const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunReport(const std::vector<std::string>& args, std::FILE* in = stdin) {
+    Result result;
+    result.status = RunReportCommand(args, in, result.out, result.err);
+    return result;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Runs the command with `input` as standard input.
+Result RunWithInput(const std::vector<std::string>& args, const std::string& input) {
+    std::unique_ptr<std::FILE, FileCloser> in(std::tmpfile());
+    EXPECT_NE(in, nullptr);
+    std::fwrite(input.data(), 1, input.size(), in.get());
+    std::rewind(in.get());
+    return RunReport(args, in.get());
+}
+
+struct GoldenCase {
+    std::vector<std::string> options;
+    const char* map;
+    const char* golden;
+};
+
+// The reports of the example maps, checked against reports worked out once and kept.
+TEST(TallyfoldReport, MatchesTheGoldenReports) {
+    const std::vector<GoldenCase> cases = {
+        {{}, "blinky.map", "blinky.table"},
+        {{"--format", "tsv"}, "blinky.map", "blinky.tsv"},
+        {{"--device", "18F458", "--format", "tsv"},
+         "weather-station.map",
+         "weather-station-18F458.tsv"},
+        {{"--sort=ram", "--format=tsv"}, "weather-station.map", "weather-station-ram.tsv"},
+        {{"--device", "18F458"}, "weather-station.map", "weather-station-18F458.table"},
+        {{}, "late-generation.map", "late-generation.table"},
+    };
+    for (const GoldenCase& c : cases) {
+        SCOPED_TRACE(c.golden);
+        std::vector<std::string> args = c.options;
+        args.push_back(kExamples + "/" + c.map);
+        const Result result = RunReport(args);
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, ReadFile(kGolden + "/" + c.golden));
+    }
+}
+
+TEST(TallyfoldReport, ReadsStandardInput) {
+    std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    const Result result = RunReport({"--format", "tsv", "-"}, in);
+    std::fclose(in);
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.out, ReadFile(kGolden + "/blinky.tsv"));
+}
+
+TEST(TallyfoldReport, TsvHasFiveCellsPerLineAndFourTabsForTheBlankRow) {
+    const Result result = RunReport({"--format", "tsv", kExamples + "/weather-station.map"});
+    std::istringstream lines(result.out);
+    std::vector<std::string> all;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
+        all.push_back(line);
+    }
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[all.size() - 2], "\t\t\t\t");
+    EXPECT_EQ(all.back().substr(0, 12), "-- Total --\t");
+}
+
+struct ErrorCase {
+    std::vector<std::string> args;
+    std::string err;
+};
+
+TEST(TallyfoldReport, FailsWithOneLineAndStatus2) {
+    const std::string missing = kExamples + "/no-such.map";
+    const std::vector<ErrorCase> cases = {
+        {{}, "tallyfold-report: no map file given (see --help)\n"},
+        {{"a.map", "b.map"},
+         "tallyfold-report: more than one map file given ('b.map') (see --help)\n"},
+        {{"--device", "18F452", "a.map"},
+         "tallyfold-report: unknown device '18F452' (use 18F4680 or 18F458) (see --help)\n"},
+        {{"--sort", "name", "a.map"},
+         "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
+        {{"--format", "xml", "a.map"},
+         "tallyfold-report: unknown format 'xml' (use table, tsv, csv, json or markdown) (see "
+         "--help)\n"},
+        {{"--format"}, "tallyfold-report: option --format needs a value (see --help)\n"},
+        {{"--colour", "a.map"}, "tallyfold-report: unknown option '--colour' (see --help)\n"},
+        {{missing}, "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
+    };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.err);
+        const Result result = RunReport(c.args);
+        EXPECT_EQ(result.status, kExitUsageOrMapError);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, c.err);
+    }
+}
+
+TEST(TallyfoldReport, RejectsABadLengthWithFileLineAndToken) {
+    std::FILE* in = std::tmpfile();
+    const std::string map = "main.obj\n  text 0 0 10 0 0\n  bss 0 0 10c 0 1\nCOMMON\n";
+    std::fwrite(map.data(), 1, map.size(), in);
+    std::rewind(in);
+    const Result result = RunReport({"-"}, in);
+    std::fclose(in);
+    EXPECT_EQ(result.status, kExitUsageOrMapError);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "tallyfold-report: <stdin>:3: section length '10c' is not upper-case hexadecimal\n");
+}
+
+TEST(TallyfoldReport, HelpAndVersionSucceed) {
+    const Result help = RunReport({"--help"});
+    EXPECT_EQ(help.status, kExitSuccess);
+    EXPECT_NE(help.out.find("Usage: tallyfold-report"), std::string::npos);
+    const Result version = RunReport({"--version"});
+    EXPECT_EQ(version.status, kExitSuccess);
+    EXPECT_EQ(version.out.rfind("tallyfold-report ", 0), 0u);
+}
+
+// Example paths are written relative to the checkout so that the goldens do not depend on it.
+std::string Relative(std::string text) {
+    for (std::size_t at = text.find(kExamples); at != std::string::npos;
+         at = text.find(kExamples, at)) {
+        text.replace(at, kExamples.size(), "examples");
+    }
+    return text;
+}
+
+struct FormatGoldenCase {
+    std::vector<std::string> args;  // "@name" stands for examples/name
+    const char* golden;
+};
+
+// Set TALLYFOLD_UPDATE_GOLDENS=1 to write the goldens from the current output; review the diff.
+TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
+    const FormatGoldenCase cases[] = {
+        {{"--format", "csv", "@blinky.map"}, "blinky.csv"},
+        {{"--format", "json", "@blinky.map"}, "blinky.json"},
+        {{"--format", "markdown", "@blinky.map"}, "blinky.md"},
+        {{"--format", "csv", "--device", "18F458", "@weather-station.map"},
+         "weather-station-18F458.csv"},
+        {{"--format", "json", "--device", "18F458", "@weather-station.map"},
+         "weather-station-18F458.json"},
+        {{"--format", "markdown", "--device", "18F458", "@weather-station.map"},
+         "weather-station-18F458.md"},
+        {{"--format", "json", "--sort", "ram", "@late-generation.map"},
+         "late-generation-by-ram.json"},
+        {{"--format", "table", "@odd-names.map"}, "odd-names.txt"},
+        {{"--format", "tsv", "@odd-names.map"}, "odd-names.tsv"},
+        {{"--format", "csv", "@odd-names.map"}, "odd-names.csv"},
+        {{"--format", "json", "@odd-names.map"}, "odd-names.json"},
+        {{"--format", "markdown", "@odd-names.map"}, "odd-names.md"},
+        {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.txt"},
+        {{"--diff", "--format", "tsv", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.tsv"},
+        {{"--diff", "--format", "csv", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.csv"},
+        {{"--diff", "--format", "json", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.json"},
+        {{"--diff", "--format", "markdown", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.md"},
+        {{"--diff", "--format", "tsv", "--sort", "ram", "@blinky-v2.map", "@blinky.map"},
+         "blinky-diff-reversed-by-ram.tsv"},
+        {{"--diff", "--format", "json", "@weather-station.map", "@odd-names.map"},
+         "weather-station-to-odd-names-diff.json"},
+    };
+    const bool update = std::getenv("TALLYFOLD_UPDATE_GOLDENS") != nullptr;
+    for (const FormatGoldenCase& c : cases) {
+        SCOPED_TRACE(c.golden);
+        std::vector<std::string> args;
+        for (const std::string& arg : c.args) {
+            args.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
+        }
+        const Result result = RunReport(args);
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        const std::string path = kGolden + "/formats/" + c.golden;
+        const std::string output = Relative(result.out);
+        if (update) {
+            std::ofstream(path, std::ios::binary) << output;
+        }
+        EXPECT_EQ(output, ReadFile(path));
+    }
+}
+
+// 512 bytes of ROM (0.78125 %, printed 0.7813) and 338 bytes of RAM (10.15625 %, printed
+// 10.1563) on the 18F4680.
+const char kHalfwayMap[] = "x.obj text 0 0 200 0 0 rbss 60 60 152 60 1\n";
+
+TEST(ReportExitStatus, ZeroForAReportWithinItsBudgets) {
+    const Result result =
+        RunWithInput({"--max-rom", "0.7813", "--max-ram", "10.1563", "-"}, kHalfwayMap);
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, RunWithInput({"-"}, kHalfwayMap).out);
+}
+
+TEST(ReportExitStatus, OneWhenABudgetIsExceededWithTheReportStillPrinted) {
+    const struct {
+        std::vector<std::string> args;
+        const char* err;
+    } cases[] = {
+        {{"--max-rom", "0.7812", "-"}, "tallyfold-report: ROM 0.7813% exceeds budget 0.7812%\n"},
+        {{"--max-ram", "10.15625", "-"},
+         "tallyfold-report: RAM 10.1563% exceeds budget 10.15625%\n"},
+        {{"--max-ram=10", "--max-rom=0.5", "--format=json", "-"},
+         "tallyfold-report: ROM 0.7813% exceeds budget 0.5%\n"
+         "tallyfold-report: RAM 10.1563% exceeds budget 10%\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        const Result result = RunWithInput(c.args, kHalfwayMap);
+        EXPECT_EQ(result.status, kExitBudgetExceeded);
+        EXPECT_EQ(result.err, c.err);
+        std::vector<std::string> withoutBudgets;
+        for (const std::string& arg : c.args) {
+            if (arg.rfind("--max-", 0) != 0 && arg != "0.7812" && arg != "10.15625") {
+                withoutBudgets.push_back(arg);
+            }
+        }
+        EXPECT_EQ(result.out, RunWithInput(withoutBudgets, kHalfwayMap).out);
+        EXPECT_NE(result.out, "");
+    }
+}
+
+TEST(ReportExitStatus, TwoOnUsageAndMapErrorsWithNothingOnStandardOutput) {
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"--format", "yaml", "-"},
+         "tallyfold-report: unknown format 'yaml' (use table, tsv, csv, json or markdown) (see "
+         "--help)\n"},
+        {{"--max-rom", "lots", "-"},
+         "tallyfold-report: --max-rom 'lots' is not a percentage such as 90 or 87.5 (see "
+         "--help)\n"},
+        {{"--max-ram", "-1", "-"},
+         "tallyfold-report: --max-ram '-1' is negative; a budget is a percentage such as 90 or "
+         "87.5 (see --help)\n"},
+        {{"--diff", "-"},
+         "tallyfold-report: --diff needs a second map file, NEW.map, after '-' (see --help)\n"},
+        {{"--diff", "-", kExamples + "/no-such.map"},
+         "tallyfold-report: " + kExamples +
+             "/no-such.map: cannot open: No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err);
+        const Result result = RunWithInput(c.args, kHalfwayMap);
+        EXPECT_EQ(result.status, kExitUsageOrMapError);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(result.out, "");
+    }
+    const Result badMap = RunWithInput({"--diff", "--max-rom", "1", "-", kExamples + "/blinky.map"},
+                                       "a.obj text 0 0 10c 0 0\n");
+    EXPECT_EQ(badMap.status, kExitUsageOrMapError);
+    EXPECT_EQ(badMap.err,
+              "tallyfold-report: <stdin>:1: section length '10c' is not upper-case hexadecimal\n");
+    EXPECT_EQ(badMap.out, "");
+}
+
+TEST(ReportExitStatus, DiffBudgetsApplyToTheNewMap) {
+    const std::string small = kExamples + "/blinky.map";  // 586 B of ROM: 0.8942 %
+    const Result grown = RunWithInput({"--diff", "--max-rom", "0.9", small, "-"},
+                                      kHalfwayMap + std::string("y.obj text 0 0 400 0 0\n"));
+    EXPECT_EQ(grown.status, kExitBudgetExceeded);
+    EXPECT_EQ(grown.err, "tallyfold-report: ROM 2.3438% exceeds budget 0.9%\n");
+    const Result shrunk =
+        RunWithInput({"--diff", "--max-rom", "0.9", "-", small}, "big.obj text 0 0 8000 0 0\n");
+    EXPECT_EQ(shrunk.status, kExitSuccess);
+    EXPECT_EQ(shrunk.err, "");
+    EXPECT_NE(shrunk.out.find("big.obj"), std::string::npos);
+}
+
+}  // namespace

@@ -1,1 +1,193 @@
+#include "token_reader.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "map_error.h"
+
+namespace {
+
+std::vector<std::string> Tokens(CMapStream& stream) {
+    std::vector<std::string> tokens;
+    for (std::string_view token = ReadToken(stream); !token.empty(); token = ReadToken(stream)) {
+        tokens.emplace_back(token);
+    }
+    return tokens;
+}
+
+std::vector<std::string> Tokens(const std::string& bytes) {
+    CMapStream stream(bytes);
+    return Tokens(stream);
+}
+
+// A real file, so that reads go through the block buffer.
+struct TempFile {
+    explicit TempFile(const std::string& bytes) : file(std::tmpfile()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::rewind(file);
+    }
+    ~TempFile() { std::fclose(file); }
+    std::FILE* file;
+};
+
+struct TokenCase {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> tokens;
+};
+
+TEST(ReadToken, SplitsOnSpaceAndControlBytesOnly) {
+    const std::vector<TokenCase> cases = {
+        {"runs of separators", "ab  \tc\n", {"ab", "c"}},
+        {"leading blank lines and indentation", "\r\n\n   \t x", {"x"}},
+        {"z is a letter like any other", "lazy bizarre", {"lazy", "bizarre"}},
+        {"punctuation above y belongs to names", "a!b a|b a~b x{1}", {"a!b", "a|b", "a~b", "x{1}"}},
+        {"paths and commas stay whole", "D:\\work\\main.obj, x", {"D:\\work\\main.obj,", "x"}},
+        {"8.3 names", "C:\\DOCUME~1\\OWNER~1\\x.obj", {"C:\\DOCUME~1\\OWNER~1\\x.obj"}},
+        {"bytes above 0x7F are kept", "Jos\xE9\\a.obj \xFF\xFF", {"Jos\xE9\\a.obj", "\xFF\xFF"}},
+        {"DEL separates",
+         "a\x7F"
+         "b",
+         {"a", "b"}},
+        {"NUL separates", std::string("a\0b", 3), {"a", "b"}},
+        {"only separators", std::string(" \t\r\n\0\x1F\x7F", 7), {}},
+        {"empty input", "", {}},
+        {"a token cut off by the end of input counts", "abc def", {"abc", "def"}},
+    };
+    for (const TokenCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Tokens(c.bytes), c.tokens);
+        TempFile temp(c.bytes);
+        CMapStream fileStream(temp.file, "temp.map");
+        EXPECT_EQ(Tokens(fileStream), c.tokens);
+    }
+}
+
+TEST(ReadToken, ReturnsTokensOfAnyLengthWhole) {
+    const std::string longName = std::string(99, 'p') + "\\" + std::string(300, 'q') + ".obj";
+    EXPECT_EQ(Tokens(std::string(99, 'a') + " " + longName),
+              (std::vector<std::string>{std::string(99, 'a'), longName}));
+}
+
+TEST(ReadToken, JoinsTokensAcrossBlockBoundaries) {
+    // Tokens straddle the 64 KiB block boundary at every offset around it, and one spans blocks.
+    const std::size_t block = 64 * 1024;
+    for (std::size_t offset : {block - 3, block - 1, block, block + 1}) {
+        SCOPED_TRACE(offset);
+        std::string bytes(offset, ' ');
+        bytes += "straddling.obj next";
+        TempFile temp(bytes);
+        CMapStream stream(temp.file, "temp.map");
+        EXPECT_EQ(Tokens(stream), (std::vector<std::string>{"straddling.obj", "next"}));
+    }
+    const std::string huge(3 * block + 17, 'h');
+    TempFile temp("a " + huge + " b");
+    CMapStream stream(temp.file, "temp.map");
+    EXPECT_EQ(Tokens(stream), (std::vector<std::string>{"a", huge, "b"}));
+}
+
+TEST(ReadToken, TracksTheLineOfEachToken) {
+    CMapStream stream(std::string_view("one\r\ntwo three\n\n  four"));
+    std::vector<long> lines;
+    while (!ReadToken(stream).empty()) {
+        lines.push_back(stream.Line());
+    }
+    EXPECT_EQ(lines, (std::vector<long>{1, 2, 2, 4}));
+}
+
+#ifndef _WIN32
+TEST(ReadToken, ReportsAReadErrorWithTheFileName) {
+    // Reading a directory fails with an error rather than ending the input.
+    std::FILE* directory = std::fopen(".", "rb");
+    ASSERT_NE(directory, nullptr);
+    CMapStream stream(directory, "somewhere.map");
+    try {
+        ReadToken(stream);
+        ADD_FAILURE() << "no error";
+    } catch (const MapError& error) {
+        EXPECT_EQ(error.File(), "somewhere.map");
+        EXPECT_EQ(std::string(error.what()).rfind("somewhere.map: read error: ", 0), 0u)
+            << error.what();
+    }
+    std::fclose(directory);
+}
+#endif
+
+TEST(HexToInt, ReadsUpperCaseHexadecimalModulo2To32) {
+    const std::vector<std::pair<const char*, std::int32_t>> cases = {
+        {"10C", 268},
+        {"0", 0},
+        {"00000000", 0},
+        {"FFFFFFFF", -1},
+        {"7FFFFFFF", 2147483647},
+        {"80000000", -2147483647 - 1},
+        {"123456789", 591751049},
+        {"", 0},
+        {"ABCDEF", 0xABCDEF},
+        {"000000000000000000001F", 31},
+    };
+    for (const auto& [text, value] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(HexToInt(text), value);
+        EXPECT_TRUE(IsHexText(text));
+    }
+}
+
+TEST(HexToInt, RejectsAnythingButUpperCaseHexDigits) {
+    for (const char* text : {"1a", "0x10", "-1", "1G", "10c", "and", " 1", "1\xC1"}) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(IsHexText(text));
+        EXPECT_THROW(HexToInt(text), std::invalid_argument);
+    }
+}
+
+TEST(HexDigitValue, MapsEachDigit) {
+    const std::string digits = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        EXPECT_EQ(HexDigitValue(digits[i]), static_cast<std::int32_t>(i));
+    }
+    for (char c : {'a', 'f', 'G', '/', ':', '@', '\0'}) {
+        EXPECT_THROW(HexDigitValue(c), std::invalid_argument) << static_cast<int>(c);
+    }
+}
+
+TEST(IntPower, WrapsIn32Bits) {
+    EXPECT_EQ(IntPower(16, 0), 1);
+    EXPECT_EQ(IntPower(16, 1), 16);
+    EXPECT_EQ(IntPower(16, 7), 268435456);
+    EXPECT_EQ(IntPower(16, 8), 0);
+    EXPECT_EQ(IntPower(16, 1000000000), 0);
+    EXPECT_EQ(IntPower(3, 21), 1870418611);  // 3^21 = 10460353203, modulo 2^32
+    EXPECT_EQ(IntPower(-2, 31), -2147483647 - 1);
+}
+
+TEST(DecimalToInt, ConvertsAsAtoiDoes) {
+    const std::vector<std::pair<const char*, std::int32_t>> cases = {
+        {"1", 1},
+        {"2", 2},
+        {"-1", -1},
+        {"1x", 1},
+        {"0", 0},
+        {"+0", 0},
+        {"x", 0},
+        {"", 0},
+        {"+", 0},
+        {"-", 0},
+        {"--1", 0},
+        {"007", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"4294967296", 0},  // wraps like a 64-bit strtol cast to int
+        {"4294967297", 1},
+    };
+    for (const auto& [text, value] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(DecimalToInt(text), value);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""Reads tallyfold-report's JSON output with Python's own parser and checks it against the TSV
+output of the same run: the same rows in the same order, the same numbers, the same percentage
+texts, and names that differ only by the documented UTF-8 repair.
+
+Usage: json_matches_tsv.py TALLYFOLD_REPORT EXAMPLES_DIR
+"""
+import codecs
+import json
+import subprocess
+import sys
+from pathlib import Path
+
+REPORT_FIELDS = ["object", "rom", "ram", "rom_percent", "ram_percent"]
+DIFF_FIELDS = ["object", "status", "old_rom", "new_rom", "rom_change", "old_ram", "new_ram",
+               "ram_change", "new_rom_percent", "new_ram_percent"]
+TEXT_FIELDS = {"object", "status"}
+
+
+def latin1_for_invalid(error):
+    # Every byte of an ill-formed UTF-8 sequence stands for the character of the same value.
+    bad = error.object[error.start:error.end]
+    return "".join(chr(b) for b in bad), error.end
+
+
+codecs.register_error("tallyfold-latin1", latin1_for_invalid)
+
+
+def run(tool, args):
+    result = subprocess.run([tool] + args, capture_output=True, check=False)
+    if result.returncode != 0:
+        raise AssertionError(f"{args}: exit status {result.returncode}: {result.stderr!r}")
+    return result.stdout
+
+
+def check(tool, args, fields, header):
+    raw_json = run(tool, args + ["--format", "json"])
+    document = json.loads(raw_json.decode("utf-8"))  # strict: fails on invalid UTF-8
+    lines = run(tool, args + ["--format", "tsv"]).split(b"\n")
+    assert lines[-1] == b"", "TSV must end with a line break"
+    rows = [line.split(b"\t") for line in lines[:-1]]
+    assert len(rows) >= 2, args
+    *objects, blank, total = rows
+    assert blank == [b""] * len(fields), (args, blank)
+
+    assert document["format_version"] == 1, args
+    for key, value in header.items():
+        assert document[key] == value, (args, key, document[key])
+    assert list(document)[-2:] == ["rows", "total"], args
+    assert len(document["rows"]) == len(objects), args
+
+    def compare(json_row, tsv_cells, names):
+        assert list(json_row) == names, (args, list(json_row))
+        cells = dict(zip(fields, tsv_cells))
+        for name in names:
+            value, cell = json_row[name], cells[name]
+            if name in TEXT_FIELDS:
+                assert value == cell.decode("utf-8", "tallyfold-latin1"), (args, value, cell)
+            elif name.endswith("_percent"):
+                assert isinstance(value, str) and value == cell.decode("ascii"), (args, name)
+            else:
+                assert isinstance(value, int) and value == int(cell), (args, name, value, cell)
+
+    for json_row, tsv_cells in zip(document["rows"], objects):
+        assert len(tsv_cells) == len(fields), (args, tsv_cells)
+        compare(json_row, tsv_cells, fields)
+    assert total[0] == b"-- Total --", args
+    compare(document["total"], total, [f for f in fields if f not in TEXT_FIELDS])
+    return len(objects)
+
+
+def main():
+    tool, examples = sys.argv[1], Path(sys.argv[2])
+    maps = sorted(str(path) for path in examples.glob("*.map"))
+    assert len(maps) >= 4, maps
+    checked = 0
+    for device in ["18F4680", "18F458"]:
+        for sort in ["rom", "ram"]:
+            options = ["--device", device, "--sort", sort]
+            for path in maps:
+                checked += check(tool, options + [path], REPORT_FIELDS,
+                                 {"file": path, "device": device})
+            for old, new in zip(maps, maps[1:] + maps[:1]):
+                checked += check(tool, options + ["--diff", old, new], DIFF_FIELDS,
+                                 {"old": old, "new": new, "device": device})
+    print(f"{checked} rows agree")
+
+
+if __name__ == "__main__":
+    main()
