@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,6 +83,36 @@ TEST(AboutBoxTest, SystemCommandsOutsideTheAboutRangeGetTheSystemsHandling) {
     PostMessageW(program.Window(), WM_SYSCOMMAND, 0x0020, 0);
     PostMessageW(program.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(program.WaitForExit());
+}
+
+// The application object of the program, counting the Help commands that reach it.
+class HelpCountingApp : public CMapSizeApp {
+public:
+    bool OnCmdMsg(UINT id) override {
+        if (id == IDM_HELP) {
+            InterlockedIncrement(&m_helpCommands);
+        }
+        return CMapSizeApp::OnCmdMsg(id);
+    }
+    LONG HelpCommands() { return InterlockedCompareExchange(&m_helpCommands, 0, 0); }
+
+private:
+    volatile LONG m_helpCommands = 0;
+};
+
+TEST(AboutBoxTest, F1InTheWindowAndInTheAboutBoxReachesTheApplicationsHelpCommand) {
+    auto owned = std::make_unique<HelpCountingApp>();
+    HelpCountingApp* app = owned.get();
+    ProgramDriver program(std::move(owned));
+    PostMessageW(program.List(), WM_KEYDOWN, VK_F1, 0);
+    EXPECT_TRUE(WaitFor([&] { return app->HelpCommands() == 1; }));
+
+    program.PostCommand(IDM_HELP_ABOUT);
+    HWND about = program.WaitForOwnedDialog(L"About tallyfold");
+    ASSERT_NE(about, nullptr);
+    PostMessageW(FocusOf(about), WM_KEYDOWN, VK_F1, 0);
+    EXPECT_TRUE(WaitFor([&] { return app->HelpCommands() == 2; }));
+    EXPECT_TRUE(IsWindow(about));  // neither window reacts to F1 itself
 }
 
 TEST(AboutBoxTest, DragIconIsTheApplicationIcon) {

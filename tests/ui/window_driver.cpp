@@ -119,7 +119,7 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
-ProgramDriver::ProgramDriver() : m_app(std::make_unique<CMapSizeApp>()) {
+ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app) : m_app(std::move(app)) {
     m_thread = std::thread([this] {
         m_threadId = GetCurrentThreadId();
         m_startupResult = m_app->InitInstance();

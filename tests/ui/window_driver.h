@@ -15,7 +15,8 @@
 // pointer and menu handle can be passed as the program itself would receive them.
 class ProgramDriver {
 public:
-    ProgramDriver();
+    // Runs the start-up operation of app, or of a plain CMapSizeApp.
+    explicit ProgramDriver(std::unique_ptr<CMapSizeApp> app = std::make_unique<CMapSizeApp>());
     ~ProgramDriver();
 
     ProgramDriver(const ProgramDriver&) = delete;

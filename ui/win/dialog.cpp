@@ -1,7 +1,9 @@
 #include "dialog.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "list_ctrl.h"
 #include "win_app.h"
@@ -9,6 +11,11 @@
 namespace {
 
 constexpr WORD kExtendedTemplateSignature = 0xFFFF;
+
+// The dialogs of this thread in their modal runs, innermost last, and the message filter that
+// gives F1 its meaning while any of them runs.
+thread_local std::vector<CDialog*> t_modalDialogs;
+thread_local HHOOK t_messageFilter = nullptr;
 
 // The style and position of a dialog template, classic or extended.
 struct TemplateHeader {
@@ -68,11 +75,44 @@ HWND CDialog::OwnerForModalRun() const {
 }
 
 INT_PTR CDialog::DoModal() {
+    const bool outermost = t_modalDialogs.empty();
+    if (outermost) {
+        t_messageFilter =
+            SetWindowsHookExW(WH_MSGFILTER, &CDialog::MessageFilter, nullptr, GetCurrentThreadId());
+    }
+    t_modalDialogs.push_back(this);
     const INT_PTR result =
         DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(m_templateId), OwnerForModalRun(),
                         &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    t_modalDialogs.pop_back();
+    if (outermost && t_messageFilter != nullptr) {
+        UnhookWindowsHookEx(t_messageFilter);
+        t_messageFilter = nullptr;
+    }
     m_hWnd = nullptr;
     return result;
+}
+
+// F1 pressed anywhere in one of our dialogs becomes the Help command of that dialog, routed like
+// any command it does not handle. Other dialogs (file dialog, message boxes) keep their own F1.
+LRESULT CALLBACK CDialog::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN &&
+        msg->wParam == VK_F1) {
+        HWND root = GetAncestor(msg->hwnd, GA_ROOT);
+        const auto found =
+            std::find_if(t_modalDialogs.begin(), t_modalDialogs.end(),
+                         [root](const CDialog* dialog) { return dialog->m_hWnd == root; });
+        if (root != nullptr && found != t_modalDialogs.end()) {
+            try {
+                (*found)->RouteCommand(kHelpCommand);
+            } catch (const std::exception& error) {
+                ShowUnexpectedError(root, error.what());
+            }
+            return 1;
+        }
+    }
+    return CallNextHookEx(t_messageFilter, code, wParam, lParam);
 }
 
 void CDialog::EndDialog(INT_PTR result) {
