@@ -21,6 +21,9 @@ public:
     std::int32_t m_ramSize = 0;  // wrapping sum of the lengths in spaces other than 0
     std::int32_t m_romSize = 0;  // wrapping sum of the lengths in space 0
     std::int32_t m_space = 0;    // space of the last counted section with a non-zero length
+    // Bytes in neither memory (configuration words, ID locations, EEPROM data). Only the
+    // complete tally of every section fills it; the listed scan leaves it 0.
+    std::int32_t m_otherSize = 0;
 };
 
 // The entries of one map, owned, in file order until a sort reorders them.

@@ -1,15 +1,20 @@
 #include "report_command.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "map_error.h"
+#include "map_lines.h"
 #include "object_section_scan.h"
 #include "report_diff.h"
 #include "report_formats.h"
 #include "report_options.h"
 #include "report_table.h"
+#include "section_tally.h"
+#include "tally_output.h"
 
 #ifndef TALLYFOLD_VERSION
 #define TALLYFOLD_VERSION "unknown"
@@ -40,14 +45,104 @@ EntryList ReadMap(const std::string& path, std::FILE* in) {
     return entries;
 }
 
-std::string FormatReport(OutputFormat format, const ReportTable& table, const JsonHeader& header) {
+std::string StreamName(const std::string& path) {
+    return path == "-" ? "<stdin>" : path;
+}
+
+void ReadAll(std::FILE* file, const std::string& name, std::string& bytes) {
+    char block[64 * 1024];
+    for (;;) {
+        errno = 0;
+        const std::size_t count = std::fread(block, 1, sizeof block, file);
+        bytes.append(block, count);
+        if (count < sizeof block) {
+            break;
+        }
+    }
+    if (std::ferror(file)) {
+        const int error = errno;
+        throw MapError(name, 0,
+                       std::string("read error: ") +
+                           (error != 0 ? std::strerror(error) : "the file could not be read"));
+    }
+}
+
+// Reading line by line needs the whole map at hand (and standard input can be read only once).
+std::string ReadWholeMap(const std::string& path, std::FILE* in) {
+    std::string bytes;
+    if (path == "-") {
+        ReadAll(in, StreamName(path), bytes);
+        return bytes;
+    }
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        throw MapError(path, 0, std::string("cannot open: ") + std::strerror(errno));
+    }
+    ReadAll(file.get(), path, bytes);
+    return bytes;
+}
+
+std::int32_t ClampToInt32(std::uint64_t value) {
+    return static_cast<std::int32_t>(
+        std::min<std::uint64_t>(value, std::numeric_limits<std::int32_t>::max()));
+}
+
+// One map as the options want it read: the listed scan's entries, or the complete tally; and,
+// when it was read as lines, what it says about the device.
+struct LoadedMap {
+    std::string path;
+    EntryList entries;
+    SectionTally tally;
+    std::string machineType;
+    MapCapacity capacity;
+};
+
+LoadedMap LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
+    LoadedMap map;
+    map.path = path;
+    const bool all = options.sections == SectionRule::kAll;
+    if (!all && !options.deviceFromMap) {
+        map.entries = ReadMap(path, in);
+        return map;
+    }
+    const std::string name = StreamName(path);
+    const std::string bytes = ReadWholeMap(path, in);
+    const MapListing listing =
+        ReadMapListing(bytes, name, all ? ListingScope::kWhole : ListingScope::kPreamble);
+    map.machineType = listing.machineType;
+    map.capacity = CapacityFromClassRanges(listing);
+    if (all) {
+        map.tally = TallySections(listing);
+    } else {
+        CMapStream stream(bytes, name);
+        ScanObjectSection(stream, map.entries);
+    }
+    return map;
+}
+
+// The chosen device, or the one the map describes; its name points into `map`.
+DeviceProfile DeviceFor(const ReportOptions& options, const LoadedMap& map) {
+    if (!options.deviceFromMap) {
+        return *options.device;
+    }
+    return DeviceProfile{map.machineType, ClampToInt32(map.capacity.rom),
+                         ClampToInt32(map.capacity.ram)};
+}
+
+std::string DeviceName(const DeviceProfile& device) {
+    return device.name.empty() ? "unknown" : std::string(device.name);
+}
+
+std::string FormatReport(OutputFormat format, const ReportTable& table, const JsonHeader& header,
+                         const std::string& jsonTrailer) {
     switch (format) {
         case OutputFormat::kTsv:
             return FormatTsv(table);
         case OutputFormat::kCsv:
             return FormatCsv(table);
         case OutputFormat::kJson:
-            return FormatJson(table, header);
+            return FormatJson(table, header, jsonTrailer);
         case OutputFormat::kMarkdown:
             return FormatMarkdown(table);
         case OutputFormat::kTable:
@@ -76,6 +171,78 @@ std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
     return lines;
 }
 
+// Everything a run prints, before it is put in the chosen format.
+struct Report {
+    ReportTable table;
+    JsonHeader header;
+    std::string percentPrefix;  // of the total row's fields that budgets are checked against
+    std::string heading;        // above a table with --device map
+    std::string checkLines;     // below a table with --sections all
+    std::string jsonTrailer;    // the checks in JSON
+    std::string warnings;       // the checks that disagree, for standard error
+};
+
+std::string MapDeviceHeading(const ReportOptions& options, const LoadedMap& map,
+                             const DeviceProfile& device) {
+    return options.deviceFromMap
+               ? FormatMapDeviceHeading(map.machineType, device.romCapacity, device.ramCapacity)
+               : std::string();
+}
+
+Report ReportMap(const ReportOptions& options, std::FILE* in) {
+    Report report;
+    LoadedMap map = LoadMap(options, options.mapPath, in);
+    const DeviceProfile device = DeviceFor(options, map);
+    if (options.sections == SectionRule::kAll) {
+        SectionTally& tally = map.tally;
+        if (options.sort == ColumnOrdering::kByRamSize) {
+            SortTallyRowsByRam(tally.rows);
+        } else {
+            SortTallyRowsByRom(tally.rows);
+        }
+        report.table = MakeTallyTable(
+            BuildTallyReportRows(tally.rows, device.romCapacity, device.ramCapacity));
+        report.checkLines = FormatReconciliation(tally);
+        report.jsonTrailer = "\"reconciliation\": " + FormatReconciliationJson(tally);
+        report.warnings = FormatDisagreementWarnings(tally, StreamName(map.path));
+    } else {
+        ApplyOrdering(map.entries, options.sort);
+        report.table = MakeReportTable(BuildReportRows(map.entries, device));
+    }
+    report.header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
+    report.heading = MapDeviceHeading(options, map, device);
+    return report;
+}
+
+Report CompareMaps(const ReportOptions& options, std::FILE* in) {
+    Report report;
+    const LoadedMap oldMap = LoadMap(options, options.oldMapPath, in);
+    const LoadedMap newMap = LoadMap(options, options.mapPath, in);
+    const DeviceProfile device = DeviceFor(options, newMap);
+    if (options.sections == SectionRule::kAll) {
+        const std::vector<DiffMeasure>& measures = TallyDiffMeasures();
+        report.table = BuildDiffTable(
+            CompareEntries(EntriesOfTally(oldMap.tally.rows), EntriesOfTally(newMap.tally.rows),
+                           options.sort, measures),
+            device, measures);
+        report.checkLines =
+            FormatReconciliation(oldMap.tally, "Old ") + FormatReconciliation(newMap.tally, "New ");
+        report.jsonTrailer =
+            "\"reconciliation\": {\"old\": " + FormatReconciliationJson(oldMap.tally) +
+            ", \"new\": " + FormatReconciliationJson(newMap.tally) + "}";
+        report.warnings = FormatDisagreementWarnings(oldMap.tally, StreamName(oldMap.path)) +
+                          FormatDisagreementWarnings(newMap.tally, StreamName(newMap.path));
+    } else {
+        report.table =
+            BuildDiffTable(CompareEntries(oldMap.entries, newMap.entries, options.sort), device);
+    }
+    report.header = {
+        {"old", options.oldMapPath}, {"new", options.mapPath}, {"device", DeviceName(device)}};
+    report.percentPrefix = "new_";
+    report.heading = MapDeviceHeading(options, newMap, device);
+    return report;
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::string& out,
@@ -90,26 +257,19 @@ int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::s
             out = "tallyfold-report " TALLYFOLD_VERSION "\n";
             return kExitSuccess;
         }
-        const std::string device(options.device->name);
-        ReportTable table;
-        JsonHeader header;
-        std::string percentPrefix;
-        if (options.diff) {
-            const EntryList oldEntries = ReadMap(options.oldMapPath, in);
-            const EntryList newEntries = ReadMap(options.mapPath, in);
-            table = BuildDiffTable(CompareEntries(oldEntries, newEntries, options.sort),
-                                   *options.device);
-            header = {{"old", options.oldMapPath}, {"new", options.mapPath}, {"device", device}};
-            percentPrefix = "new_";
-        } else {
-            EntryList entries = ReadMap(options.mapPath, in);
-            ApplyOrdering(entries, options.sort);
-            table = MakeReportTable(BuildReportRows(entries, *options.device));
-            header = {{"file", options.mapPath}, {"device", device}};
+        const Report report = options.diff ? CompareMaps(options, in) : ReportMap(options, in);
+        out = FormatReport(options.format, report.table, report.header, report.jsonTrailer);
+        if (options.format == OutputFormat::kTable) {
+            out =
+                report.heading + out + (report.checkLines.empty() ? "" : "\n" + report.checkLines);
         }
-        out = FormatReport(options.format, table, header);
-        err = CheckBudgets(options, table, percentPrefix);
-        return err.empty() ? kExitSuccess : kExitBudgetExceeded;
+        const std::string budgets = CheckBudgets(options, report.table, report.percentPrefix);
+        err = report.warnings + budgets;
+        // A report that disagrees with its own map cannot vouch for its budgets either.
+        if (!report.warnings.empty()) {
+            return kExitDisagreement;
+        }
+        return budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
     } catch (const UsageError& error) {
         err = std::string("tallyfold-report: ") + error.what() + " (see --help)\n";
     } catch (const MapError& error) {

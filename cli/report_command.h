@@ -8,6 +8,7 @@
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitBudgetExceeded = 1;
 inline constexpr int kExitUsageOrMapError = 2;
+inline constexpr int kExitDisagreement = 3;  // --sections all: the map's own totals differ
 
 // Runs tallyfold-report with the arguments after the program name. The report goes to `out`,
 // error lines to `err`; `in` is read for the map file "-". Returns the exit status.

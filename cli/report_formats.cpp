@@ -200,7 +200,8 @@ std::string FormatMarkdown(const ReportTable& table) {
     return text;
 }
 
-std::string FormatJson(const ReportTable& table, const JsonHeader& header) {
+std::string FormatJson(const ReportTable& table, const JsonHeader& header,
+                       std::string_view trailingMembers) {
     std::string text = "{\n  \"format_version\": " + std::to_string(kJsonFormatVersion) + ",\n";
     for (const auto& [name, value] : header) {
         text += "  ";
@@ -229,6 +230,10 @@ std::string FormatJson(const ReportTable& table, const JsonHeader& header) {
         AppendJsonRow(text, table, *total, false);
     } else {
         text += "null";
+    }
+    if (!trailingMembers.empty()) {
+        text += ",\n  ";
+        text += trailingMembers;
     }
     text += "\n}\n";
     return text;

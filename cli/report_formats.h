@@ -28,8 +28,10 @@ std::string FormatMarkdown(const ReportTable& table);
 using JsonHeader = std::vector<std::pair<std::string, std::string>>;
 
 // One JSON document: the header members, "rows" (the object rows) and "total" (the total row
-// without its text columns). Counts are numbers, percentages strings.
-std::string FormatJson(const ReportTable& table, const JsonHeader& header);
+// without its text columns). Counts are numbers, percentages strings. `trailingMembers`, when
+// given, is written after "total" as it is: JSON members such as "reconciliation": {...}.
+std::string FormatJson(const ReportTable& table, const JsonHeader& header,
+                       std::string_view trailingMembers = {});
 
 // The cell as people read it: changes carry their sign ("+120", "-8", "0").
 std::string DisplayCell(const ReportColumn& column, const std::string& cell);

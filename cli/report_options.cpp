@@ -7,7 +7,8 @@ const char kReportUsage[] =
     "linker map takes, as a percentage of the target device's capacity.\n"
     "\n"
     "  MAPFILE            the linker map to read; - reads standard input\n"
-    "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM) or 18F458 (32 KiB, 1536 B)\n"
+    "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM), 18F458 (32 KiB, 1536 B),\n"
+    "                     or map: the capacities the map's -A class ranges give\n"
     "  --sort KEY         rom (default) or ram: order the object files by that size, largest\n"
     "                     first (with --diff: by the largest change of that size)\n"
     "  --format FORMAT    table (default): an aligned table with headers;\n"
@@ -15,6 +16,9 @@ const char kReportUsage[] =
     "                     csv: RFC 4180, a header line, CR LF line ends;\n"
     "                     json: one document with format_version 1;\n"
     "                     markdown: a Markdown table for a pull-request comment\n"
+    "  --sections RULE    listed (default): the 27 section names the window counts;\n"
+    "                     all: every section, with an Other column, checked against the\n"
+    "                     map's TOTAL section and its used address ranges\n"
     "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, 87.5)\n"
     "  --max-ram PERCENT  the same for the total RAM %\n"
     "  --diff OLD NEW     compare two maps per object name: old, new and change of each size,\n"
@@ -25,7 +29,8 @@ const char kReportUsage[] =
     "\n"
     "Exit status: 0 on success, 1 when a budget is exceeded (the report is still printed and\n"
     "each exceeded budget is named on standard error), 2 on a usage error or a map that cannot\n"
-    "be read or analysed.\n";
+    "be read or analysed, 3 when --sections all finds that the report disagrees with the map's\n"
+    "own totals (the report is still printed; 3 wins over 1).\n";
 
 namespace {
 
@@ -76,9 +81,18 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.device = FindDeviceProfile(value);
+            options.deviceFromMap = value == "map";
+            options.device = options.deviceFromMap ? &kDevice18F4680 : FindDeviceProfile(value);
             if (options.device == nullptr) {
-                throw UsageError("unknown device '" + value + "' (use 18F4680 or 18F458)");
+                throw UsageError("unknown device '" + value + "' (use 18F4680, 18F458 or map)");
+            }
+        } else if (TakeValue(args, i, "--sections", value)) {
+            if (value == "listed") {
+                options.sections = SectionRule::kListed;
+            } else if (value == "all") {
+                options.sections = SectionRule::kAll;
+            } else {
+                throw UsageError("unknown section rule '" + value + "' (use listed or all)");
             }
         } else if (TakeValue(args, i, "--sort", value)) {
             if (value == "rom") {

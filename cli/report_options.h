@@ -11,8 +11,14 @@
 
 enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown };
 
+// listed: the 27 section names the window counts; all: every section of the map, reconciled with
+// the map's own totals.
+enum class SectionRule { kListed, kAll };
+
 struct ReportOptions {
     const DeviceProfile* device = &kDevice18F4680;
+    bool deviceFromMap = false;  // --device map: capacities from the map's class ranges
+    SectionRule sections = SectionRule::kListed;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     OutputFormat format = OutputFormat::kTable;
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input

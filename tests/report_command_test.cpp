@@ -110,7 +110,7 @@ TEST(TallyfoldReport, FailsWithOneLineAndStatus2) {
         {{"a.map", "b.map"},
          "tallyfold-report: more than one map file given ('b.map') (see --help)\n"},
         {{"--device", "18F452", "a.map"},
-         "tallyfold-report: unknown device '18F452' (use 18F4680 or 18F458) (see --help)\n"},
+         "tallyfold-report: unknown device '18F452' (use 18F4680, 18F458 or map) (see --help)\n"},
         {{"--sort", "name", "a.map"},
          "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
         {{"--format", "xml", "a.map"},

@@ -1,0 +1,507 @@
+#include "map_lines.h"
+
+#include "map_error.h"
+#include "token_reader.h"
+
+namespace {
+
+constexpr std::uint64_t kMaxAddress = 0xFFFFFFFFu;
+constexpr std::uint64_t kMaxRepeat = 0xFFFFFFu;
+
+struct Token {
+    std::string_view text;
+    std::size_t offset = 0;
+};
+
+std::vector<Token> SplitLine(std::string_view line) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && !IsTokenByte(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < line.size() && IsTokenByte(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        }
+        if (i > start) {
+            tokens.push_back({line.substr(start, i - start), start});
+        }
+    }
+    return tokens;
+}
+
+std::string_view TrimRight(std::string_view text) {
+    std::size_t n = text.size();
+    while (n > 0 && !IsTokenByte(static_cast<unsigned char>(text[n - 1]))) {
+        --n;
+    }
+    return text.substr(0, n);
+}
+
+std::string_view Trim(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && !IsTokenByte(static_cast<unsigned char>(text[start]))) {
+        ++start;
+    }
+    return TrimRight(text.substr(start));
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// Lines in error messages are cut so that the message stays one readable line.
+std::string Quote(std::string_view text) {
+    constexpr std::size_t kShown = 60;
+    std::string quoted = "'";
+    quoted.append(text.substr(0, kShown));
+    if (text.size() > kShown) {
+        quoted += "...";
+    }
+    quoted += "'";
+    return quoted;
+}
+
+int HexDigit(char c, bool upperOnly) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (!upperOnly && c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// Hexadecimal text whose value fits in 32 bits (leading zeros allowed).
+bool ParseHex(std::string_view text, bool upperOnly, std::uint64_t& value) {
+    if (text.empty()) {
+        return false;
+    }
+    value = 0;
+    for (char c : text) {
+        const int digit = HexDigit(c, upperOnly);
+        if (digit < 0 || value > (kMaxAddress >> 4)) {
+            return false;
+        }
+        value = value * 16u + static_cast<std::uint64_t>(digit);
+    }
+    return true;
+}
+
+bool ParseUnsignedDecimal(std::string_view text, std::uint64_t limit, std::uint64_t& value) {
+    if (text.empty()) {
+        return false;
+    }
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10u + static_cast<std::uint64_t>(c - '0');
+        if (value > limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A decimal field (space or scale): optional minus sign, digits, magnitude within 32 bits.
+bool ParseDecimal(std::string_view text, std::int64_t& value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    std::uint64_t magnitude = 0;
+    if (!ParseUnsignedDecimal(text.substr(negative ? 1 : 0), kMaxAddress, magnitude)) {
+        return false;
+    }
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+bool IsAddress(std::string_view text) {
+    std::uint64_t value = 0;
+    return ParseHex(text, false, value);
+}
+
+bool IsDecimal(std::string_view text) {
+    std::int64_t value = 0;
+    return ParseDecimal(text, value);
+}
+
+// A number of a -A option: hexadecimal with an h suffix, or decimal.
+bool ParseOptionNumber(std::string_view text, std::uint64_t& value) {
+    if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) {
+        return ParseHex(text.substr(0, text.size() - 1), false, value);
+    }
+    return ParseUnsignedDecimal(text, kMaxAddress, value);
+}
+
+// The length of a section: upper-case hexadecimal, as the rest of the tool reads lengths.
+std::uint64_t ParseLength(std::string_view text, const std::string& fileName, long line) {
+    for (char c : text) {
+        if (HexDigit(c, true) < 0) {
+            throw MapError(fileName, line,
+                           "section length " + Quote(text) + " is not upper-case hexadecimal");
+        }
+    }
+    std::uint64_t value = 0;
+    if (!ParseHex(text, true, value)) {
+        throw MapError(fileName, line, "section length " + Quote(text) + " is too large");
+    }
+    return value;
+}
+
+bool IsTableHeader(const std::vector<Token>& tokens) {
+    static constexpr std::string_view kHeader[] = {"Name",     "Link",  "Load", "Length",
+                                                   "Selector", "Space", "Scale"};
+    if (tokens.size() != 6 && tokens.size() != 7) {
+        return false;
+    }
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].text != kHeader[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// True when the last `count` tokens read as Link Load Length Selector Space [Scale], with at
+// least `before` tokens in front of them. The length is checked later, so that a bad length is
+// reported as such rather than making the line unreadable.
+bool FieldsMatch(const std::vector<Token>& tokens, std::size_t count, std::size_t before) {
+    if (tokens.size() < count + before) {
+        return false;
+    }
+    const std::size_t f = tokens.size() - count;
+    return IsAddress(tokens[f].text) && IsAddress(tokens[f + 1].text) &&
+           IsAddress(tokens[f + 3].text) && IsDecimal(tokens[f + 4].text) &&
+           (count == 5 || IsDecimal(tokens[f + 5].text));
+}
+
+// How many trailing fields a table line has: 6 (with Scale), 5, or 0 when it is no record.
+// An indented record is a section name and its fields; a record in column 0 has an object name
+// (which may hold spaces) in front. A Scale is taken only where the line cannot be read
+// otherwise, or where its value (8 for bit sections) could not be a memory space of a record.
+std::size_t RecordFieldCount(const std::vector<Token>& tokens, bool columnZero) {
+    if (!columnZero) {
+        if (tokens.size() == 7 && FieldsMatch(tokens, 6, 1)) {
+            return 6;
+        }
+        return tokens.size() == 6 && FieldsMatch(tokens, 5, 1) ? 5 : 0;
+    }
+    if (FieldsMatch(tokens, 6, 2)) {
+        std::int64_t scale = 0;
+        ParseDecimal(tokens.back().text, scale);
+        if (scale >= 2 || !FieldsMatch(tokens, 5, 2)) {
+            return 6;
+        }
+    }
+    return FieldsMatch(tokens, 5, 2) ? 5 : 0;
+}
+
+bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
+    const std::size_t dash = text.find('-');
+    if (dash == std::string_view::npos) {
+        return false;
+    }
+    auto number = [](std::string_view digits, std::uint64_t& value) {
+        if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) {
+            digits.remove_suffix(1);
+        }
+        return ParseHex(digits, false, value);
+    };
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    if (!number(text.substr(0, dash), low) || !number(text.substr(dash + 1), high) || high < low) {
+        return false;
+    }
+    begin = low;
+    end = high + 1;
+    return true;
+}
+
+class CListingReader {
+public:
+    CListingReader(std::string_view bytes, const std::string& fileName, ListingScope scope)
+        : m_bytes(bytes), m_fileName(fileName), m_scope(scope) {}
+
+    MapListing Read() {
+        std::size_t pos = 0;
+        long lineNumber = 0;
+        while (pos < m_bytes.size()) {
+            std::size_t next = m_bytes.find('\n', pos);
+            if (next == std::string_view::npos) {
+                next = m_bytes.size();
+            }
+            ++lineNumber;
+            ReadLine(m_bytes.substr(pos, next - pos), lineNumber);
+            pos = next + 1;
+            if (m_scope == ListingScope::kPreamble && m_listing.hasTable) {
+                return std::move(m_listing);
+            }
+        }
+        if (!m_listing.hasTable && m_scope == ListingScope::kWhole) {
+            throw MapError(m_fileName, 0,
+                           "no section table (no line 'Name Link Load Length Selector Space')");
+        }
+        return std::move(m_listing);
+    }
+
+private:
+    enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
+
+    void ReadLine(std::string_view line, long number) {
+        const std::vector<Token> tokens = SplitLine(line);
+        const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
+        // A section ends at the first line that cannot belong to it; that line is read again
+        // as part of what follows.
+        for (;;) {
+            switch (m_state) {
+                case State::kPreamble:
+                    ReadPreambleLine(line, tokens, number);
+                    return;
+                case State::kTable:
+                    if (ReadTableLine(line, tokens, columnZero, number)) {
+                        return;
+                    }
+                    break;
+                case State::kTotal:
+                    if (ReadTotalLine(line, tokens, columnZero, number)) {
+                        return;
+                    }
+                    break;
+                case State::kAfter:
+                    if (StartsWith(Trim(line), "UNUSED ADDRESS RANGES")) {
+                        m_listing.hasUnusedSection = true;
+                        m_unusedClass.clear();
+                        m_state = State::kUnused;
+                    } else if (columnZero && !tokens.empty() && tokens[0].text == "TOTAL" &&
+                               !m_listing.hasTotalSection) {
+                        // Only the word itself: past the section table, a symbol may start
+                        // with those letters.
+                        m_listing.hasTotalSection = true;
+                        m_state = State::kTotal;
+                    }
+                    return;
+                case State::kUnused:
+                    if (ReadUnusedLine(tokens, number)) {
+                        return;
+                    }
+                    break;
+            }
+        }
+    }
+
+    void ReadPreambleLine(std::string_view line, const std::vector<Token>& tokens, long number) {
+        if (IsTableHeader(tokens)) {
+            m_listing.hasTable = true;
+            m_state = State::kTable;
+            return;
+        }
+        const std::string_view text = Trim(line);
+        constexpr std::string_view kMachine = "Machine type is";
+        if (StartsWith(text, kMachine) && tokens.size() >= 4 && m_listing.machineType.empty()) {
+            m_listing.machineType = std::string(tokens[3].text);
+            return;
+        }
+        for (const Token& token : tokens) {
+            if (StartsWith(token.text, "-A")) {
+                ReadClassOption(token.text, number);
+            }
+        }
+    }
+
+    // -ACLASS=range,range,...
+    void ReadClassOption(std::string_view option, long number) {
+        const std::size_t equals = option.find('=');
+        if (equals == std::string_view::npos || equals <= 2) {
+            return;
+        }
+        const std::string className(option.substr(2, equals - 2));
+        std::string_view ranges = option.substr(equals + 1);
+        for (;;) {
+            const std::size_t comma = ranges.find(',');
+            const std::string_view range = ranges.substr(0, comma);
+            ClassRange classRange{number, className, 0, 0};
+            if (!ParseClassRange(range, classRange.begin, classRange.end)) {
+                throw MapError(
+                    m_fileName, number,
+                    "class range " + Quote(range) + " of " + Quote(option) + " cannot be read");
+            }
+            m_listing.classRanges.push_back(std::move(classRange));
+            if (comma == std::string_view::npos) {
+                break;
+            }
+            ranges.remove_prefix(comma + 1);
+        }
+    }
+
+    bool ReadTableLine(std::string_view line, const std::vector<Token>& tokens, bool columnZero,
+                       long number) {
+        if (tokens.empty() || IsTableHeader(tokens)) {
+            return true;
+        }
+        if (columnZero && StartsWith(line, "TOTAL")) {
+            m_listing.hasTotalSection = true;
+            m_state = State::kTotal;
+            return true;
+        }
+        if (columnZero &&
+            (StartsWith(line, "SEGMENTS") || StartsWith(line, "UNUSED ADDRESS RANGES"))) {
+            m_state = State::kAfter;
+            return false;
+        }
+        const std::size_t fields = RecordFieldCount(tokens, columnZero);
+        if (fields == 0) {
+            if (!columnZero && tokens.size() != 1) {
+                throw MapError(m_fileName, number,
+                               "cannot read this line of the section table: " + Quote(Trim(line)));
+            }
+            NameObject(Trim(line));
+            return true;
+        }
+        const std::size_t nameIndex = tokens.size() - fields - 1;
+        if (columnZero) {
+            NameObject(TrimRight(line.substr(0, tokens[nameIndex].offset)));
+        }
+        SectionRecord record;
+        record.line = number;
+        record.object = m_currentObject;
+        record.common = m_inCommon;
+        record.name = std::string(tokens[nameIndex].text);
+        const std::size_t f = nameIndex + 1;
+        ParseHex(tokens[f].text, false, record.link);
+        ParseHex(tokens[f + 1].text, false, record.load);
+        record.length = ParseLength(tokens[f + 2].text, m_fileName, number);
+        ParseDecimal(tokens[f + 4].text, record.space);
+        if (fields == 6) {
+            ParseDecimal(tokens[f + 5].text, record.scale);
+        }
+        m_listing.records.push_back(std::move(record));
+        return true;
+    }
+
+    // A name alone, or in front of a record in column 0: "COMMON" opens the common block,
+    // anything else (an object, a library, whatever the compiler wrote) becomes the owner of
+    // the records that follow.
+    void NameObject(std::string_view name) {
+        if (name == "COMMON") {
+            m_inCommon = true;
+            m_currentObject = -1;
+            return;
+        }
+        m_inCommon = false;
+        m_listing.objects.emplace_back(name);
+        m_currentObject = static_cast<int>(m_listing.objects.size() - 1);
+    }
+
+    bool ReadTotalLine(std::string_view line, const std::vector<Token>& tokens, bool columnZero,
+                       long number) {
+        if (tokens.empty()) {
+            return true;
+        }
+        if (columnZero) {
+            m_state = State::kAfter;
+            return false;
+        }
+        if (tokens[0].text == "CLASS") {
+            if (tokens.size() != 2) {
+                throw MapError(m_fileName, number,
+                               "cannot read this CLASS line: " + Quote(Trim(line)));
+            }
+            m_totalClass = std::string(tokens[1].text);
+            return true;
+        }
+        if (tokens[0].text == "Name") {
+            return true;
+        }
+        TotalRecord record;
+        record.line = number;
+        record.className = m_totalClass;
+        const bool shaped = (tokens.size() == 4 || tokens.size() == 5) &&
+                            ParseHex(tokens[1].text, false, record.link) &&
+                            ParseHex(tokens[2].text, false, record.load) &&
+                            (tokens.size() == 4 || ParseDecimal(tokens[4].text, record.space));
+        if (!shaped) {
+            throw MapError(m_fileName, number,
+                           "cannot read this line of the TOTAL section: " + Quote(Trim(line)));
+        }
+        record.name = std::string(tokens[0].text);
+        record.length = ParseLength(tokens[3].text, m_fileName, number);
+        record.hasSpace = tokens.size() == 5;
+        m_listing.totals.push_back(std::move(record));
+        return true;
+    }
+
+    // "CLASS  low-high [largest block]", or "low-high ..." continuing the class above.
+    bool ReadUnusedLine(const std::vector<Token>& tokens, long number) {
+        if (tokens.empty() || tokens[0].text == "Name") {
+            return true;
+        }
+        std::uint64_t begin = 0;
+        std::uint64_t end = 0;
+        std::size_t rangeIndex = 0;
+        if (!IsRangeToken(tokens[0].text, begin, end)) {
+            if (tokens.size() < 2 || !IsRangeToken(tokens[1].text, begin, end)) {
+                m_state = State::kAfter;
+                return false;
+            }
+            m_unusedClass = std::string(tokens[0].text);
+            rangeIndex = 1;
+        } else if (m_unusedClass.empty()) {
+            m_state = State::kAfter;
+            return false;
+        }
+        for (std::size_t i = rangeIndex + 1; i < tokens.size(); ++i) {
+            if (!IsAddress(tokens[i].text)) {
+                m_state = State::kAfter;
+                return false;
+            }
+        }
+        m_listing.unusedRanges.push_back({number, m_unusedClass, begin, end});
+        return true;
+    }
+
+    std::string_view m_bytes;
+    const std::string& m_fileName;
+    ListingScope m_scope;
+    MapListing m_listing;
+    State m_state = State::kPreamble;
+    int m_currentObject = -1;
+    bool m_inCommon = false;
+    std::string m_totalClass;
+    std::string m_unusedClass;
+};
+
+}  // namespace
+
+bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
+    const std::size_t dash = text.find('-');
+    if (dash == std::string_view::npos) {
+        return false;
+    }
+    std::string_view highText = text.substr(dash + 1);
+    std::uint64_t repeat = 1;
+    const std::size_t times = highText.find_first_of("xX");
+    if (times != std::string_view::npos) {
+        if (!ParseUnsignedDecimal(highText.substr(times + 1), kMaxRepeat, repeat) || repeat == 0) {
+            return false;
+        }
+        highText = highText.substr(0, times);
+    }
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    if (!ParseOptionNumber(text.substr(0, dash), low) || !ParseOptionNumber(highText, high) ||
+        high < low) {
+        return false;
+    }
+    begin = low;
+    end = high == low ? low : low + (high - low + 1) * repeat;
+    return true;
+}
+
+MapListing ReadMapListing(std::string_view bytes, const std::string& fileName, ListingScope scope) {
+    return CListingReader(bytes, fileName, scope).Read();
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a link map says about its sections, read line by line: the per-object table, the COMMON
+// lines, the class totals, the class ranges of the linker command line and the unused ranges.
+
+// One line of the per-object table (or a COMMON line).
+struct SectionRecord {
+    long line = 0;
+    int object = -1;  // index into MapListing::objects; -1 for COMMON and for records before any
+    bool common = false;
+    std::string name;
+    std::uint64_t link = 0;
+    std::uint64_t load = 0;
+    std::uint64_t length = 0;
+    std::int64_t space = 0;
+    std::int64_t scale = 0;  // 0 when the record has no Scale field
+};
+
+// One record of the TOTAL section, under its CLASS heading.
+struct TotalRecord {
+    long line = 0;
+    std::string className;  // empty for a record before the first CLASS line
+    std::string name;
+    std::uint64_t link = 0;
+    std::uint64_t load = 0;
+    std::uint64_t length = 0;
+    bool hasSpace = false;
+    std::int64_t space = 0;
+};
+
+// One range of a class: from a -ACLASS=... option or from UNUSED ADDRESS RANGES. A placeholder
+// (such as 00h-00h) is kept with an empty range, so that the class is still known.
+struct ClassRange {
+    long line = 0;
+    std::string className;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;  // exclusive
+};
+
+struct MapListing {
+    std::string machineType;  // from "Machine type is ..."; empty when the map has none
+    bool hasTable = false;
+    std::vector<std::string> objects;  // object (and library) names, in file order, repeats kept
+    std::vector<SectionRecord> records;
+    bool hasTotalSection = false;
+    std::vector<TotalRecord> totals;
+    std::vector<ClassRange> classRanges;
+    bool hasUnusedSection = false;
+    std::vector<ClassRange> unusedRanges;
+};
+
+enum class ListingScope {
+    kWhole,     // everything; a map without a section table is an error
+    kPreamble,  // only the machine type and the class ranges in front of the section table
+};
+
+// Reads a map. Lines end in LF or CR LF. Throws MapError (file, line, offending text) on a
+// section table that is missing, or on a line of it, of the class totals or a class range that
+// cannot be read.
+MapListing ReadMapListing(std::string_view bytes, const std::string& fileName,
+                          ListingScope scope = ListingScope::kWhole);
+
+// Parses one range of a -A option, "0100h-01FFhx5": numbers in hexadecimal with an h suffix (or
+// in decimal without one), both ends included, then an optional count of consecutive ranges of
+// the same size. Gives the half-open range they cover; a range whose ends are equal is a
+// placeholder and gives begin == end. Returns false when the text is not such a range.
+bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end);

@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "report_command.h"
+
+namespace {
+
+const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
+const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result RunReport(const std::vector<std::string>& args, std::FILE* in = stdin) {
+    Result result;
+    result.status = RunReportCommand(args, in, result.out, result.err);
+    return result;
+}
+
+// Runs the report on map text given on standard input.
+Result RunOnText(std::vector<std::string> args, const std::string& text) {
+    std::FILE* in = std::tmpfile();
+    EXPECT_NE(in, nullptr);
+    if (in == nullptr) {
+        return {};
+    }
+    std::fwrite(text.data(), 1, text.size(), in);
+    std::rewind(in);
+    args.push_back("-");
+    Result result = RunReport(args, in);
+    std::fclose(in);
+    return result;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+constexpr const char* kDisagreeingMap =
+    "-ACODE=00h-0FFh -ARAM=060h-0FFh\n"
+    "Machine type is 18F458\n"
+    "\t\tName          Link     Load   Length Selector Space Scale\n"
+    "a.obj\ttext 0 0 12 0 0\n"
+    "\t\tbss 60 60 4 60 1\n"
+    "TOTAL\tName Link Load Length Space\n"
+    "\tCLASS CODE\n"
+    "\t\ttext 0 0 10 0\n"
+    "\tCLASS RAM\n"
+    "\t\tbss 60 60 4 1\n"
+    "UNUSED ADDRESS RANGES\n"
+    "\tCODE 010-0FF\n"
+    "\tRAM  064-0FF\n";
+
+const std::vector<const char*> kGenerationMaps = {"overlaid-temp-and-common",
+                                                  "common-and-absolute-ram", "short-names-and-bits",
+                                                  "dot-o-objects-config-idloc", "spaces-crlf-tabs"};
+
+TEST(SectionsAll, MatchesTheGoldenReportsOfEveryGeneration) {
+    for (const char* map : kGenerationMaps) {
+        SCOPED_TRACE(map);
+        const Result result =
+            RunReport({"--sections", "all", "--device", "map", kExamples + "/" + map + ".map"});
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, ReadFile(kGolden + "/" + map + ".sections-all.table"));
+    }
+    const Result tsv = RunReport(
+        {"--sections=all", "--format=tsv", kExamples + "/dot-o-objects-config-idloc.map"});
+    EXPECT_EQ(tsv.status, kExitSuccess);
+    EXPECT_EQ(tsv.out, ReadFile(kGolden + "/dot-o-objects-config-idloc.sections-all.tsv"));
+    const Result byRam = RunReport(
+        {"--sections", "all", "--sort", "ram", kExamples + "/overlaid-temp-and-common.map"});
+    EXPECT_EQ(byRam.status, kExitSuccess);
+    EXPECT_EQ(byRam.out, ReadFile(kGolden + "/overlaid-temp-and-common.sections-all-ram.table"));
+}
+
+std::string Relative(std::string text) {
+    for (std::size_t at = text.find(kExamples); at != std::string::npos;
+         at = text.find(kExamples, at)) {
+        text.replace(at, kExamples.size(), "examples");
+    }
+    return text;
+}
+
+TEST(SectionsAll, EveryFormatAndDiffCarryTheOtherColumn) {
+    struct Case {
+        std::vector<std::string> args;  // "@name" stands for examples/name
+        const char* golden;
+    };
+    const std::vector<Case> cases = {
+        {{"--format", "json", "--device", "map", "@common-and-absolute-ram.map"},
+         "common-and-absolute-ram.sections-all.json"},
+        {{"--format", "csv", "@spaces-crlf-tabs.map"}, "spaces-crlf-tabs.sections-all.csv"},
+        {{"--format", "markdown", "@short-names-and-bits.map"},
+         "short-names-and-bits.sections-all.md"},
+        {{"--diff", "@overlaid-temp-and-common.map", "@spaces-crlf-tabs.map"},
+         "sections-all-diff.table"},
+        {{"--diff", "--format", "json", "@dot-o-objects-config-idloc.map",
+          "@short-names-and-bits.map"},
+         "sections-all-diff.json"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.golden);
+        std::vector<std::string> args = {"--sections", "all"};
+        for (const std::string& arg : c.args) {
+            args.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
+        }
+        const Result result = RunReport(args);
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(Relative(result.out), ReadFile(kGolden + "/" + c.golden));
+    }
+}
+
+TEST(SectionsAll, JsonSaysWhichChecksWereNotPossible) {
+    const Result result = RunOnText({"--sections", "all", "--format", "json"},
+                                    "\t\tName Link Load Length Selector Space\n"
+                                    "a.obj text 0 0 10 0 0\n");
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_NE(result.out.find(
+                  "\n  \"reconciliation\": {\"total_section\": null, \"occupancy\": null}\n}\n"),
+              std::string::npos);
+}
+
+TEST(SectionsAll, ADisagreementWinsOverABudgetAndBothAreNamed) {
+    const Result result = RunOnText({"--sections", "all", "--max-rom", "0.01"}, kDisagreeingMap);
+    EXPECT_EQ(result.status, kExitDisagreement);
+    EXPECT_NE(result.err.find("tallyfold-report: warning: <stdin>: the report disagrees"),
+              std::string::npos);
+    EXPECT_NE(result.err.find("tallyfold-report: ROM 0.0275% exceeds budget 0.01%"), std::string::npos)
+        << result.err;
+    const Result budgetOnly = RunReport(
+        {"--sections", "all", "--max-rom", "1", kExamples + "/overlaid-temp-and-common.map"});
+    EXPECT_EQ(budgetOnly.status, kExitBudgetExceeded);
+}
+
+TEST(SectionsAll, DiffChecksBothMaps) {
+    std::FILE* in = std::tmpfile();
+    ASSERT_NE(in, nullptr);
+    std::fputs(kDisagreeingMap, in);
+    std::rewind(in);
+    const Result result =
+        RunReport({"--sections", "all", "--diff", kExamples + "/spaces-crlf-tabs.map", "-"}, in);
+    std::fclose(in);
+    EXPECT_EQ(result.status, kExitDisagreement);
+    EXPECT_NE(result.out.find("\nOld TOTAL section: ROM 1632 RAM 24 other 0: agrees\n"
+                              "Old Occupancy: ROM 1632 RAM 24: agrees\n"
+                              "New TOTAL section: ROM 16 RAM 4 other 0: disagrees"),
+              std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.err.find("spaces-crlf-tabs.map"), std::string::npos);
+    EXPECT_NE(result.err.find("<stdin>: the report disagrees"), std::string::npos);
+}
+
+// Totals worked out by hand from each map's address layout, independent of the code.
+TEST(SectionsAll, EveryGenerationReconcilesOnBothChecks) {
+    struct Case {
+        const char* map;
+        const char* totalLine;
+        const char* totalCheck;
+        const char* occupancyCheck;
+    };
+    const std::vector<Case> cases = {
+        {"overlaid-temp-and-common", "1052\t43\t14",
+         "TOTAL section: ROM 1052 RAM 43 other 14: agrees", "Occupancy: ROM 1052 RAM 43: agrees"},
+        {"common-and-absolute-ram", "786\t45\t22", "TOTAL section: ROM 786 RAM 45 other 22: agrees",
+         "Occupancy: ROM 786 RAM 45: agrees"},
+        {"short-names-and-bits", "1100\t57\t14", "TOTAL section: ROM 1100 RAM 57 other 14: agrees",
+         "Occupancy: ROM 1100 RAM 57: agrees"},
+        {"dot-o-objects-config-idloc", "716\t78\t38",
+         "TOTAL section: ROM 716 RAM 78 other 38: agrees", "Occupancy: ROM 716 RAM 78: agrees"},
+        {"spaces-crlf-tabs", "1632\t24\t0", "TOTAL section: ROM 1632 RAM 24 other 0: agrees",
+         "Occupancy: ROM 1632 RAM 24: agrees"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.map);
+        const std::string path = kExamples + "/" + c.map + ".map";
+        const Result tsv = RunReport({"--sections", "all", "--format", "tsv", path});
+        EXPECT_NE(tsv.out.find(std::string("-- Total --\t") + c.totalLine + "\t"),
+                  std::string::npos);
+        const Result table = RunReport({"--sections", "all", path});
+        EXPECT_EQ(table.status, kExitSuccess);
+        EXPECT_NE(
+            table.out.find(std::string("\n\n") + c.totalCheck + "\n" + c.occupancyCheck + "\n"),
+            std::string::npos);
+    }
+}
+
+TEST(SectionsAll, ListedStaysByteForByteWhatItWas) {
+    for (const char* map : {"blinky.map", "weather-station.map", "late-generation.map",
+                            "overlaid-temp-and-common.map", "spaces-crlf-tabs.map"}) {
+        for (const char* format : {"table", "tsv"}) {
+            SCOPED_TRACE(std::string(map) + " " + format);
+            const std::string path = kExamples + "/" + map;
+            const Result plain = RunReport({"--format", format, path});
+            const Result listed = RunReport({"--sections", "listed", "--format", format, path});
+            EXPECT_EQ(plain.status, kExitSuccess);
+            EXPECT_EQ(listed.status, kExitSuccess);
+            EXPECT_EQ(listed.out, plain.out);
+            EXPECT_EQ(listed.err, "");
+        }
+    }
+}
+
+TEST(SectionsAll, ADisagreementIsShownWarnedOfAndExitsWith3) {
+    const Result result = RunOnText({"--sections", "all"}, kDisagreeingMap);
+    EXPECT_EQ(result.status, kExitDisagreement);
+    EXPECT_EQ(result.out,
+              "Object file  ROM Size  RAM Size  Other   ROM %   RAM %\n"
+              "a.obj              18         4      0  0.0275  0.1202\n"
+              "\n"
+              "-- Total --        18         4      0  0.0275  0.1202\n"
+              "\n"
+              "TOTAL section: ROM 16 RAM 4 other 0: disagrees (report: ROM 18 RAM 4 other 0)\n"
+              "Occupancy: ROM 16 RAM 4: disagrees (report: ROM 18 RAM 4)\n");
+    EXPECT_EQ(
+        result.err,
+        "tallyfold-report: warning: <stdin>: the report disagrees with the map's TOTAL section: "
+        "ROM 16 RAM 4 other 0 there, ROM 18 RAM 4 other 0 in the report\n"
+        "tallyfold-report: warning: <stdin>: the report disagrees with the map's used address "
+        "ranges: ROM 16 RAM 4 there, ROM 18 RAM 4 in the report\n");
+
+    const Result tsv = RunOnText({"--sections", "all", "--format", "tsv"}, kDisagreeingMap);
+    EXPECT_EQ(tsv.status, kExitDisagreement);
+    EXPECT_EQ(tsv.out.find("TOTAL section"), std::string::npos);  // rows only
+    EXPECT_NE(tsv.err, "");
+}
+
+TEST(SectionsAll, AMissingCheckIsNotAFailure) {
+    const Result result = RunOnText({"--sections", "all"},
+                                    "\t\tName Link Load Length Selector Space\n"
+                                    "a.obj text 0 0 10 0 0\n");
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.err, "");
+    EXPECT_NE(result.out.find("\nTOTAL section: not possible: the map has no TOTAL section\n"
+                              "Occupancy: not possible: the map has no -A class ranges for "
+                              "program or data memory\n"),
+              std::string::npos);
+}
+
+TEST(SectionsAll, DeviceMapTakesCapacitiesAndNameFromTheMap) {
+    const Result all = RunOnText({"--sections", "all", "--device", "map"}, kDisagreeingMap);
+    EXPECT_EQ(all.out.substr(0, all.out.find('\n') + 2),
+              "Device: 18F458, capacities from the map: ROM 256 bytes, RAM 160 bytes\n\n");
+    EXPECT_NE(all.out.find("a.obj              18         4      0  7.0313  2.5000\n"),
+              std::string::npos);
+
+    const Result listed = RunOnText({"--device", "map"}, kDisagreeingMap);
+    EXPECT_EQ(listed.status, kExitSuccess);
+    EXPECT_EQ(listed.out,
+              "Device: 18F458, capacities from the map: ROM 256 bytes, RAM 160 bytes\n\n"
+              "Object file  ROM Size  RAM Size   ROM %   RAM %\n"
+              "a.obj              18         4  7.0313  2.5000\n"
+              "\n"
+              "-- Total --        18         4  7.0313  2.5000\n");
+
+    const Result unnamed = RunOnText({"--device=map", "--format=tsv"},
+                                     "\t\tName Link Load Length Selector Space\n"
+                                     "a.obj text 0 0 10 0 0\n");
+    EXPECT_EQ(unnamed.status, kExitSuccess);
+    EXPECT_EQ(unnamed.out, "a.obj\t16\t0\tn/a\tn/a\n\t\t\t\t\n-- Total --\t16\t0\tn/a\tn/a\n");
+}
+
+TEST(SectionsAll, BadInputIsAMapErrorWithStatus2) {
+    const Result noTable = RunOnText({"--sections", "all"}, "just text\n");
+    EXPECT_EQ(noTable.status, kExitUsageOrMapError);
+    EXPECT_EQ(noTable.out, "");
+    EXPECT_EQ(noTable.err,
+              "tallyfold-report: <stdin>: no section table (no line 'Name Link Load Length "
+              "Selector Space')\n");
+
+    const Result badLength = RunOnText({"--sections", "all"},
+                                       "\t\tName Link Load Length Selector Space\n"
+                                       "a.obj\n"
+                                       "\t\ttext 0 0 1g 0 0\n");
+    EXPECT_EQ(badLength.status, kExitUsageOrMapError);
+    EXPECT_EQ(badLength.err,
+              "tallyfold-report: <stdin>:3: section length '1g' is not upper-case hexadecimal\n");
+
+    const Result missing = RunReport({"--sections", "all", kExamples + "/no-such.map"});
+    EXPECT_EQ(missing.status, kExitUsageOrMapError);
+    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
+
+    const Result usage = RunReport({"--sections", "some", kExamples + "/blinky.map"});
+    EXPECT_EQ(usage.status, kExitUsageOrMapError);
+    EXPECT_EQ(usage.err,
+              "tallyfold-report: unknown section rule 'some' (use listed or all) (see --help)\n");
+}
+
+}  // namespace
