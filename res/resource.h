@@ -1,0 +1,23 @@
+// Identifiers of the resources and commands of tallyfold.exe. The values are part of the
+// program's interface: menus, templates and the tests that read them back rely on them.
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_TALLYFOLD_DIALOG 102
+#define IDI_TALLYFOLD 128
+#define IDM_MAIN_MENU 129
+
+#define IDC_REPORT_LIST 1000
+
+#define IDM_ABOUTBOX 0x0010
+#define IDM_FILE_EXIT 32772
+#define IDM_DEVICE_18F4680 32773
+#define IDM_DEVICE_18F458 32774
+#define IDM_HELP_ABOUT 32775
+#define IDM_FILE_OPEN 57601
+#define IDM_HELP 57670
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

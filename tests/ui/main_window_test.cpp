@@ -1,0 +1,389 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "device_profile.h"
+#include "object_section_scan.h"
+#include "resource.h"
+#include "size_report.h"
+#include "token_reader.h"
+#include "window_driver.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+const std::wstring kExamples = WindowsPath(TALLYFOLD_EXAMPLES_DIR);
+const std::wstring kBlinky = kExamples + L"\\blinky.map";
+const std::wstring kWeatherStation = kExamples + L"\\weather-station.map";
+
+// The rows the core gives for a map, as the window must show them: sorted by ROM size when
+// opened, then by RAM size from that order when asked for.
+Rows CoreRows(const std::wstring& path, const DeviceProfile& device, bool byRam = false) {
+    const std::string bytes = ReadFileBytes(path);
+    CMapStream stream(bytes, "map");
+    EntryList entries;
+    ScanObjectSection(stream, entries);
+    SortByRomSize(entries);
+    if (byRam) {
+        SortByRamSize(entries);
+    }
+    Rows rows;
+    for (const ReportRow& row : BuildReportRows(entries, device)) {
+        rows.emplace_back(row.begin(), row.end());
+    }
+    return rows;
+}
+
+const std::vector<std::string> kBlankRow = {"", "", "", "", ""};
+
+TEST(MainWindowTest, StartsEmptyWithItsColumnsAndTitle) {
+    ProgramDriver program;
+    ASSERT_NE(program.Window(), nullptr);
+    EXPECT_EQ(program.Title(), L"Tallyfold");
+    EXPECT_EQ(program.Headers(),
+              (std::vector<std::string>{"Object file", "ROM Size", "RAM Size", "ROM %", "RAM %"}));
+    // No size change reaches the list before it is bound, so it keeps its starting widths.
+    EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{400, 75, 75, 75, 75}));
+    EXPECT_TRUE(program.Rows().empty());
+
+    const DWORD extended =
+        static_cast<DWORD>(SendMessageW(program.List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(extended & 0x21u, 0x21u);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(program.ThreadId(), &info));
+    EXPECT_EQ(info.hwndFocus, program.List());  // the first control that takes the focus
+}
+
+TEST(MainWindowTest, DeviceCommandBeforeAnyFileShowsTheBlankAndTotalRows) {
+    ProgramDriver program;
+    program.SendCommand(IDM_DEVICE_18F458);
+    EXPECT_EQ(program.Rows(), (Rows{kBlankRow, {"-- Total --", "0", "0", "0.0000", "0.0000"}}));
+}
+
+TEST(MainWindowTest, ObjectFileHeaderClickBeforeAnyFileChangesNothing) {
+    ProgramDriver program;
+    program.ClickHeader(0);
+    // A size change posted after the click shows when the click has been handled.
+    PostMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1000, 500));
+    ASSERT_TRUE(WaitFor([&] {
+        return program.ColumnWidths() == std::vector<int>{588, 98, 98, 98, 93};
+    }));
+    EXPECT_TRUE(program.Rows().empty());
+}
+
+TEST(MainWindowTest, RomHeaderClickBeforeAnyFileShowsTheTotalRow) {
+    ProgramDriver program;
+    program.ClickHeader(3);
+    EXPECT_TRUE(WaitFor([&] { return program.Rows().size() == 2; }));
+    EXPECT_EQ(program.Rows().back(),
+              (std::vector<std::string>{"-- Total --", "0", "0", "0.0000", "0.0000"}));
+}
+
+TEST(MainWindowTest, OpeningAMapShowsItsRowsByRomSizeAndItsPathInTheTitle) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
+    ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+    EXPECT_EQ(program.Title(), L"Tallyfold [ " + kBlinky + L" ]");
+    const Rows rows = program.Rows();
+    EXPECT_EQ(rows, CoreRows(kBlinky, kDevice18F4680));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"main.obj", "256", "5", "0.3906", "0.1502"}));
+    EXPECT_EQ(rows[5], kBlankRow);
+    EXPECT_EQ(rows[6], (std::vector<std::string>{"-- Total --", "586", "10", "0.8942", "0.3005"}));
+}
+
+TEST(MainWindowTest, DeviceCommandsChangeOnlyThePercentagesAndTheirCheckMarks) {
+    ProgramDriver program;
+    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F4680));
+    EXPECT_FALSE(program.IsChecked(1, IDM_DEVICE_18F458));
+
+    ASSERT_TRUE(program.OpenThroughFileDialog(kWeatherStation));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
+    program.ClickHeader(2);  // RAM order, which a device change must keep
+    const Rows byRam4680 = CoreRows(kWeatherStation, kDevice18F4680, true);
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == byRam4680; }));
+
+    program.SendCommand(IDM_DEVICE_18F458);
+    EXPECT_EQ(program.Rows(), CoreRows(kWeatherStation, kDevice18F458, true));
+    EXPECT_FALSE(program.IsChecked(1, IDM_DEVICE_18F4680));
+    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F458));
+
+    program.SendCommand(IDM_DEVICE_18F458);  // the chosen device again: the same rows
+    EXPECT_EQ(program.Rows(), CoreRows(kWeatherStation, kDevice18F458, true));
+
+    program.SendCommand(IDM_DEVICE_18F4680);
+    EXPECT_EQ(program.Rows(), byRam4680);
+    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F4680));
+    EXPECT_FALSE(program.IsChecked(1, IDM_DEVICE_18F458));
+}
+
+TEST(MainWindowTest, HeaderClicksOrderByRomOrRamAndObjectFileDoesNothing) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(kWeatherStation));
+    const Rows byRom = CoreRows(kWeatherStation, kDevice18F4680);
+    const Rows byRam = CoreRows(kWeatherStation, kDevice18F4680, true);
+    ASSERT_NE(byRom, byRam);
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == byRom; }));
+
+    const struct {
+        int column;
+        const Rows& expected;
+    } clicks[] = {{2, byRam}, {1, byRom}, {4, byRam}, {4, byRam}, {3, byRom}};
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(click.column);
+        program.ClickHeader(click.column);
+        EXPECT_TRUE(WaitFor([&] { return program.Rows() == click.expected; }));
+    }
+
+    // Rows in RAM order, then a click on "Object file" followed by a device change that shows
+    // when both were handled: the order must still be by RAM.
+    program.ClickHeader(2);
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == byRam; }));
+    program.ClickHeader(0);
+    program.PostCommand(IDM_DEVICE_18F458);
+    const Rows byRam458 = CoreRows(kWeatherStation, kDevice18F458, true);
+    EXPECT_TRUE(WaitFor([&] { return program.Rows() == byRam458; }));
+}
+
+TEST(MainWindowTest, OpeningAnotherMapAfterRamOrderShowsItByRomSize) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(kWeatherStation));
+    program.ClickHeader(2);
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Rows() == CoreRows(kWeatherStation, kDevice18F4680, true); }));
+    ASSERT_TRUE(program.OpenThroughFileDialog(kWeatherStation));
+    EXPECT_TRUE(
+        WaitFor([&] { return program.Rows() == CoreRows(kWeatherStation, kDevice18F4680); }));
+}
+
+TEST(MainWindowTest, ResizingLaysOutTheListAndItsColumns) {
+    ProgramDriver program;
+    const struct {
+        int cx;
+        int cy;
+        std::vector<int> widths;
+    } cases[] = {
+        {1000, 500, {588, 98, 98, 98, 93}},
+        {733, 300, {427, 71, 71, 71, 66}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cx);
+        SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.cx, c.cy));
+        EXPECT_EQ(program.ColumnWidths(), c.widths);
+        RECT list{};
+        GetWindowRect(program.List(), &list);
+        MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&list), 2);
+        EXPECT_EQ(list.right - list.left, c.cx - 20);
+        EXPECT_EQ(list.bottom - list.top, c.cy - 20);
+    }
+
+    // A real resize of the window reaches the same layout through the system.
+    RECT frame{};
+    GetWindowRect(program.Window(), &frame);
+    SetWindowPos(program.Window(), nullptr, 0, 0, 900, 600, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client{};
+    GetClientRect(program.Window(), &client);
+    std::vector<int> expected;
+    const int w = client.right - 20;
+    expected = {3 * w / 5, w / 10, w / 10, w / 10, w / 10 - 5};
+    EXPECT_TRUE(WaitFor([&] { return program.ColumnWidths() == expected; }));
+}
+
+TEST(MainWindowTest, SystemMenuEndsWithASeparatorAndTheAboutEntry) {
+    ProgramDriver program;
+    HMENU menu = GetSystemMenu(program.Window(), FALSE);
+    ASSERT_NE(menu, nullptr);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_NE(GetMenuState(menu, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR, 0u);
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"&About tallyfold...");
+}
+
+TEST(MainWindowTest, EnterAndEscAndExitEndTheProgram) {
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM key;
+    } endings[] = {{"Enter", WM_KEYDOWN, VK_RETURN},
+                   {"Esc", WM_KEYDOWN, VK_ESCAPE},
+                   {"close button", WM_SYSCOMMAND, SC_CLOSE},
+                   {"File > Exit", WM_COMMAND, IDM_FILE_EXIT}};
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.name);
+        ProgramDriver program;
+        ASSERT_NE(program.Window(), nullptr);
+        HWND target = ending.message == WM_KEYDOWN ? program.List() : program.Window();
+        PostMessageW(target, ending.message, ending.key, 0);
+        ASSERT_TRUE(program.WaitForExit());
+        EXPECT_EQ(program.StartupResult(), FALSE);
+        EXPECT_FALSE(IsWindow(program.Window()));
+    }
+}
+
+// What a message box shows: its caption, texts and whether its icon is the error icon.
+struct MessageBoxView {
+    HWND box = nullptr;
+    std::wstring text;
+    bool errorIcon = false;
+};
+
+MessageBoxView WaitForMessageBox(const ProgramDriver& program) {
+    MessageBoxView view;
+    view.box = program.WaitForOwnedDialog(L"Tallyfold");
+    if (view.box == nullptr) {
+        return view;
+    }
+    for (const std::wstring& text : ChildTexts(view.box, L"Static")) {
+        view.text += text;
+    }
+    HICON error = LoadIconW(nullptr, IDI_ERROR);
+    std::pair<HICON, bool> search(error, false);
+    EnumChildWindows(
+        view.box,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto* v = reinterpret_cast<std::pair<HICON, bool>*>(context);
+            if (reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) == v->first) {
+                v->second = true;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    view.errorIcon = search.second;
+    return view;
+}
+
+TEST(MainWindowTest, BadMapShowsAnErrorAndKeepsTheReport) {
+    TempFolder folder(L"tallyfold-bad");
+    const std::wstring bad = folder.Write(L"bad.map",
+                                          "main.obj\r\n\t\ttext 1A4 1A4 E2 0 0\r\n"
+                                          "led.obj\r\n\t\ttext BA BA 10c 0 0\r\nCOMMON\r\n");
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 7; }));
+    program.SendCommand(IDM_DEVICE_18F458);
+    program.ClickHeader(2);
+    const Rows before = CoreRows(kBlinky, kDevice18F458, true);
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == before; }));
+    const std::wstring titleBefore = program.Title();
+
+    ASSERT_TRUE(program.OpenThroughFileDialog(bad));
+    const MessageBoxView box = WaitForMessageBox(program);
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_NE(box.text.find(bad), std::wstring::npos) << box.text.c_str();
+    EXPECT_NE(box.text.find(L"Line 4: section length '10c' is not upper-case hexadecimal"),
+              std::wstring::npos);
+    EXPECT_TRUE(box.errorIcon);
+    EXPECT_FALSE(IsWindowEnabled(program.Window()));  // the box is modal over the window
+
+    PostMessageW(box.box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.box); }));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) != FALSE; }));
+    EXPECT_EQ(program.Rows(), before);
+    EXPECT_EQ(program.Title(), titleBefore);
+    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F458));
+    // The entries are the old ones too: a click re-sorts them by ROM size.
+    program.ClickHeader(1);
+    EXPECT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F458); }));
+}
+
+TEST(MainWindowTest, FileThatCannotBeOpenedShowsTheSystemsReason) {
+    TempFolder folder(L"tallyfold-locked");
+    const std::wstring locked = folder.Write(L"locked.map", ReadFileBytes(kBlinky));
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(kWeatherStation));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
+    const Rows before = program.Rows();
+    const std::wstring titleBefore = program.Title();
+
+    // Held open with no sharing, as an editor or a running build may hold it.
+    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const bool closed = program.OpenThroughFileDialog(locked);
+    const MessageBoxView box = WaitForMessageBox(program);
+    CloseHandle(holder);
+    ASSERT_TRUE(closed);
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_NE(box.text.find(L"Cannot open the map file"), std::wstring::npos) << box.text.c_str();
+    EXPECT_NE(box.text.find(locked), std::wstring::npos);
+    EXPECT_TRUE(box.errorIcon);
+    PostMessageW(box.box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.box); }));
+    EXPECT_EQ(program.Rows(), before);
+    EXPECT_EQ(program.Title(), titleBefore);
+}
+
+TEST(MainWindowTest, CancelledFileDialogChangesNothing) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 7; }));
+    const Rows before = program.Rows();
+    const std::wstring titleBefore = program.Title();
+
+    program.PostCommand(IDM_FILE_OPEN);
+    HWND dialog = program.WaitForOwnedDialog(L"Open");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(program.Window()));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) != FALSE; }));
+    EXPECT_EQ(program.Rows(), before);
+    EXPECT_EQ(program.Title(), titleBefore);
+}
+
+TEST(MainWindowTest, FileDialogOffersLinkMapsFirst) {
+    ProgramDriver program;
+    program.PostCommand(IDM_FILE_OPEN);
+    HWND dialog = program.WaitForOwnedDialog(L"Open");
+    ASSERT_NE(dialog, nullptr);
+    HWND types = GetDlgItem(dialog, 0x470);  // the file-type combo box (cmb1)
+    ASSERT_NE(types, nullptr);
+    ASSERT_EQ(SendMessageW(types, CB_GETCOUNT, 0, 0), 2);
+    wchar_t text[128] = {};
+    SendMessageW(types, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"Link maps (*.map)");
+    SendMessageW(types, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"All files (*.*)");
+    EXPECT_EQ(SendMessageW(types, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 0x47C)), L"*.map");
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+}
+
+TEST(MainWindowTest, MapInAFolderOutsideTheAnsiCodePageOpensAndShowsItsPath) {
+    TempFolder folder(L"tallyfold-\x043a\x0430\x0440\x0442\x044b-\x5730\x56f3");
+    const std::wstring map =
+        folder.Write(L"\x03c7\x03ac\x03c1\x03c4\x03b7\x03c2.map", ReadFileBytes(kBlinky));
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(map));
+    ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+    EXPECT_EQ(program.Title(), L"Tallyfold [ " + map + L" ]");
+    EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDevice18F4680));
+}
+
+TEST(MainWindowTest, MapIsReadAsBytesPastAnEndOfFileCharacter) {
+    TempFolder folder(L"tallyfold-binary");
+    const std::wstring map = folder.Write(
+        L"eof.map", std::string("a.obj\r\ntext 0 0 10 0 0\r\n\x1A\r\nb.obj\r\ntext 0 0 20 0 0\r\n"
+                                "COMMON\r\n"));
+    ProgramDriver program;
+    ASSERT_TRUE(program.OpenThroughFileDialog(map));
+    ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+    const Rows rows = program.Rows();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0][0], "b.obj");
+    EXPECT_EQ(rows[1][0], "a.obj");
+    EXPECT_EQ(rows[3][1], "48");
+}
+
+}  // namespace

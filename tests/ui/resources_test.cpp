@@ -1,0 +1,303 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <cwctype>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+
+namespace {
+
+// Reads the little-endian fields of a resource in order.
+class ResourceReader {
+public:
+    ResourceReader(LPCWSTR type, UINT id) {
+        HMODULE module = GetModuleHandleW(nullptr);
+        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+        if (found != nullptr) {
+            m_data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+            m_size = SizeofResource(module, found);
+        }
+    }
+    bool Found() const { return m_data != nullptr; }
+    template <typename T>
+    T Read() {
+        T value{};
+        if (m_pos + sizeof(T) <= m_size) {
+            std::memcpy(&value, m_data + m_pos, sizeof(T));
+        }
+        m_pos += sizeof(T);
+        return value;
+    }
+    // A string, or an ordinal as "#n".
+    std::wstring ReadSzOrOrdinal() {
+        if (Peek() == 0xFFFF) {
+            Read<WORD>();
+            return L"#" + std::to_wstring(Read<WORD>());
+        }
+        std::wstring text;
+        for (WORD c = Read<WORD>(); c != 0 && m_pos <= m_size; c = Read<WORD>()) {
+            text += static_cast<wchar_t>(c);
+        }
+        return text;
+    }
+    void AlignToDword() { m_pos = (m_pos + 3) & ~size_t{3}; }
+
+private:
+    WORD Peek() const {
+        WORD value = 0;
+        if (m_pos + 2 <= m_size) {
+            std::memcpy(&value, m_data + m_pos, 2);
+        }
+        return value;
+    }
+    const BYTE* m_data = nullptr;
+    size_t m_size = 0;
+    size_t m_pos = 0;
+};
+
+// Resource compilers write the predefined control classes as ordinals or as names in any case;
+// the dialog manager takes both alike.
+std::wstring ControlClass(std::wstring name) {
+    if (name == L"#128")
+        return L"BUTTON";
+    if (name == L"#130")
+        return L"STATIC";
+    for (wchar_t& c : name)
+        c = static_cast<wchar_t>(towupper(c));
+    return name;
+}
+
+struct Control {
+    DWORD style;
+    short x, y, cx, cy;
+    int id;
+    std::wstring className;
+    std::wstring text;
+    bool operator==(const Control& o) const {
+        return style == o.style && x == o.x && y == o.y && cx == o.cx && cy == o.cy && id == o.id &&
+               className == o.className && text == o.text;
+    }
+};
+
+void PrintTo(const Control& c, std::ostream* os) {
+    *os << std::hex << c.style << std::dec << " " << c.x << "," << c.y << " " << c.cx << "x" << c.cy
+        << " id " << c.id << " class/text " << std::string(c.className.begin(), c.className.end())
+        << "/" << std::string(c.text.begin(), c.text.end());
+}
+
+TEST(ResourcesTest, MainWindowTemplateIsExtendedWithItsStylesMenuFontAndControls) {
+    ResourceReader r(RT_DIALOG, IDD_TALLYFOLD_DIALOG);
+    ASSERT_TRUE(r.Found());
+    EXPECT_EQ(r.Read<WORD>(), 1);       // version
+    EXPECT_EQ(r.Read<WORD>(), 0xFFFF);  // extended template
+    r.Read<DWORD>();                    // help id
+    EXPECT_EQ(r.Read<DWORD>(), static_cast<DWORD>(WS_EX_APPWINDOW));
+    EXPECT_EQ(r.Read<DWORD>(),
+              static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
+                                 WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_SETFONT));
+    const WORD count = r.Read<WORD>();
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(r.Read<short>(), 0);
+    EXPECT_EQ(r.Read<short>(), 0);
+    EXPECT_EQ(r.Read<short>(), 488);
+    EXPECT_EQ(r.Read<short>(), 254);
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"#129");  // menu
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"");      // default class
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"Tallyfold");
+    EXPECT_EQ(r.Read<WORD>(), 8);  // points
+    r.Read<WORD>();                // weight
+    r.Read<BYTE>();                // italic
+    r.Read<BYTE>();                // character set
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"MS Sans Serif");
+
+    std::vector<Control> controls;
+    for (WORD i = 0; i < count; ++i) {
+        r.AlignToDword();
+        r.Read<DWORD>();  // help id
+        r.Read<DWORD>();  // extended style
+        Control c{};
+        c.style = r.Read<DWORD>();
+        c.x = r.Read<short>();
+        c.y = r.Read<short>();
+        c.cx = r.Read<short>();
+        c.cy = r.Read<short>();
+        c.id = static_cast<int>(r.Read<DWORD>());
+        c.className = ControlClass(r.ReadSzOrOrdinal());
+        c.text = r.ReadSzOrOrdinal();
+        r.Read<WORD>();  // creation data
+        controls.push_back(c);
+    }
+    const std::vector<Control> expected = {
+        {WS_CHILD | WS_TABSTOP | BS_DEFPUSHBUTTON, 263, 233, 59, 14, 1, L"BUTTON", L"OK"},
+        {WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 431, 232, 50, 14, 2, L"BUTTON", L"Cancel"},
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+             LVS_SHOWSELALWAYS,
+         7, 7, 474, 240, 1000, L"SYSLISTVIEW32", L"List1"},
+    };
+    EXPECT_EQ(controls, expected);
+}
+
+TEST(ResourcesTest, AboutTemplateIsClassicWithItsIconTextAndOk) {
+    ResourceReader r(RT_DIALOG, IDD_ABOUTBOX);
+    ASSERT_TRUE(r.Found());
+    EXPECT_EQ(r.Read<DWORD>(), 0x80C800C0u);  // style
+    EXPECT_EQ(r.Read<DWORD>(), 0u);           // extended style
+    const WORD count = r.Read<WORD>();
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(r.Read<short>(), 0);
+    EXPECT_EQ(r.Read<short>(), 0);
+    EXPECT_EQ(r.Read<short>(), 235);
+    EXPECT_EQ(r.Read<short>(), 51);
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"");  // no menu
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"");  // default class
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"About tallyfold");
+    EXPECT_EQ(r.Read<WORD>(), 8);
+    EXPECT_EQ(r.ReadSzOrOrdinal(), L"MS Sans Serif");
+
+    std::vector<Control> controls;
+    for (WORD i = 0; i < count; ++i) {
+        r.AlignToDword();
+        Control c{};
+        c.style = r.Read<DWORD>();
+        r.Read<DWORD>();  // extended style
+        c.x = r.Read<short>();
+        c.y = r.Read<short>();
+        c.cx = r.Read<short>();
+        c.cy = r.Read<short>();
+        c.id = static_cast<short>(r.Read<WORD>());
+        c.className = ControlClass(r.ReadSzOrOrdinal());
+        c.text = r.ReadSzOrOrdinal();
+        r.Read<WORD>();
+        controls.push_back(c);
+    }
+    const std::vector<Control> expected = {
+        {WS_CHILD | WS_VISIBLE | SS_ICON, 11, 17, 21, 20, -1, L"STATIC", L"#128"},
+        {WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_NOPREFIX, 40, 10, 119, 8, -1, L"STATIC",
+         L"tallyfold Version 1.0"},
+        {WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 178, 7, 50, 14, 1,
+         L"BUTTON", L"OK"},
+    };
+    EXPECT_EQ(controls, expected);
+}
+
+TEST(ResourcesTest, MenuHasFileDeviceAndHelpWithTheirCommands) {
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAIN_MENU));
+    ASSERT_NE(menu, nullptr);
+    const struct {
+        const wchar_t* dropDown;
+        std::vector<std::pair<std::wstring, UINT>> items;
+    } expected[] = {
+        {L"File", {{L"Open..", 57601}, {L"Exit", 32772}}},
+        {L"Device", {{L"18F4680", 32773}, {L"18F458", 32774}}},
+        {L"Help", {{L"About", 32775}}},
+    };
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    for (int i = 0; i < 3; ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, expected[i].dropDown);
+        HMENU popup = GetSubMenu(menu, i);
+        ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(expected[i].items.size()));
+        for (size_t j = 0; j < expected[i].items.size(); ++j) {
+            const UINT position = static_cast<UINT>(j);
+            GetMenuStringW(popup, position, text, 64, MF_BYPOSITION);
+            EXPECT_EQ(text, expected[i].items[j].first);
+            EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(j)), expected[i].items[j].second);
+            EXPECT_EQ(GetMenuState(popup, position, MF_BYPOSITION) &
+                          (MF_CHECKED | MF_GRAYED | MF_DISABLED),
+                      0u);
+        }
+    }
+    DestroyMenu(menu);
+}
+
+TEST(ResourcesTest, AboutEntryTextIsString101) {
+    wchar_t text[64] = {};
+    ASSERT_GT(LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, text, 64), 0);
+    EXPECT_STREQ(text, L"&About tallyfold...");
+}
+
+TEST(ResourcesTest, IconHas32And16PixelImagesOf16Colours) {
+    ResourceReader r(RT_GROUP_ICON, IDI_TALLYFOLD);
+    ASSERT_TRUE(r.Found());
+    r.Read<WORD>();
+    EXPECT_EQ(r.Read<WORD>(), 1);  // icon
+    const WORD count = r.Read<WORD>();
+    ASSERT_EQ(count, 2);
+    const BYTE sizes[] = {32, 16};
+    for (BYTE size : sizes) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(r.Read<BYTE>(), size);
+        EXPECT_EQ(r.Read<BYTE>(), size);
+        EXPECT_EQ(r.Read<BYTE>(), 16);  // colours
+        r.Read<BYTE>();
+        EXPECT_EQ(r.Read<WORD>(), 1);  // planes
+        EXPECT_EQ(r.Read<WORD>(), 4);  // bits per pixel
+        r.Read<DWORD>();
+        r.Read<WORD>();
+    }
+}
+
+TEST(ResourcesTest, ManifestAsksForCommonControls6) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    const std::string manifest(data, SizeofResource(module, found));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+}
+
+TEST(ResourcesTest, VersionResourceCarriesTheProgramsStrings) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, data.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwFileFlags, 0u);
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 1200);
+
+    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+        {L"CompanyName", L""},
+        {L"FileDescription", L"tallyfold MFC Application"},
+        {L"FileVersion", L"1, 0, 0, 1"},
+        {L"InternalName", L"tallyfold"},
+        {L"LegalTrademarks", L""},
+        {L"OriginalFilename", L"tallyfold.EXE"},
+        {L"ProductName", L"tallyfold Application"},
+        {L"ProductVersion", L"1, 0, 0, 1"},
+    };
+    for (const auto& [key, value] : strings) {
+        SCOPED_TRACE(testing::Message() << key);
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+        wchar_t* text = nullptr;
+        ASSERT_TRUE(
+            VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &length));
+        EXPECT_STREQ(text != nullptr ? text : L"(none)", value);
+    }
+}
+
+}  // namespace

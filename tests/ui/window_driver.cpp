@@ -1,0 +1,291 @@
+#include "window_driver.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "resource.h"
+
+namespace {
+
+constexpr DWORD kPollMs = 10;
+
+bool IsDialogClass(HWND window) {
+    return ClassName(window) == L"#32770";
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[4096] = {};
+    GetWindowTextW(window, text, 4096);
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::vector<HWND> ThreadDialogs(DWORD threadId) {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM context) -> BOOL {
+            if (IsWindowVisible(window) && IsDialogClass(window)) {
+                reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<std::wstring> ChildTexts(HWND dialog, const std::wstring& className) {
+    struct Search {
+        const std::wstring* className;
+        std::vector<std::wstring> texts;
+    } search{&className, {}};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            if (_wcsicmp(ClassName(child).c_str(), s->className->c_str()) == 0) {
+                s->texts.push_back(WindowText(child));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.texts;
+}
+
+std::wstring WindowsPath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath) {
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return path;
+}
+
+TempFolder::TempFolder(const std::wstring& name) {
+    wchar_t base[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, base);
+    m_path = std::wstring(base) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+             std::to_wstring(GetTickCount64());
+    CreateDirectoryW(m_path.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() {
+    for (const std::wstring& file : m_files) {
+        DeleteFileW(file.c_str());
+    }
+    RemoveDirectoryW(m_path.c_str());
+}
+
+std::wstring TempFolder::Write(const std::wstring& fileName, const std::string& bytes) const {
+    const std::wstring path = m_path + L"\\" + fileName;
+    if (std::FILE* file = _wfopen(path.c_str(), L"wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    m_files.push_back(path);
+    return path;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::string bytes;
+    if (std::FILE* file = _wfopen(path.c_str(), L"rb")) {
+        char block[4096];
+        size_t got = 0;
+        while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+            bytes.append(block, got);
+        }
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app) : m_app(std::move(app)) {
+    m_thread = std::thread([this] {
+        m_threadId = GetCurrentThreadId();
+        m_startupResult = m_app->InitInstance();
+        InterlockedExchange(&m_finished, 1);
+    });
+    WaitFor([this] {
+        if (m_threadId == 0) {
+            return false;
+        }
+        for (HWND dialog : ThreadDialogs(m_threadId)) {
+            if (GetWindow(dialog, GW_OWNER) == nullptr) {
+                m_window = dialog;
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+ProgramDriver::~ProgramDriver() {
+    CloseEverything();
+    if (m_thread.joinable()) {
+        if (InterlockedCompareExchange(&m_finished, 0, 0) != 0) {
+            m_thread.join();
+        } else {
+            m_thread.detach();  // a hung window: the process ends it
+        }
+    }
+}
+
+// Ends whatever is open, innermost first: message boxes, file dialogs, the About box, then the
+// main window.
+void ProgramDriver::CloseEverything() {
+    WaitFor(
+        [this] {
+            if (InterlockedCompareExchange(&m_finished, 0, 0) != 0) {
+                return true;
+            }
+            for (HWND dialog : ThreadDialogs(m_threadId)) {
+                if (IsWindowEnabled(dialog)) {
+                    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                }
+            }
+            Sleep(50);
+            return false;
+        },
+        10000);
+}
+
+bool ProgramDriver::WaitForExit(DWORD timeoutMs) {
+    return WaitFor([this] { return InterlockedCompareExchange(&m_finished, 0, 0) != 0; },
+                   timeoutMs);
+}
+
+HWND ProgramDriver::List() const {
+    return GetDlgItem(m_window, IDC_REPORT_LIST);
+}
+
+std::wstring ProgramDriver::Title() const {
+    return WindowText(m_window);
+}
+
+std::vector<std::string> ProgramDriver::Headers() const {
+    std::vector<std::string> headers;
+    for (int column = 0;; ++column) {
+        char text[256] = {};
+        LVCOLUMNA request{};
+        request.mask = LVCF_TEXT;
+        request.pszText = text;
+        request.cchTextMax = 256;
+        if (!SendMessageA(List(), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
+                          reinterpret_cast<LPARAM>(&request))) {
+            return headers;
+        }
+        headers.emplace_back(text);
+    }
+}
+
+std::vector<int> ProgramDriver::ColumnWidths() const {
+    std::vector<int> widths;
+    for (int column = 0; column < 5; ++column) {
+        widths.push_back(static_cast<int>(
+            SendMessageA(List(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)));
+    }
+    return widths;
+}
+
+std::vector<std::vector<std::string>> ProgramDriver::Rows() const {
+    std::vector<std::vector<std::string>> rows;
+    const int count = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+    for (int item = 0; item < count; ++item) {
+        std::vector<std::string> cells;
+        for (int cell = 0; cell < 5; ++cell) {
+            char text[1024] = {};
+            LVITEMA request{};
+            request.iSubItem = cell;
+            request.pszText = text;
+            request.cchTextMax = 1024;
+            SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(item),
+                         reinterpret_cast<LPARAM>(&request));
+            cells.emplace_back(text);
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+void ProgramDriver::SendCommand(UINT id) const {
+    SendMessageW(m_window, WM_COMMAND, id, 0);
+}
+
+void ProgramDriver::PostCommand(UINT id) const {
+    PostMessageW(m_window, WM_COMMAND, id, 0);
+}
+
+void ProgramDriver::ClickHeader(int column) const {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETHEADER, 0, 0));
+    RECT item{};
+    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&item));
+    const LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    PostMessageW(header, WM_MOUSEMOVE, 0, point);
+    PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageW(header, WM_LBUTTONUP, 0, point);
+}
+
+bool ProgramDriver::IsChecked(int dropDown, UINT id) const {
+    HMENU popup = GetSubMenu(GetMenu(m_window), dropDown);
+    SendMessageW(m_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
+                 MAKELPARAM(dropDown, FALSE));
+    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+HWND ProgramDriver::WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND dialog : ThreadDialogs(m_threadId)) {
+                if (dialog != m_window && GetWindow(dialog, GW_OWNER) == m_window &&
+                    WindowText(dialog) == caption) {
+                    found = dialog;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool ProgramDriver::OpenThroughFileDialog(const std::wstring& path) const {
+    PostCommand(IDM_FILE_OPEN);
+    HWND dialog = WaitForOwnedDialog(L"Open");
+    if (dialog == nullptr) {
+        return false;
+    }
+    // The explorer-style dialog's file-name field is a combo box (cmb13) or an edit (edt1).
+    HWND field = GetDlgItem(dialog, 0x47C);
+    if (field == nullptr) {
+        field = GetDlgItem(dialog, 0x480);
+    }
+    if (field == nullptr) {
+        return false;
+    }
+    SetWindowTextW(field, path.c_str());
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return WaitFor([dialog] { return !IsWindow(dialog); });
+}

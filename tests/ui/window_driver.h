@@ -1,0 +1,95 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "map_size_app.h"
+
+// Runs the program's start-up operation on a thread of its own, as the program's main thread
+// would, and drives its windows from the test's thread: within one process every window message,
+// pointer and menu handle can be passed as the program itself would receive them.
+class ProgramDriver {
+public:
+    // Runs the start-up operation of app, or of a plain CMapSizeApp.
+    explicit ProgramDriver(std::unique_ptr<CMapSizeApp> app = std::make_unique<CMapSizeApp>());
+    ~ProgramDriver();
+
+    ProgramDriver(const ProgramDriver&) = delete;
+    ProgramDriver& operator=(const ProgramDriver&) = delete;
+
+    HWND Window() const { return m_window; }
+    HWND List() const;
+
+    // Whether the start-up operation returned (the program ended) within the timeout.
+    bool WaitForExit(DWORD timeoutMs = 10000);
+    int StartupResult() const { return m_startupResult; }
+
+    std::wstring Title() const;
+    std::vector<std::string> Headers() const;
+    std::vector<int> ColumnWidths() const;
+    std::vector<std::vector<std::string>> Rows() const;
+
+    // A command as the menu sends it; Send waits for the handler, Post does not.
+    void SendCommand(UINT id) const;
+    void PostCommand(UINT id) const;
+
+    // Posts a left click on the header of a column of the list, as the mouse would.
+    void ClickHeader(int column) const;
+
+    // The check mark of an item of a drop-down of the menu bar after WM_INITMENUPOPUP.
+    bool IsChecked(int dropDown, UINT id) const;
+
+    // A visible dialog of the program's thread, owned by the main window, with that caption.
+    HWND WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs = 15000) const;
+
+    // File > Open through the real file dialog: types the path into its file-name field and
+    // presses OK. Returns false when the dialog did not appear or did not close.
+    bool OpenThroughFileDialog(const std::wstring& path) const;
+
+    DWORD ThreadId() const { return m_threadId; }
+
+private:
+    void CloseEverything();
+
+    std::unique_ptr<CMapSizeApp> m_app;
+    std::thread m_thread;
+    volatile DWORD m_threadId = 0;
+    volatile LONG m_finished = 0;
+    int m_startupResult = -1;
+    HWND m_window = nullptr;
+};
+
+// Polls the condition every 10 ms until it holds or the timeout passes.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
+
+// Visible, enabled top-level windows of the thread with the dialog class.
+std::vector<HWND> ThreadDialogs(DWORD threadId);
+
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+
+// The texts of a dialog's child controls of one class, in creation order.
+std::vector<std::wstring> ChildTexts(HWND dialog, const std::wstring& className);
+
+// The Windows form of a path on the build machine (Wine maps drive Z: to the root).
+std::wstring WindowsPath(const std::string& unixPath);
+
+// A fresh empty folder under the temporary folder, removed with its files at the end.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& name);
+    ~TempFolder();
+    const std::wstring& Path() const { return m_path; }
+    std::wstring Write(const std::wstring& fileName, const std::string& bytes) const;
+
+private:
+    std::wstring m_path;
+    mutable std::vector<std::wstring> m_files;
+};
+
+std::string ReadFileBytes(const std::wstring& path);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The common file-open dialog, in wide characters so that any path the system can hold comes
+// back whole.
+class CFileDialog {
+public:
+    // filter: pairs of description and pattern separated by '|', ending in "||".
+    CFileDialog(const wchar_t* defaultExtension, const wchar_t* fileName, DWORD flags,
+                const wchar_t* filter);
+
+    // IDOK when a file was chosen; IDCANCEL when the dialog was cancelled or failed.
+    INT_PTR DoModal();
+
+    const std::wstring& GetPathName() const { return m_path; }
+
+private:
+    std::wstring m_defaultExtension;
+    std::wstring m_fileName;
+    std::wstring m_filter;
+    DWORD m_flags;
+    std::wstring m_path;
+};

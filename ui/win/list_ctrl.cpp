@@ -1,0 +1,58 @@
+#include "list_ctrl.h"
+
+#include <commctrl.h>
+
+#include "window_layout.h"
+
+namespace {
+
+LRESULT Send(HWND hWnd, UINT message, WPARAM wParam, const void* data) {
+    return SendMessageA(hWnd, message, wParam, reinterpret_cast<LPARAM>(data));
+}
+
+}  // namespace
+
+int CListCtrl::InsertColumn(int column, const char* heading) {
+    LVCOLUMNA request{};
+    request.mask = LVCF_FMT | LVCF_TEXT;
+    request.fmt = LVCFMT_LEFT;
+    request.pszText = const_cast<char*>(heading);
+    return static_cast<int>(Send(m_hWnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), &request));
+}
+
+BOOL CListCtrl::SetColumnWidth(int column, int width) {
+    return static_cast<BOOL>(SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                                          MAKELPARAM(ColumnWidthParam(width), 0)));
+}
+
+DWORD CListCtrl::GetExtendedStyle() const {
+    return static_cast<DWORD>(SendMessageA(m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+}
+
+// A mask of 0 writes the whole style.
+void CListCtrl::SetExtendedStyle(DWORD style) {
+    SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
+}
+
+BOOL CListCtrl::DeleteAllItems() {
+    return static_cast<BOOL>(SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
+}
+
+int CListCtrl::InsertItem(int item, const char* text) {
+    LVITEMA request{};
+    request.mask = LVIF_TEXT;
+    request.iItem = item;
+    request.pszText = const_cast<char*>(text);
+    return static_cast<int>(Send(m_hWnd, LVM_INSERTITEMA, 0, &request));
+}
+
+BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
+    LVITEMA request{};
+    request.iSubItem = subItem;
+    request.pszText = const_cast<char*>(text);
+    return static_cast<BOOL>(Send(m_hWnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(item), &request));
+}
+
+void CListCtrl::MoveWindow(int x, int y, int width, int height, BOOL repaint) {
+    ::MoveWindow(m_hWnd, x, y, width, height, repaint);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <windows.h>
+
+// A report-style list view control of a dialog. Texts are single-byte strings in the ANSI code
+// page, as the report's cells are.
+class CListCtrl {
+public:
+    void Attach(HWND hWnd) { m_hWnd = hWnd; }
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+    int InsertColumn(int column, const char* heading);
+    BOOL SetColumnWidth(int column, int width);
+    DWORD GetExtendedStyle() const;
+    void SetExtendedStyle(DWORD style);
+    BOOL DeleteAllItems();
+    int InsertItem(int item, const char* text);
+    BOOL SetItemText(int item, int subItem, const char* text);
+    void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+
+private:
+    HWND m_hWnd = nullptr;
+};
