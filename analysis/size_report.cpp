@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "wrapping.h"
 
@@ -69,24 +70,35 @@ std::vector<ReportRow> BuildReportRows(const EntryList& entries, const DevicePro
     }
     std::vector<ReportRow> rows;
     rows.reserve(rowCount);
+    ForEachReportRow(entries, device, [&rows](ReportRow& row) { rows.push_back(std::move(row)); });
+    return rows;
+}
+
+void ForEachReportRow(const EntryList& entries, const DeviceProfile& device,
+                      const std::function<void(ReportRow&)>& visit) {
+    ReportRow row;
     std::int32_t romSum = 0;
     std::int32_t ramSum = 0;
     for (const auto& entry : entries) {
         if (entry->m_romSize == 0 && entry->m_ramSize == 0) {
             continue;
         }
-        rows.push_back({entry->GetName(), std::to_string(entry->m_romSize),
-                        std::to_string(entry->m_ramSize),
-                        FormatPercent(entry->m_romSize, device.romCapacity),
-                        FormatPercent(entry->m_ramSize, device.ramCapacity)});
+        row[0].assign(entry->m_name);
+        row[1] = std::to_string(entry->m_romSize);
+        row[2] = std::to_string(entry->m_ramSize);
+        row[3] = FormatPercent(entry->m_romSize, device.romCapacity);
+        row[4] = FormatPercent(entry->m_ramSize, device.ramCapacity);
+        visit(row);
         romSum = WrappingAdd(romSum, entry->m_romSize);
         ramSum = WrappingAdd(ramSum, entry->m_ramSize);
     }
-    rows.push_back(ReportRow{});
-    rows.push_back({kTotalRowLabel, std::to_string(romSum), std::to_string(ramSum),
-                    FormatPercent(romSum, device.romCapacity),
-                    FormatPercent(ramSum, device.ramCapacity)});
-    return rows;
+    for (std::string& cell : row) {
+        cell.clear();
+    }
+    visit(row);
+    row = {kTotalRowLabel, std::to_string(romSum), std::to_string(ramSum),
+           FormatPercent(romSum, device.romCapacity), FormatPercent(ramSum, device.ramCapacity)};
+    visit(row);
 }
 
 // bytes / capacity * 100 to four decimals is bytes * 10^6 / capacity in units of 0.0001. Done in

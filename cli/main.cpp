@@ -25,12 +25,10 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    std::string out;
     std::string err;
-    const int status = RunReportCommand(args, stdin, out, err);
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    const int status = RunReportCommand(args, stdin, stdout, err);
     std::fwrite(err.data(), 1, err.size(), stderr);
-    if (std::fflush(stdout) != 0) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("tallyfold-report: cannot write the report\n", stderr);
         return 2;
     }
