@@ -44,11 +44,23 @@ void SortLargestFirst(EntryList& entries, std::int32_t CObjectFileEntry::*key) {
         }
         items.swap(scratch);
     }
-    EntryList sorted(n);
+    // Entry i takes the place of entry items[i].index, one cycle of the permutation at a time,
+    // in place: a second list would be fresh memory to fault in. Places done point to themselves.
     for (std::size_t i = 0; i < n; ++i) {
-        sorted[i] = std::move(entries[items[i].index]);
+        if (items[i].index == i) {
+            continue;
+        }
+        std::unique_ptr<CObjectFileEntry> first = std::move(entries[i]);
+        std::size_t place = i;
+        while (items[place].index != i) {
+            const std::size_t from = items[place].index;
+            entries[place] = std::move(entries[from]);
+            items[place].index = static_cast<std::uint32_t>(place);
+            place = from;
+        }
+        entries[place] = std::move(first);
+        items[place].index = static_cast<std::uint32_t>(place);
     }
-    entries.swap(sorted);
 }
 
 }  // namespace
