@@ -305,10 +305,6 @@ Report CompareMaps(const ReportOptions& options, std::FILE* in) {
     return report;
 }
 
-}  // namespace
-
-namespace {
-
 // The tab-separated report of one map by the listed sections is what build pipelines run on
 // every build, on maps of any size: it is written as its rows are made.
 bool WritesRowByRow(const ReportOptions& options) {
