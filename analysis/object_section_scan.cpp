@@ -135,12 +135,38 @@ constexpr std::array<std::uint8_t, 256> kHexDigit = MakeHexTable();
 
 // The value of a section length modulo 2^32, or false when it is not upper-case hexadecimal.
 // Bad bytes are gathered rather than returned at, which keeps the loop short.
-bool ParseLength(std::string_view text, std::int32_t& length) {
+bool ParseAnyLength(std::string_view text, std::int32_t& length) {
     std::uint32_t sum = 0;
     std::uint32_t bad = 0;
     for (char c : text) {
         const std::uint32_t digit = kHexDigit[static_cast<unsigned char>(c)];
         bad |= digit >> 4;  // 0xFF marks a byte that is no digit
+        sum = (sum << 4) | (digit & 0xFu);
+    }
+    length = static_cast<std::int32_t>(sum);
+    return bad == 0;
+}
+
+// The same, for the lengths of one to four digits that nearly every section has (a PIC18's
+// program memory is at most FFFF bytes), without a branch on the number of digits: it varies
+// from record to record and would be mispredicted. Always four steps; the places before the
+// first digit count as leading zeros.
+inline bool ParseLength(std::string_view text, std::int32_t& length) {
+    constexpr std::size_t kPlaces = 4;
+    const std::size_t n = text.size();
+    if (n - 1 >= kPlaces) {  // also the empty text
+        return ParseAnyLength(text, length);
+    }
+    std::uint32_t sum = 0;
+    std::uint32_t bad = 0;
+    for (std::size_t place = 0; place < kPlaces; ++place) {
+        const bool inside = place + n >= kPlaces;
+        // Outside the text, byte 0 is read and its value masked away.
+        const std::size_t index =
+            (place + n - kPlaces) & (std::size_t{0} - static_cast<std::size_t>(inside));
+        const std::uint32_t digit = kHexDigit[static_cast<unsigned char>(text[index])] &
+                                    (0u - static_cast<std::uint32_t>(inside));
+        bad |= digit >> 4;
         sum = (sum << 4) | (digit & 0xFu);
     }
     length = static_cast<std::int32_t>(sum);
@@ -176,6 +202,19 @@ bool IsEndMarker(std::string_view token) {
 void ScanObjectSection(CMapStream& stream, EntryList& entries) {
     EntryList found;
     CObjectFileEntry* current = nullptr;
+    // The current entry's sums are kept here, where they can stay in registers, rather than added
+    // to the entry record by record; they are stored when the next object file or the end comes.
+    // As AddSize does: space 0 is ROM, every other space RAM, in wrapping 32-bit arithmetic.
+    std::uint32_t romSum = 0;
+    std::uint32_t ramSum = 0;
+    std::int32_t lastSpace = 0;
+    const auto storeSums = [&]() {
+        if (current != nullptr) {
+            current->m_romSize = static_cast<std::int32_t>(romSum);
+            current->m_ramSize = static_cast<std::int32_t>(ramSum);
+            current->m_space = lastSpace;
+        }
+    };
     CTokenCursor tokens(stream);
     for (;;) {
         const std::string_view token = tokens.Next();
@@ -183,10 +222,14 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
             break;
         }
         if (EndsInObj(token)) {
+            storeSums();
             auto entry = std::make_unique<CObjectFileEntry>();
             entry->m_name.assign(token.data(), token.size());
             current = entry.get();
             found.push_back(std::move(entry));
+            romSum = 0;
+            ramSum = 0;
+            lastSpace = 0;
             continue;  // no object-file name is also a section name
         }
         const TokenKind kind = KeyWordKind(token);
@@ -223,14 +266,16 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
         if (spaceText.empty()) {
             break;
         }
-        if (current != nullptr) {
-            // As AddSize does, written so that the choice of ROM or RAM needs no branch.
-            const std::int32_t space = DecimalToInt(spaceText);
-            current->m_space = space;
-            current->m_romSize = WrappingAdd(current->m_romSize, space == 0 ? length : 0);
-            current->m_ramSize = WrappingAdd(current->m_ramSize, space == 0 ? 0 : length);
-        }
+        // Before the first object-file name there is no entry to take the sizes: they are
+        // gathered, and dropped with the sums of the first name.
+        const std::int32_t space = DecimalToInt(spaceText);
+        const auto bytes = static_cast<std::uint32_t>(length);
+        lastSpace = space;
+        const std::uint32_t inRom = 0u - static_cast<std::uint32_t>(space == 0);  // all ones or 0
+        romSum += bytes & inRom;
+        ramSum += bytes & ~inRom;
     }
+    storeSums();
     if (entries.empty()) {
         entries.swap(found);
         return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "wrapping.h"
 
@@ -43,11 +44,23 @@ void SortLargestFirst(EntryList& entries, std::int32_t CObjectFileEntry::*key) {
         }
         items.swap(scratch);
     }
-    EntryList sorted(n);
+    // Entry i takes the place of entry items[i].index, one cycle of the permutation at a time,
+    // in place: a second list would be fresh memory to fault in. Places done point to themselves.
     for (std::size_t i = 0; i < n; ++i) {
-        sorted[i] = std::move(entries[items[i].index]);
+        if (items[i].index == i) {
+            continue;
+        }
+        std::unique_ptr<CObjectFileEntry> first = std::move(entries[i]);
+        std::size_t place = i;
+        while (items[place].index != i) {
+            const std::size_t from = items[place].index;
+            entries[place] = std::move(entries[from]);
+            items[place].index = static_cast<std::uint32_t>(place);
+            place = from;
+        }
+        entries[place] = std::move(first);
+        items[place].index = static_cast<std::uint32_t>(place);
     }
-    entries.swap(sorted);
 }
 
 }  // namespace
@@ -69,24 +82,35 @@ std::vector<ReportRow> BuildReportRows(const EntryList& entries, const DevicePro
     }
     std::vector<ReportRow> rows;
     rows.reserve(rowCount);
+    ForEachReportRow(entries, device, [&rows](ReportRow& row) { rows.push_back(std::move(row)); });
+    return rows;
+}
+
+void ForEachReportRow(const EntryList& entries, const DeviceProfile& device,
+                      const std::function<void(ReportRow&)>& visit) {
+    ReportRow row;
     std::int32_t romSum = 0;
     std::int32_t ramSum = 0;
     for (const auto& entry : entries) {
         if (entry->m_romSize == 0 && entry->m_ramSize == 0) {
             continue;
         }
-        rows.push_back({entry->GetName(), std::to_string(entry->m_romSize),
-                        std::to_string(entry->m_ramSize),
-                        FormatPercent(entry->m_romSize, device.romCapacity),
-                        FormatPercent(entry->m_ramSize, device.ramCapacity)});
+        row[0].assign(entry->m_name);
+        row[1] = std::to_string(entry->m_romSize);
+        row[2] = std::to_string(entry->m_ramSize);
+        row[3] = FormatPercent(entry->m_romSize, device.romCapacity);
+        row[4] = FormatPercent(entry->m_ramSize, device.ramCapacity);
+        visit(row);
         romSum = WrappingAdd(romSum, entry->m_romSize);
         ramSum = WrappingAdd(ramSum, entry->m_ramSize);
     }
-    rows.push_back(ReportRow{});
-    rows.push_back({kTotalRowLabel, std::to_string(romSum), std::to_string(ramSum),
-                    FormatPercent(romSum, device.romCapacity),
-                    FormatPercent(ramSum, device.ramCapacity)});
-    return rows;
+    for (std::string& cell : row) {
+        cell.clear();
+    }
+    visit(row);
+    row = {kTotalRowLabel, std::to_string(romSum), std::to_string(ramSum),
+           FormatPercent(romSum, device.romCapacity), FormatPercent(ramSum, device.ramCapacity)};
+    visit(row);
 }
 
 // bytes / capacity * 100 to four decimals is bytes * 10^6 / capacity in units of 0.0001. Done in

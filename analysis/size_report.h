@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ void SortByRamSize(EntryList& entries);
 
 // One row per entry with a size other than 0, in list order, then a blank row and the total row.
 std::vector<ReportRow> BuildReportRows(const EntryList& entries, const DeviceProfile& device);
+
+// Hands the rows BuildReportRows makes to `visit` one at a time, in the same order, without
+// holding them all: for writers that put a large report out row by row. The row object is
+// reused from call to call; `visit` may move its cells out.
+void ForEachReportRow(const EntryList& entries, const DeviceProfile& device,
+                      const std::function<void(ReportRow&)>& visit);
 
 // bytes as a percentage of capacity with four decimals, halves rounded away from zero.
 std::string FormatPercent(std::int32_t bytes, std::int32_t capacity);

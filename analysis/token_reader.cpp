@@ -121,7 +121,8 @@ CMapStream::CMapStream(std::FILE* file, std::string name, std::size_t blockSize)
     : m_file(file),
       m_name(std::move(name)),
       m_blockSize(std::clamp<std::size_t>(blockSize, 1, UINT32_MAX / 2)),
-      m_buffer(new char[m_blockSize]),
+      m_readSize(std::max(m_blockSize, kReadSize)),
+      m_buffer(new char[m_readSize]),
       m_bounds(new std::uint32_t[MaxBounds(m_blockSize)]),
       m_lineFeeds(new std::uint64_t[WordCount(m_blockSize)]) {}
 
@@ -242,22 +243,22 @@ bool CMapStream::LoadBlock() {
         m_tokenLine = Line();
         m_tokenInBlock = false;
     }
-    std::size_t count = 0;
-    if (m_file != nullptr) {
+    if (m_memory == m_memoryEnd && m_file != nullptr) {
         errno = 0;
-        count = std::fread(m_buffer.get(), 1, m_blockSize, m_file);
+        const std::size_t count = std::fread(m_buffer.get(), 1, m_readSize, m_file);
         if (count == 0 && std::ferror(m_file)) {
             const int error = errno;
             throw MapError(m_name, 0,
                            std::string("read error: ") +
                                (error != 0 ? std::strerror(error) : "the file could not be read"));
         }
-        m_block = m_buffer.get();
-    } else {
-        count = std::min(m_blockSize, static_cast<std::size_t>(m_memoryEnd - m_memory));
-        m_block = m_memory;
-        m_memory += count;
+        m_memory = m_buffer.get();
+        m_memoryEnd = m_memory + count;
     }
+    const std::size_t count =
+        std::min(m_blockSize, static_cast<std::size_t>(m_memoryEnd - m_memory));
+    m_block = m_memory;
+    m_memory += count;
     m_blockLine += m_blockLineFeeds;
     m_blockLineFeeds = 0;
     m_blockLength = count;

@@ -17,7 +17,11 @@ inline bool IsTokenByte(unsigned char byte) {
 // memory, with the line number of the last token handed out.
 class CMapStream {
 public:
-    static constexpr std::size_t kBlockSize = 64 * 1024;
+    // Files are read kReadSize bytes at a time and split into tokens kBlockSize bytes at a time:
+    // few system calls, and a block and its token offsets stay in the first-level cache while
+    // the scan takes them.
+    static constexpr std::size_t kBlockSize = 16 * 1024;
+    static constexpr std::size_t kReadSize = 128 * 1024;
 
     // A block size other than the default is for tests that move tokens across block boundaries.
     CMapStream(std::FILE* file, std::string name, std::size_t blockSize = kBlockSize);
@@ -45,8 +49,9 @@ private:
     std::FILE* m_file = nullptr;
     std::string m_name;
     std::size_t m_blockSize;
-    std::unique_ptr<char[]> m_buffer;  // the current block of a file
-    const char* m_memory = nullptr;    // the bytes of a memory stream not yet taken into a block
+    std::size_t m_readSize = 0;
+    std::unique_ptr<char[]> m_buffer;  // the last bytes read from a file
+    const char* m_memory = nullptr;    // the bytes in memory or read not yet taken into a block
     const char* m_memoryEnd = nullptr;
 
     // The current block is split into tokens as soon as it is read: m_bounds holds, for each

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string_view>
 
 #include "map_error.h"
 #include "map_lines.h"
@@ -152,23 +153,84 @@ std::string FormatReport(OutputFormat format, const ReportTable& table, const Js
 }
 
 // One line per exceeded budget, compared with the total row's printed percentages.
-std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
-                         const std::string& fieldPrefix) {
+std::string CheckTotalBudgets(const ReportOptions& options, std::string_view romPercent,
+                              std::string_view ramPercent) {
     std::string lines;
-    const auto check = [&](const std::optional<Budget>& budget, const char* label,
-                           const char* field) {
+    const auto check = [&lines](const std::optional<Budget>& budget, const char* label,
+                                std::string_view percent) {
         if (!budget) {
             return;
         }
-        const std::string* percent = FindTotalCell(table, fieldPrefix + field);
-        const std::string line = CheckBudget(label, percent ? *percent : "", *budget);
+        const std::string line = CheckBudget(label, percent, *budget);
         if (!line.empty()) {
             lines += "tallyfold-report: " + line + "\n";
         }
     };
-    check(options.maxRom, "ROM", "rom_percent");
-    check(options.maxRam, "RAM", "ram_percent");
+    check(options.maxRom, "ROM", romPercent);
+    check(options.maxRam, "RAM", ramPercent);
     return lines;
+}
+
+std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
+                         const std::string& fieldPrefix) {
+    const std::string* rom = FindTotalCell(table, fieldPrefix + "rom_percent");
+    const std::string* ram = FindTotalCell(table, fieldPrefix + "ram_percent");
+    return CheckTotalBudgets(options, rom ? *rom : "", ram ? *ram : "");
+}
+
+// Where the report text goes.
+class ReportSink {
+public:
+    virtual void Write(std::string_view text) = 0;
+
+protected:
+    ~ReportSink() = default;
+};
+
+// Kept whole, and cleared when the run fails.
+class StringSink final : public ReportSink {
+public:
+    explicit StringSink(std::string& text) : m_text(text) {}
+    void Write(std::string_view text) override { m_text.append(text); }
+
+private:
+    std::string& m_text;
+};
+
+// Written as it comes; a failed write shows in the stream's error indicator.
+class FileSink final : public ReportSink {
+public:
+    explicit FileSink(std::FILE* file) : m_file(file) {}
+    void Write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), m_file); }
+
+private:
+    std::FILE* m_file;
+};
+
+// The size report as tab-separated lines, the same bytes as FormatTsv of its table, handed to
+// the sink in pieces as the rows are made: the report of a map with a hundred thousand object
+// files is never held whole, nor its rows. Returns the total row.
+ReportRow WriteTsvReport(const EntryList& entries, const DeviceProfile& device, ReportSink& sink) {
+    constexpr std::size_t kPieceSize = 64 * 1024;
+    std::string piece;
+    piece.reserve(kPieceSize);
+    ReportRow last;
+    ForEachReportRow(entries, device, [&](ReportRow& row) {
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            if (column > 0) {
+                piece += '\t';
+            }
+            piece += row[column];
+        }
+        piece += '\n';
+        if (piece.size() >= kPieceSize) {
+            sink.Write(piece);
+            piece.clear();
+        }
+        last.swap(row);  // keeps the total row once the rows are done; row is refilled anyway
+    });
+    sink.Write(piece);
+    return last;
 }
 
 // Everything a run prints, before it is put in the chosen format.
@@ -243,33 +305,51 @@ Report CompareMaps(const ReportOptions& options, std::FILE* in) {
     return report;
 }
 
-}  // namespace
+// The tab-separated report of one map by the listed sections is what build pipelines run on
+// every build, on maps of any size: it is written as its rows are made.
+bool WritesRowByRow(const ReportOptions& options) {
+    return options.format == OutputFormat::kTsv && !options.diff &&
+           options.sections == SectionRule::kListed;
+}
 
-int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::string& out,
-                     std::string& err) {
+int RunReport(const ReportOptions& options, std::FILE* in, ReportSink& out, std::string& err) {
+    if (WritesRowByRow(options)) {
+        LoadedMap map = LoadMap(options, options.mapPath, in);
+        const DeviceProfile device = DeviceFor(options, map);
+        ApplyOrdering(map.entries, options.sort);
+        const ReportRow total = WriteTsvReport(map.entries, device, out);
+        err = CheckTotalBudgets(options, total[3], total[4]);
+        return err.empty() ? kExitSuccess : kExitBudgetExceeded;
+    }
+    const Report report = options.diff ? CompareMaps(options, in) : ReportMap(options, in);
+    std::string text =
+        FormatReport(options.format, report.table, report.header, report.jsonTrailer);
+    if (options.format == OutputFormat::kTable) {
+        text = report.heading + text + (report.checkLines.empty() ? "" : "\n" + report.checkLines);
+    }
+    const std::string budgets = CheckBudgets(options, report.table, report.percentPrefix);
+    err = report.warnings + budgets;
+    out.Write(text);
+    // A report that disagrees with its own map cannot vouch for its budgets either.
+    if (!report.warnings.empty()) {
+        return kExitDisagreement;
+    }
+    return budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
+}
+
+// Every failure is found before the first byte of the report is written.
+int Run(const std::vector<std::string>& args, std::FILE* in, ReportSink& out, std::string& err) {
     try {
         const ReportOptions options = ParseReportOptions(args);
         if (options.showHelp) {
-            out = kReportUsage;
+            out.Write(kReportUsage);
             return kExitSuccess;
         }
         if (options.showVersion) {
-            out = "tallyfold-report " TALLYFOLD_VERSION "\n";
+            out.Write("tallyfold-report " TALLYFOLD_VERSION "\n");
             return kExitSuccess;
         }
-        const Report report = options.diff ? CompareMaps(options, in) : ReportMap(options, in);
-        out = FormatReport(options.format, report.table, report.header, report.jsonTrailer);
-        if (options.format == OutputFormat::kTable) {
-            out =
-                report.heading + out + (report.checkLines.empty() ? "" : "\n" + report.checkLines);
-        }
-        const std::string budgets = CheckBudgets(options, report.table, report.percentPrefix);
-        err = report.warnings + budgets;
-        // A report that disagrees with its own map cannot vouch for its budgets either.
-        if (!report.warnings.empty()) {
-            return kExitDisagreement;
-        }
-        return budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
+        return RunReport(options, in, out, err);
     } catch (const UsageError& error) {
         err = std::string("tallyfold-report: ") + error.what() + " (see --help)\n";
     } catch (const MapError& error) {
@@ -277,6 +357,24 @@ int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::s
     } catch (const std::bad_alloc&) {
         err = "tallyfold-report: out of memory\n";
     }
-    out.clear();
     return kExitUsageOrMapError;
+}
+
+}  // namespace
+
+int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::string& out,
+                     std::string& err) {
+    out.clear();
+    StringSink sink(out);
+    const int status = Run(args, in, sink, err);
+    if (status == kExitUsageOrMapError) {
+        out.clear();
+    }
+    return status;
+}
+
+int RunReportCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* out,
+                     std::string& err) {
+    FileSink sink(out);
+    return Run(args, in, sink, err);
 }

@@ -169,6 +169,39 @@ TEST(ScanObjectSection, RejectsABadLengthWithItsLineAndToken) {
     }
 }
 
+// Lengths of every size and kind of byte, short ones exhaustively, against HexToInt and
+// IsHexText: the scan reads the usual short lengths by a different path than long ones.
+TEST(ScanObjectSection, ReadsEveryLengthAsHexToIntDoes) {
+    const std::string alphabet = std::string("09AFG@/:af") + "\xFF";
+    std::vector<std::string> lengths;
+    std::vector<std::string> previous = {""};
+    for (int size = 1; size <= 4; ++size) {
+        std::vector<std::string> next;
+        for (const std::string& prefix : previous) {
+            for (char c : alphabet) {
+                next.push_back(prefix + c);
+            }
+        }
+        lengths.insert(lengths.end(), next.begin(), next.end());
+        previous.swap(next);
+    }
+    for (const char* longer : {"10000", "FFFFF", "1234567", "DEADBEEF", "123456789", "FFFFFFFFF",
+                               "0000000000001", "1000A", "1000a", "G0000", "12345678G"}) {
+        lengths.push_back(longer);
+    }
+    for (const std::string& length : lengths) {
+        SCOPED_TRACE(length);
+        const std::string map = "a.obj text 0 0 " + length + " 0 1";
+        if (!IsHexText(length)) {
+            EXPECT_THROW(Scan(map), MapError);
+            continue;
+        }
+        const std::int32_t value = HexToInt(length);
+        const std::vector<Entry> expected = {{"a.obj", 0, value, value == 0 ? 0 : 1}};
+        ASSERT_EQ(Scan(map), expected);
+    }
+}
+
 TEST(ScanObjectSection, LeavesTheEntriesAloneOnError) {
     EntryList entries;
     entries.push_back(std::make_unique<CObjectFileEntry>());

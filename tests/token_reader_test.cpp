@@ -74,17 +74,29 @@ TEST(ReadToken, ReturnsTokensOfAnyLengthWhole) {
 }
 
 TEST(ReadToken, JoinsTokensAcrossBlockBoundaries) {
-    // Tokens straddle the 64 KiB block boundary at every offset around it, and one spans blocks.
-    const std::size_t block = 64 * 1024;
-    for (std::size_t offset : {block - 3, block - 1, block, block + 1}) {
-        SCOPED_TRACE(offset);
-        std::string bytes(offset, ' ');
-        bytes += "straddling.obj next";
-        TempFile temp(bytes);
-        CMapStream stream(temp.file, "temp.map");
-        EXPECT_EQ(Tokens(stream), (std::vector<std::string>{"straddling.obj", "next"}));
+    // Tokens straddle the boundaries of the blocks split at once and of the reads from the file,
+    // at every offset around them; their lines are counted across both.
+    const std::size_t block = CMapStream::kBlockSize;
+    const std::size_t read = CMapStream::kReadSize;
+    for (std::size_t boundary : {block, read, 2 * read + block}) {
+        for (std::size_t offset : {boundary - 3, boundary - 1, boundary, boundary + 1}) {
+            SCOPED_TRACE(offset);
+            std::string bytes(offset, ' ');
+            for (std::size_t i = 0; i + 1 < offset; i += 100) {
+                bytes[i] = '\n';
+            }
+            const long line = 1 + static_cast<long>((offset - 1 + 99) / 100);
+            bytes += "straddling.obj\nnext";
+            TempFile temp(bytes);
+            CMapStream stream(temp.file, "temp.map");
+            EXPECT_EQ(ReadToken(stream), "straddling.obj");
+            EXPECT_EQ(stream.Line(), line);
+            EXPECT_EQ(ReadToken(stream), "next");
+            EXPECT_EQ(stream.Line(), line + 1);
+            EXPECT_EQ(ReadToken(stream), "");
+        }
     }
-    const std::string huge(3 * block + 17, 'h');
+    const std::string huge(3 * read + 17, 'h');
     TempFile temp("a " + huge + " b");
     CMapStream stream(temp.file, "temp.map");
     EXPECT_EQ(Tokens(stream), (std::vector<std::string>{"a", huge, "b"}));

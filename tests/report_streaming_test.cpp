@@ -1,0 +1,133 @@
+// The tab-separated report is written row by row, in pieces; these tests hold it to the bytes of
+// the report built whole, for reports of many pieces.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "map_generator.h"
+#include "object_section_scan.h"
+#include "report_command.h"
+#include "report_formats.h"
+#include "report_table.h"
+#include "size_report.h"
+#include "token_reader.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+File TempFileWith(const std::string& bytes) {
+    File file(std::tmpfile());
+    EXPECT_NE(file, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+    std::rewind(file.get());
+    return file;
+}
+
+std::string ReadBack(std::FILE* file) {
+    std::rewind(file);
+    std::string bytes;
+    char block[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
+        bytes.append(block, count);
+    }
+    return bytes;
+}
+
+// The report as the table of all its rows would print it.
+std::string WholeReport(const std::string& map, ColumnOrdering ordering,
+                        const DeviceProfile& device) {
+    CMapStream stream(map, "generated.map");
+    EntryList entries;
+    ScanObjectSection(stream, entries);
+    ApplyOrdering(entries, ordering);
+    return FormatTsv(MakeReportTable(BuildReportRows(entries, device)));
+}
+
+struct StreamCase {
+    std::vector<std::string> options;
+    ColumnOrdering ordering;
+    const DeviceProfile* device;
+    const char* err;  // standard error; "" for none
+    int status;
+};
+
+TEST(RowByRowReport, WritesTheBytesOfTheWholeReport) {
+    // About 3,000 rows: the report takes several pieces.
+    const std::string map = GenerateMap({6000, 7, 4});
+    const std::vector<StreamCase> cases = {
+        {{}, ColumnOrdering::kByRomSize, &kDevice18F4680, "", 0},
+        {{"--sort", "ram", "--device", "18F458"},
+         ColumnOrdering::kByRamSize,
+         &kDevice18F458,
+         "",
+         0},
+        {{"--max-rom", "0.0001", "--max-ram", "100000"},
+         ColumnOrdering::kByRomSize,
+         &kDevice18F4680,
+         "tallyfold-report: ROM ",
+         1},
+    };
+    for (const StreamCase& c : cases) {
+        std::vector<std::string> args = {"--format", "tsv"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("-");
+        SCOPED_TRACE(args.size());
+        const std::string expected = WholeReport(map, c.ordering, *c.device);
+        ASSERT_GT(expected.size(), 3u * 64 * 1024);
+
+        File in = TempFileWith(map);
+        File out(std::tmpfile());
+        ASSERT_NE(out, nullptr);
+        std::string fileErr;
+        EXPECT_EQ(RunReportCommand(args, in.get(), out.get(), fileErr), c.status);
+        EXPECT_EQ(ReadBack(out.get()), expected);
+        EXPECT_EQ(fileErr.substr(0, std::string(c.err).size()), c.err);
+        EXPECT_EQ(fileErr.empty(), std::string(c.err).empty());
+
+        File inAgain = TempFileWith(map);
+        std::string text;
+        std::string textErr;
+        EXPECT_EQ(RunReportCommand(args, inAgain.get(), text, textErr), c.status);
+        EXPECT_EQ(text, expected);
+        EXPECT_EQ(textErr, fileErr);
+    }
+}
+
+TEST(RowByRowReport, WritesNothingWhenTheMapFails) {
+    const std::string bad = "first.obj text 0 0 1x 0 0\n" + GenerateMap({3000, 3, 4});
+    File in = TempFileWith(bad);
+    File out(std::tmpfile());
+    ASSERT_NE(out, nullptr);
+    std::string err;
+    EXPECT_EQ(RunReportCommand({"--format", "tsv", "-"}, in.get(), out.get(), err), 2);
+    EXPECT_EQ(ReadBack(out.get()), "");
+    EXPECT_EQ(err,
+              "tallyfold-report: <stdin>:1: section length '1x' is not upper-case hexadecimal\n");
+}
+
+TEST(ForEachReportRow, VisitsTheRowsBuildReportRowsMakes) {
+    const std::string map = GenerateMap({500, 11, 6});
+    CMapStream stream(map, "generated.map");
+    EntryList entries;
+    ScanObjectSection(stream, entries);
+    SortByRamSize(entries);
+    std::vector<ReportRow> visited;
+    ForEachReportRow(entries, kDevice18F458, [&visited](ReportRow& row) {
+        visited.push_back(row);
+        row[0] = "changed by the visitor";  // the next row must not see it
+    });
+    EXPECT_EQ(visited, BuildReportRows(entries, kDevice18F458));
+    ASSERT_GE(visited.size(), 3u);
+    EXPECT_EQ(visited[visited.size() - 2], ReportRow{});
+}
+
+}  // namespace
