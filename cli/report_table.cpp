@@ -12,8 +12,16 @@ constexpr std::array<CellType, kReportColumnCount> kReportCellTypes = {
 
 }  // namespace
 
-// BuildReportRows always ends with the blank row and the total row; everything before them is
-// an object row.
+RowKind RowKindAt(std::size_t index, std::size_t rowCount) {
+    if (index + 1 == rowCount) {
+        return RowKind::kTotal;
+    }
+    if (index + 2 == rowCount) {
+        return RowKind::kBlank;
+    }
+    return RowKind::kObject;
+}
+
 ReportTable MakeReportTable(std::vector<ReportRow> rows) {
     ReportTable table;
     for (std::size_t column = 0; column < kReportColumnCount; ++column) {
@@ -22,15 +30,9 @@ ReportTable MakeReportTable(std::vector<ReportRow> rows) {
     }
     table.rows.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        RowKind kind = RowKind::kObject;
-        if (i + 1 == rows.size()) {
-            kind = RowKind::kTotal;
-        } else if (i + 2 == rows.size()) {
-            kind = RowKind::kBlank;
-        }
-        table.rows.push_back(
-            {kind, std::vector<std::string>(std::make_move_iterator(rows[i].begin()),
-                                            std::make_move_iterator(rows[i].end()))});
+        table.rows.push_back({RowKindAt(i, rows.size()),
+                              std::vector<std::string>(std::make_move_iterator(rows[i].begin()),
+                                                       std::make_move_iterator(rows[i].end()))});
     }
     return table;
 }

@@ -23,6 +23,9 @@ struct ReportColumn {
 
 enum class RowKind { kObject, kBlank, kTotal };
 
+// A report always ends with the blank row and the total row; every row before them is an object.
+RowKind RowKindAt(std::size_t index, std::size_t rowCount);
+
 struct TableRow {
     RowKind kind;
     std::vector<std::string> cells;  // one per column, as "%d" and FormatPercent write them

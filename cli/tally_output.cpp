@@ -50,7 +50,6 @@ std::string WarningLine(const std::string& mapName, const char* what,
 
 }  // namespace
 
-// BuildTallyReportRows always ends with the blank row and the total row.
 ReportTable MakeTallyTable(const std::vector<TallyReportRow>& rows) {
     static constexpr const char* kFields[kTallyColumnCount] = {
         "object", "rom", "ram", "other", "rom_percent", "ram_percent"};
@@ -63,13 +62,8 @@ ReportTable MakeTallyTable(const std::vector<TallyReportRow>& rows) {
     }
     table.rows.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        RowKind kind = RowKind::kObject;
-        if (i + 1 == rows.size()) {
-            kind = RowKind::kTotal;
-        } else if (i + 2 == rows.size()) {
-            kind = RowKind::kBlank;
-        }
-        table.rows.push_back({kind, std::vector<std::string>(rows[i].begin(), rows[i].end())});
+        table.rows.push_back(
+            {RowKindAt(i, rows.size()), std::vector<std::string>(rows[i].begin(), rows[i].end())});
     }
     return table;
 }

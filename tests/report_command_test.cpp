@@ -10,42 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace {
-
-const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
-const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunReport(const std::vector<std::string>& args, std::FILE* in = stdin) {
-    Result result;
-    result.status = RunReportCommand(args, in, result.out, result.err);
-    return result;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Runs the command with `input` as standard input.
-Result RunWithInput(const std::vector<std::string>& args, const std::string& input) {
-    std::unique_ptr<std::FILE, FileCloser> in(std::tmpfile());
-    EXPECT_NE(in, nullptr);
-    std::fwrite(input.data(), 1, input.size(), in.get());
-    std::rewind(in.get());
-    return RunReport(args, in.get());
-}
 
 struct GoldenCase {
     std::vector<std::string> options;

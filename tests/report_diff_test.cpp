@@ -8,25 +8,9 @@
 #include <vector>
 
 #include "report_formats.h"
+#include "test_support.h"
 
 namespace {
-
-struct Sizes {
-    const char* name;
-    std::int32_t rom;
-    std::int32_t ram;
-};
-
-EntryList MakeEntries(const std::vector<Sizes>& sizes) {
-    EntryList entries;
-    for (const Sizes& s : sizes) {
-        entries.push_back(std::make_unique<CObjectFileEntry>());
-        entries.back()->SetName(s.name);
-        entries.back()->m_romSize = s.rom;
-        entries.back()->m_ramSize = s.ram;
-    }
-    return entries;
-}
 
 std::vector<std::string> Names(const std::vector<DiffRow>& rows) {
     std::vector<std::string> names;

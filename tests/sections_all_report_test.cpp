@@ -8,44 +8,14 @@
 #include <vector>
 
 #include "report_command.h"
+#include "test_support.h"
 
 namespace {
 
-const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
-const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result RunReport(const std::vector<std::string>& args, std::FILE* in = stdin) {
-    Result result;
-    result.status = RunReportCommand(args, in, result.out, result.err);
-    return result;
-}
-
 // Runs the report on map text given on standard input.
 Result RunOnText(std::vector<std::string> args, const std::string& text) {
-    std::FILE* in = std::tmpfile();
-    EXPECT_NE(in, nullptr);
-    if (in == nullptr) {
-        return {};
-    }
-    std::fwrite(text.data(), 1, text.size(), in);
-    std::rewind(in);
     args.push_back("-");
-    Result result = RunReport(args, in);
-    std::fclose(in);
-    return result;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return RunWithInput(args, text);
 }
 
 constexpr const char* kDisagreeingMap =
