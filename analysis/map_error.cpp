@@ -20,3 +20,13 @@ MapError::MapError(std::string file, long line, std::string detail)
       m_file(std::move(file)),
       m_line(line),
       m_detail(std::move(detail)) {}
+
+std::string QuoteForMessage(std::string_view text, std::size_t shown) {
+    std::string quoted = "'";
+    quoted.append(text.substr(0, shown));
+    if (text.size() > shown) {
+        quoted += "...";
+    }
+    quoted += "'";
+    return quoted;
+}

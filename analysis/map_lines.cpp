@@ -51,16 +51,8 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// Lines in error messages are cut so that the message stays one readable line.
-std::string Quote(std::string_view text) {
-    constexpr std::size_t kShown = 60;
-    std::string quoted = "'";
-    quoted.append(text.substr(0, kShown));
-    if (text.size() > kShown) {
-        quoted += "...";
-    }
-    quoted += "'";
-    return quoted;
+std::string Quote(std::string_view line) {
+    return QuoteForMessage(line, 60);
 }
 
 int HexDigit(char c, bool upperOnly) {

@@ -173,16 +173,8 @@ inline bool ParseLength(std::string_view text, std::int32_t& length) {
     return bad == 0;
 }
 
-// Long or binary tokens are shortened so that an error message stays one readable line.
 std::string Quote(std::string_view token) {
-    constexpr std::size_t kShown = 40;
-    std::string text = "'";
-    text.append(token.substr(0, kShown));
-    if (token.size() > kShown) {
-        text += "...";
-    }
-    text += "'";
-    return text;
+    return QuoteForMessage(token, 40);
 }
 
 }  // namespace
