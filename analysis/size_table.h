@@ -43,6 +43,7 @@ struct SizePart {
     std::uint32_t rowId = 0;  // SizeRow::id of the row it belongs to
     std::string_view name;
     MemoryKind memory = MemoryKind::kRom;
+    std::uint64_t address = 0;  // of its first byte (bit sections: byte address), 0 if unknown
     std::int64_t bytes = 0;
 };
 
