@@ -1,9 +1,12 @@
 #include "map_error.h"
 
+#include "report_table.h"
+
 namespace {
 
 std::string Describe(const std::string& file, long line, const std::string& detail) {
-    std::string text = file;
+    std::string text;
+    AssignVisibleName(text, file);
     if (line > 0) {
         text += ':';
         text += std::to_string(line);
@@ -15,15 +18,18 @@ std::string Describe(const std::string& file, long line, const std::string& deta
 
 }  // namespace
 
-MapError::MapError(std::string file, long line, std::string detail)
+MapError::MapError(std::string file, long line, std::string detail, Kind kind, int systemError)
     : std::runtime_error(Describe(file, line, detail)),
       m_file(std::move(file)),
       m_line(line),
-      m_detail(std::move(detail)) {}
+      m_detail(std::move(detail)),
+      m_kind(kind),
+      m_systemError(systemError) {}
 
 std::string QuoteForMessage(std::string_view text, std::size_t shown) {
-    std::string quoted = "'";
-    quoted.append(text.substr(0, shown));
+    std::string visible;
+    AssignVisibleName(visible, text.substr(0, shown));
+    std::string quoted = "'" + visible;
     if (text.size() > shown) {
         quoted += "...";
     }

@@ -1,5 +1,8 @@
 #include "map_lines.h"
 
+#include <algorithm>
+
+#include "hex_text.h"
 #include "map_error.h"
 #include "token_reader.h"
 
@@ -55,33 +58,9 @@ std::string Quote(std::string_view line) {
     return QuoteForMessage(line, 60);
 }
 
-int HexDigit(char c, bool upperOnly) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (!upperOnly && c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // Hexadecimal text whose value fits in 32 bits (leading zeros allowed).
 bool ParseHex(std::string_view text, bool upperOnly, std::uint64_t& value) {
-    if (text.empty()) {
-        return false;
-    }
-    value = 0;
-    for (char c : text) {
-        const int digit = HexDigit(c, upperOnly);
-        if (digit < 0 || value > (kMaxAddress >> 4)) {
-            return false;
-        }
-        value = value * 16u + static_cast<std::uint64_t>(digit);
-    }
-    return true;
+    return ParseHexNumber(text, upperOnly, kMaxAddress, value);
 }
 
 bool ParseUnsignedDecimal(std::string_view text, std::uint64_t limit, std::uint64_t& value) {
@@ -133,7 +112,7 @@ bool ParseOptionNumber(std::string_view text, std::uint64_t& value) {
 // The length of a section: upper-case hexadecimal, as the rest of the tool reads lengths.
 std::uint64_t ParseLength(std::string_view text, const std::string& fileName, long line) {
     for (char c : text) {
-        if (HexDigit(c, true) < 0) {
+        if (HexDigitValue(c) > 15) {
             throw MapError(fileName, line,
                            "section length " + Quote(text) + " is not upper-case hexadecimal");
         }
@@ -191,6 +170,41 @@ std::size_t RecordFieldCount(const std::vector<Token>& tokens, bool columnZero) 
         }
     }
     return FieldsMatch(tokens, 5, 2) ? 5 : 0;
+}
+
+bool IsUnusedHeading(const std::vector<Token>& tokens) {
+    return tokens.size() >= 3 && tokens[0].text == "UNUSED" && tokens[1].text == "ADDRESS" &&
+           tokens[2].text == "RANGES";
+}
+
+bool IsNumber(std::string_view text) {
+    return IsAddress(text) || IsDecimal(text);
+}
+
+// A line in column 0 that is not a record is an object's name, which may hold spaces; but a
+// line whose last word is a memory space and most of the four words before it are numbers is a
+// record with a damaged field, and taking it as a name would move its bytes elsewhere unseen.
+bool LooksLikeRecord(const std::vector<Token>& tokens) {
+    if (tokens.size() < 7 || !IsDecimal(tokens.back().text)) {
+        return false;
+    }
+    int numbers = 0;
+    for (std::size_t i = tokens.size() - 5; i + 1 < tokens.size(); ++i) {
+        numbers += IsNumber(tokens[i].text) ? 1 : 0;
+    }
+    return numbers >= 3;
+}
+
+// The first of a record's Link Load Length Selector Space fields (the last five words of the
+// line) that is not a number; empty when each is one.
+std::string_view FirstBadField(const std::vector<Token>& tokens) {
+    const std::size_t count = std::min<std::size_t>(5, tokens.size() > 0 ? tokens.size() - 1 : 0);
+    for (std::size_t i = tokens.size() - count; i < tokens.size(); ++i) {
+        if (!IsNumber(tokens[i].text)) {
+            return tokens[i].text;
+        }
+    }
+    return {};
 }
 
 bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
@@ -252,7 +266,7 @@ private:
         for (;;) {
             switch (m_state) {
                 case State::kPreamble:
-                    ReadPreambleLine(line, tokens, number);
+                    ReadPreambleLine(tokens, number);
                     return;
                 case State::kTable:
                     if (ReadTableLine(line, tokens, columnZero, number)) {
@@ -265,7 +279,7 @@ private:
                     }
                     break;
                 case State::kAfter:
-                    if (StartsWith(Trim(line), "UNUSED ADDRESS RANGES")) {
+                    if (IsUnusedHeading(tokens)) {
                         m_listing.hasUnusedSection = true;
                         m_unusedClass.clear();
                         m_state = State::kUnused;
@@ -286,15 +300,14 @@ private:
         }
     }
 
-    void ReadPreambleLine(std::string_view line, const std::vector<Token>& tokens, long number) {
+    void ReadPreambleLine(const std::vector<Token>& tokens, long number) {
         if (IsTableHeader(tokens)) {
             m_listing.hasTable = true;
             m_state = State::kTable;
             return;
         }
-        const std::string_view text = Trim(line);
-        constexpr std::string_view kMachine = "Machine type is";
-        if (StartsWith(text, kMachine) && tokens.size() >= 4 && m_listing.machineType.empty()) {
+        if (tokens.size() >= 4 && tokens[0].text == "Machine" && tokens[1].text == "type" &&
+            tokens[2].text == "is" && m_listing.machineType.empty()) {
             m_listing.machineType = std::string(tokens[3].text);
             return;
         }
@@ -335,21 +348,26 @@ private:
         if (tokens.empty() || IsTableHeader(tokens)) {
             return true;
         }
-        if (columnZero && StartsWith(line, "TOTAL")) {
+        // Whole words: an object may be called TOTALIZER.obj.
+        if (columnZero && tokens[0].text == "TOTAL") {
             m_listing.hasTotalSection = true;
             m_state = State::kTotal;
             return true;
         }
-        if (columnZero &&
-            (StartsWith(line, "SEGMENTS") || StartsWith(line, "UNUSED ADDRESS RANGES"))) {
+        if (columnZero && (tokens[0].text == "SEGMENTS" || IsUnusedHeading(tokens))) {
             m_state = State::kAfter;
             return false;
         }
         const std::size_t fields = RecordFieldCount(tokens, columnZero);
         if (fields == 0) {
-            if (!columnZero && tokens.size() != 1) {
-                throw MapError(m_fileName, number,
-                               "cannot read this line of the section table: " + Quote(Trim(line)));
+            if ((!columnZero && tokens.size() != 1) || (columnZero && LooksLikeRecord(tokens))) {
+                std::string detail =
+                    "cannot read this line of the section table: " + Quote(Trim(line));
+                const std::string_view bad = FirstBadField(tokens);
+                if (!bad.empty()) {
+                    detail += " (" + QuoteForMessage(bad, 40) + " is not a number)";
+                }
+                throw MapError(m_fileName, number, detail);
             }
             NameObject(Trim(line));
             return true;
@@ -475,6 +493,16 @@ bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t&
         return false;
     }
     std::string_view highText = text.substr(dash + 1);
+    // "00h-0FFh/02100h": a range that is loaded elsewhere (as PIC16 maps write EEPROM data).
+    // The class's addresses are the range itself; the load address must still be a number.
+    const std::size_t slash = highText.find('/');
+    if (slash != std::string_view::npos) {
+        std::uint64_t loadAddress = 0;
+        if (!ParseOptionNumber(highText.substr(slash + 1), loadAddress)) {
+            return false;
+        }
+        highText = highText.substr(0, slash);
+    }
     std::uint64_t repeat = 1;
     const std::size_t times = highText.find_first_of("xX");
     if (times != std::string_view::npos) {

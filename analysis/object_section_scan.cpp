@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "hex_text.h"
 #include "map_error.h"
-#include "wrapping.h"
 
 namespace {
 
@@ -109,102 +109,24 @@ inline TokenKind KeyWordKind(std::string_view token) {
     return candidate.kind;
 }
 
-// The last byte first: few tokens end in 'j', so the test is decided at once for most.
-inline bool EndsInObj(std::string_view token) {
-    const std::size_t n = token.size();
-    return n != 0 && token[n - 1] == 'j' && n >= 4 &&
-           Load<std::uint32_t>(token.data() + n - 4) == Load<std::uint32_t>(".obj");
-}
-
-// Digit values of upper-case hexadecimal; 0xFF marks every other byte.
-constexpr std::array<std::uint8_t, 256> MakeHexTable() {
-    std::array<std::uint8_t, 256> table{};
-    for (auto& value : table) {
-        value = 0xFF;
-    }
-    for (int c = '0'; c <= '9'; ++c) {
-        table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
-    }
-    for (int c = 'A'; c <= 'F'; ++c) {
-        table[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'A' + 10);
-    }
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 256> kHexDigit = MakeHexTable();
-
-// The value of a section length modulo 2^32, or false when it is not upper-case hexadecimal.
-// Bad bytes are gathered rather than returned at, which keeps the loop short.
-bool ParseAnyLength(std::string_view text, std::int32_t& length) {
-    std::uint32_t sum = 0;
-    std::uint32_t bad = 0;
-    for (char c : text) {
-        const std::uint32_t digit = kHexDigit[static_cast<unsigned char>(c)];
-        bad |= digit >> 4;  // 0xFF marks a byte that is no digit
-        sum = (sum << 4) | (digit & 0xFu);
-    }
-    length = static_cast<std::int32_t>(sum);
-    return bad == 0;
-}
-
-// The same, for the lengths of one to four digits that nearly every section has (a PIC18's
-// program memory is at most FFFF bytes), without a branch on the number of digits: it varies
-// from record to record and would be mispredicted. Always four steps; the places before the
-// first digit count as leading zeros.
-inline bool ParseLength(std::string_view text, std::int32_t& length) {
-    constexpr std::size_t kPlaces = 4;
-    const std::size_t n = text.size();
-    if (n - 1 >= kPlaces) {  // also the empty text
-        return ParseAnyLength(text, length);
-    }
-    std::uint32_t sum = 0;
-    std::uint32_t bad = 0;
-    for (std::size_t place = 0; place < kPlaces; ++place) {
-        const bool inside = place + n >= kPlaces;
-        // Outside the text, byte 0 is read and its value masked away.
-        const std::size_t index =
-            (place + n - kPlaces) & (std::size_t{0} - static_cast<std::size_t>(inside));
-        const std::uint32_t digit = kHexDigit[static_cast<unsigned char>(text[index])] &
-                                    (0u - static_cast<std::uint32_t>(inside));
-        bad |= digit >> 4;
-        sum = (sum << 4) | (digit & 0xFu);
-    }
-    length = static_cast<std::int32_t>(sum);
-    return bad == 0;
-}
-
 std::string Quote(std::string_view token) {
     return QuoteForMessage(token, 40);
 }
 
 }  // namespace
 
-bool IsObjectFileName(std::string_view token) {
-    return EndsInObj(token);
-}
-
-bool IsCountedSection(std::string_view token) {
-    return KeyWordKind(token) == TokenKind::kCountedSection;
-}
-
-bool IsEndMarker(std::string_view token) {
-    return KeyWordKind(token) == TokenKind::kEndMarker;
-}
-
-void ScanObjectSection(CMapStream& stream, EntryList& entries) {
-    EntryList found;
-    CObjectFileEntry* current = nullptr;
+void ScanObjectSection(CMapStream& stream, SizeTable& table) {
+    const std::size_t rowsBefore = table.rows.size();
+    SizeRow* current = nullptr;
     // The current entry's sums are kept here, where they can stay in registers, rather than added
     // to the entry record by record; they are stored when the next object file or the end comes.
-    // As AddSize does: space 0 is ROM, every other space RAM, in wrapping 32-bit arithmetic.
+    // Space 0 is ROM, every other space RAM, in the listed rule's wrapping 32-bit arithmetic.
     std::uint32_t romSum = 0;
     std::uint32_t ramSum = 0;
-    std::int32_t lastSpace = 0;
     const auto storeSums = [&]() {
         if (current != nullptr) {
-            current->m_romSize = static_cast<std::int32_t>(romSum);
-            current->m_ramSize = static_cast<std::int32_t>(ramSum);
-            current->m_space = lastSpace;
+            current->rom = SumSizes(SectionRule::kListed, 0, romSum);
+            current->ram = SumSizes(SectionRule::kListed, 0, ramSum);
         }
     };
     CTokenCursor tokens(stream);
@@ -213,15 +135,11 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
         if (token.empty()) {
             break;
         }
-        if (EndsInObj(token)) {
+        if (IsObjectFileName(token)) {
             storeSums();
-            auto entry = std::make_unique<CObjectFileEntry>();
-            entry->m_name.assign(token.data(), token.size());
-            current = entry.get();
-            found.push_back(std::move(entry));
+            current = &table.AddRow(token, RowKind::kObject);
             romSum = 0;
             ramSum = 0;
-            lastSpace = 0;
             continue;  // no object-file name is also a section name
         }
         const TokenKind kind = KeyWordKind(token);
@@ -242,8 +160,9 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
             break;
         }
         std::int32_t length = 0;
-        if (!ParseLength(lengthText, length)) {
+        if (!HexToInt(lengthText, length)) {
             tokens.Sync();
+            table.rows.resize(rowsBefore);
             throw MapError(
                 stream.Name(), stream.Line(),
                 "section length " + Quote(lengthText) + " is not upper-case hexadecimal");
@@ -262,18 +181,9 @@ void ScanObjectSection(CMapStream& stream, EntryList& entries) {
         // gathered, and dropped with the sums of the first name.
         const std::int32_t space = DecimalToInt(spaceText);
         const auto bytes = static_cast<std::uint32_t>(length);
-        lastSpace = space;
         const std::uint32_t inRom = 0u - static_cast<std::uint32_t>(space == 0);  // all ones or 0
         romSum += bytes & inRom;
         ramSum += bytes & ~inRom;
     }
     storeSums();
-    if (entries.empty()) {
-        entries.swap(found);
-        return;
-    }
-    entries.reserve(entries.size() + found.size());
-    for (auto& entry : found) {
-        entries.push_back(std::move(entry));
-    }
 }

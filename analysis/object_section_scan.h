@@ -1,20 +1,28 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
-#include "object_file_entry.h"
+#include "size_table.h"
 #include "token_reader.h"
 
-// A token of at least four characters ending in ".obj" (lower case).
-bool IsObjectFileName(std::string_view token);
+// A token of at least four characters ending in ".obj" (lower case). The last byte first: few
+// tokens end in 'j', so the test is decided at once for most.
+inline bool IsObjectFileName(std::string_view token) {
+    const std::size_t n = token.size();
+    if (n == 0 || token[n - 1] != 'j' || n < 4) {
+        return false;
+    }
+    std::uint32_t tail = 0;
+    std::uint32_t obj = 0;
+    std::memcpy(&tail, token.data() + n - 4, 4);
+    std::memcpy(&obj, ".obj", 4);
+    return tail == obj;
+}
 
-// One of the 27 section names whose lengths are counted (whole token, case-sensitive).
-bool IsCountedSection(std::string_view token);
-
-// "COMMON", or "TOTAL" for maps that have no COMMON line: the end of the per-object table.
-bool IsEndMarker(std::string_view token);
-
-// Reads the map up to its end marker or the end of input and appends one entry per object-file
-// name, in file order, with the counted section lengths added. On a bad section length or a read
-// error it throws MapError and leaves `entries` as it was.
-void ScanObjectSection(CMapStream& stream, EntryList& entries);
+// The listed rule: reads the map up to "COMMON" or "TOTAL" or the end of input and appends one
+// kObject row per object-file name, in file order, with the lengths of the 27 listed section
+// names added in the rule's wrapping 32-bit arithmetic (space 0 ROM, every other space RAM). On a
+// bad section length or a read error it throws MapError and leaves the table's rows as they were.
+void ScanObjectSection(CMapStream& stream, SizeTable& table);

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "address_ranges.h"
-#include "size_report.h"
 
 namespace {
 
@@ -48,29 +47,6 @@ std::string HexText(std::uint64_t value) {
     return text;
 }
 
-void AddBytes(TallyRow& row, MemoryKind kind, std::uint64_t bytes) {
-    const auto amount = static_cast<std::int64_t>(bytes);
-    switch (kind) {
-        case MemoryKind::kRom:
-            row.rom += amount;
-            break;
-        case MemoryKind::kRam:
-            row.ram += amount;
-            break;
-        case MemoryKind::kOther:
-            row.other += amount;
-            break;
-    }
-}
-
-void AddBytes(MemoryTotals& totals, MemoryKind kind, std::uint64_t bytes) {
-    TallyRow row;
-    AddBytes(row, kind, bytes);
-    totals.rom += row.rom;
-    totals.ram += row.ram;
-    totals.other += row.other;
-}
-
 bool HoldsAddress(const TotalRecord& total, std::uint64_t address) {
     return address == total.link || (address > total.link && address - total.link < total.length);
 }
@@ -97,22 +73,37 @@ MemorySets SetsOfClasses(const std::vector<ClassRange>& ranges) {
 }
 
 // Rows that belong to no object: COMMON blocks, overlays, class totals. Rows of the same name
-// are one row.
+// are one row; they follow the objects, in the order they are first met.
 class CSpecialRows {
 public:
-    TallyRow& Row(const std::string& name) {
-        const auto found = m_index.find(name);
-        if (found != m_index.end()) {
-            return m_rows[found->second];
+    explicit CSpecialRows(std::size_t firstId) : m_firstId(firstId) {}
+
+    // The id the row of that name has once the rows are added to the table.
+    std::uint32_t Row(const std::string& name) {
+        const auto found = m_index.emplace(name, m_names.size());
+        if (found.second) {
+            m_names.push_back(name);
+            m_totals.emplace_back();
         }
-        m_index.emplace(name, m_rows.size());
-        m_rows.push_back(TallyRow{name, 0, 0, 0});
-        return m_rows.back();
+        m_current = found.first->second;
+        return static_cast<std::uint32_t>(m_firstId + m_current);
     }
-    std::vector<TallyRow>& Rows() { return m_rows; }
+    MemoryTotals& Totals() { return m_totals[m_current]; }
+
+    void AddTo(SizeTable& table) const {
+        for (std::size_t i = 0; i < m_names.size(); ++i) {
+            SizeRow& row = table.AddRow(m_names[i], RowKind::kSpecial);
+            row.rom = m_totals[i].rom;
+            row.ram = m_totals[i].ram;
+            row.other = m_totals[i].other;
+        }
+    }
 
 private:
-    std::vector<TallyRow> m_rows;
+    std::size_t m_firstId;
+    std::size_t m_current = 0;
+    std::vector<std::string> m_names;
+    std::vector<MemoryTotals> m_totals;
     std::map<std::string, std::size_t> m_index;
 };
 
@@ -122,25 +113,35 @@ class CTallyBuilder {
 public:
     explicit CTallyBuilder(const MapListing& listing) : m_listing(listing) {}
 
-    SectionTally Build() {
+    SizeTable Build() {
         IndexTotals();
         FindOverlays();
-        SectionTally tally;
+        SizeTable tally;
+        tally.rule = SectionRule::kAll;
         tally.rows.reserve(m_listing.objects.size());
         for (const std::string& object : m_listing.objects) {
-            tally.rows.push_back(TallyRow{object, 0, 0, 0});
+            tally.AddRow(object, RowKind::kObject);
         }
-        CSpecialRows special;
+        CSpecialRows special(m_listing.objects.size());
         for (std::size_t i = 0; i < m_listing.records.size(); ++i) {
             if (m_overlayOf[i] >= 0) {
                 continue;
             }
             const SectionRecord& record = m_listing.records[i];
-            TallyRow& row = record.common ? special.Row("<COMMON " + record.name + ">")
-                            : record.object < 0
-                                ? special.Row("<no object>")
-                                : tally.rows[static_cast<std::size_t>(record.object)];
-            AddBytes(row, KindOf(record), BytesOf(record));
+            if (record.common || record.object < 0) {
+                const std::uint32_t id =
+                    special.Row(record.common ? "<COMMON " + record.name + ">" : "<no object>");
+                AddPiece(tally, special.Totals(), id, record.name, ByteAddress(record),
+                         KindOf(record), BytesOf(record));
+            } else {
+                SizeRow& row = tally.rows[static_cast<std::size_t>(record.object)];
+                MemoryTotals sums{row.rom, row.ram, row.other};
+                AddPiece(tally, sums, row.id, record.name, ByteAddress(record), KindOf(record),
+                         BytesOf(record));
+                row.rom = sums.rom;
+                row.ram = sums.ram;
+                row.other = sums.other;
+            }
         }
         for (const std::vector<std::size_t>& members : m_overlays) {
             const SectionRecord& first = m_listing.records[members.front()];
@@ -148,8 +149,10 @@ public:
             for (std::size_t i : members) {
                 largest = std::max(largest, BytesOf(m_listing.records[i]));
             }
-            AddBytes(special.Row("<overlaid " + first.name + "@" + HexText(first.link) + ">"),
-                     KindOf(first), largest);
+            const std::uint32_t id =
+                special.Row("<overlaid " + first.name + "@" + HexText(first.link) + ">");
+            AddPiece(tally, special.Totals(), id, first.name, ByteAddress(first), KindOf(first),
+                     largest);
         }
         for (const TotalRecord& total : m_listing.totals) {
             if (!HasTableRecord(total)) {
@@ -157,19 +160,16 @@ public:
                     total.className.empty() ? total.name : total.className + " " + total.name;
                 MemoryKind kind = MemoryKind::kOther;
                 KindOf(total, kind);
-                AddBytes(special.Row("<" + label + ">"), kind, BytesOf(total));
+                const std::uint32_t id = special.Row("<" + label + ">");
+                AddPiece(tally, special.Totals(), id, total.name,
+                         Bits(total) ? total.link / 8 : total.link, kind, BytesOf(total));
             }
         }
-        for (TallyRow& row : special.Rows()) {
-            tally.rows.push_back(std::move(row));
-        }
-        for (const TallyRow& row : tally.rows) {
-            tally.totals.rom += row.rom;
-            tally.totals.ram += row.ram;
-            tally.totals.other += row.other;
-        }
-        tally.totalSection = CheckTotalSection(tally.totals);
-        tally.occupancy = CheckOccupancy(tally.totals);
+        special.AddTo(tally);
+        const MemoryTotals totals = TotalsOf(tally);
+        DescribeMapDevice(m_listing, tally.facts);
+        tally.facts.checks.push_back(CheckTotalSection(totals));
+        tally.facts.checks.push_back(CheckOccupancy(totals));
         return tally;
     }
 
@@ -208,7 +208,7 @@ private:
     }
 
     bool Bits(const SectionRecord& record) const {
-        return IsBitSection(record.link, record.load, record.scale);
+        return IsBitSection(record.link, record.load, record.scale, record.space);
     }
 
     std::uint64_t BytesOf(const SectionRecord& record) const {
@@ -218,7 +218,7 @@ private:
     // The class totals list a bit section with the addresses and length in bits; a Scale, which
     // they lack, is taken from the section's records in the table.
     bool Bits(const TotalRecord& total) const {
-        return IsBitSection(total.link, total.load, 0) ||
+        return IsBitSection(total.link, total.load, 0, SpaceOf(total)) ||
                m_totalHasBitRecord[static_cast<std::size_t>(&total - m_listing.totals.data())];
     }
 
@@ -295,9 +295,17 @@ private:
 
     MemoryKind KindOf(const SectionRecord& record) const {
         const TotalRecord* total = ClassRecordOf(record);
-        const std::uint64_t address = Bits(record) ? record.link / 8 : record.link;
         return ClassifySection(total != nullptr ? std::string_view(total->className) : "",
-                               record.name, address, record.space);
+                               record.name, ByteAddress(record), record.space);
+    }
+
+    // The record's space, or the one its class implies: 0 for program memory, 1 for data.
+    static std::int64_t SpaceOf(const TotalRecord& total) {
+        if (total.hasSpace) {
+            return total.space;
+        }
+        const ClassMemory memory = ClassMemoryOf(total.className);
+        return memory == ClassMemory::kData || memory == ClassMemory::kAbsoluteData ? 1 : 0;
     }
 
     // False when the record gives no space and its class does not tell the memory either.
@@ -331,8 +339,12 @@ private:
                (name.size() > kCutLength && m_recordNames.count(name.substr(0, kCutLength)) != 0);
     }
 
-    ReconciliationCheck CheckTotalSection(const MemoryTotals& report) const {
-        ReconciliationCheck check;
+    MapCheck CheckTotalSection(const MemoryTotals& report) const {
+        MapCheck check;
+        check.label = "TOTAL section";
+        check.field = "total_section";
+        check.source = "the map's TOTAL section";
+        check.report = report;
         if (!m_listing.hasTotalSection) {
             check.reason = "the map has no TOTAL section";
             return check;
@@ -344,15 +356,20 @@ private:
                                " (class " + total.className + ")";
                 return check;
             }
-            AddBytes(check.map, kind, BytesOf(total));
+            AddBytes(check.map, kind, static_cast<std::int64_t>(BytesOf(total)));
         }
         check.possible = true;
         check.agrees = check.map == report;
         return check;
     }
 
-    ReconciliationCheck CheckOccupancy(const MemoryTotals& report) const {
-        ReconciliationCheck check;
+    MapCheck CheckOccupancy(const MemoryTotals& report) const {
+        MapCheck check;
+        check.label = "Occupancy";
+        check.field = "occupancy";
+        check.source = "the map's used address ranges";
+        check.withOther = false;
+        check.report = report;
         const MemorySets ranges = SetsOfClasses(m_listing.classRanges);
         if (ranges.program.Empty() && ranges.data.Empty()) {
             check.reason = "the map has no -A class ranges for program or data memory";
@@ -368,6 +385,21 @@ private:
         check.map.ram = static_cast<std::int64_t>(ranges.data.Minus(unused.data).Size());
         check.agrees = check.map.rom == report.rom && check.map.ram == report.ram;
         return check;
+    }
+
+    // Adds a counted piece to its row's sums and to the table's parts.
+    static void AddPiece(SizeTable& tally, MemoryTotals& sums, std::uint32_t rowId,
+                         const std::string& name, std::uint64_t address, MemoryKind kind,
+                         std::uint64_t bytes) {
+        const auto amount = static_cast<std::int64_t>(bytes);
+        AddBytes(sums, kind, amount);
+        if (amount != 0) {
+            tally.parts.push_back({rowId, tally.names.Add(name), kind, address, amount});
+        }
+    }
+
+    std::uint64_t ByteAddress(const SectionRecord& record) const {
+        return Bits(record) ? record.link / 8 : record.link;
     }
 
     const MapListing& m_listing;
@@ -421,78 +453,22 @@ MemoryKind ClassifySection(std::string_view className, std::string_view name,
     return space == 1 ? MemoryKind::kRam : MemoryKind::kOther;
 }
 
-bool IsBitSection(std::uint64_t link, std::uint64_t load, std::int64_t scale) {
-    return scale == 8 || (load != 0 && load <= (UINT64_MAX / 8) && link == load * 8);
+bool IsBitSection(std::uint64_t link, std::uint64_t load, std::int64_t scale, std::int64_t space) {
+    return scale == 8 || (space != 0 && load != 0 && load <= (UINT64_MAX / 8) && link == load * 8);
 }
 
 std::uint64_t SectionBytes(std::uint64_t length, bool bits) {
     return bits ? length / 8 + (length % 8 != 0 ? 1 : 0) : length;
 }
 
-SectionTally TallySections(const MapListing& listing) {
+SizeTable TallySections(const MapListing& listing) {
     return CTallyBuilder(listing).Build();
 }
 
-MapCapacity CapacityFromClassRanges(const MapListing& listing) {
+void DescribeMapDevice(const MapListing& listing, MapFacts& facts) {
+    facts.device = listing.machineType;
     const MemorySets sets = SetsOfClasses(listing.classRanges);
-    return MapCapacity{sets.program.Size(), sets.data.Size()};
-}
-
-void SortTallyRowsByRom(std::vector<TallyRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const TallyRow& a, const TallyRow& b) { return a.rom > b.rom; });
-}
-
-void SortTallyRowsByRam(std::vector<TallyRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const TallyRow& a, const TallyRow& b) { return a.ram > b.ram; });
-}
-
-std::vector<TallyReportRow> BuildTallyReportRows(const std::vector<TallyRow>& rows,
-                                                 std::int64_t romCapacity,
-                                                 std::int64_t ramCapacity) {
-    std::vector<TallyReportRow> report;
-    report.reserve(rows.size() + 2);
-    TallyRow total{"", 0, 0, 0};
-    for (const TallyRow& row : rows) {
-        if (row.rom == 0 && row.ram == 0 && row.other == 0) {
-            continue;
-        }
-        report.push_back({row.name, std::to_string(row.rom), std::to_string(row.ram),
-                          std::to_string(row.other), FormatPercentWide(row.rom, romCapacity),
-                          FormatPercentWide(row.ram, ramCapacity)});
-        total.rom += row.rom;
-        total.ram += row.ram;
-        total.other += row.other;
-    }
-    report.push_back(TallyReportRow{});
-    report.push_back({kTotalRowLabel, std::to_string(total.rom), std::to_string(total.ram),
-                      std::to_string(total.other), FormatPercentWide(total.rom, romCapacity),
-                      FormatPercentWide(total.ram, ramCapacity)});
-    return report;
-}
-
-// The four decimals of bytes * 100 / capacity by long division on the exact remainder, so that
-// halves are recognised exactly and rounded away from zero.
-std::string FormatPercentWide(std::int64_t bytes, std::int64_t capacity) {
-    if (capacity <= 0) {
-        return "n/a";
-    }
-    const std::uint64_t magnitude =
-        bytes < 0 ? 0u - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
-    const auto cap = static_cast<std::uint64_t>(capacity);
-    std::uint64_t units = magnitude / cap;
-    std::uint64_t remainder = magnitude % cap;
-    for (int digit = 0; digit < 6; ++digit) {
-        // remainder < cap, and capacities stay far below 2^60, so remainder * 10 cannot wrap.
-        remainder *= 10u;
-        units = units * 10u + remainder / cap;
-        remainder %= cap;
-    }
-    if (remainder >= cap - remainder) {
-        ++units;
-    }
-    std::string fraction = std::to_string(units % 10000u);
-    fraction.insert(0, 4 - fraction.size(), '0');
-    return (bytes < 0 ? "-" : "") + std::to_string(units / 10000u) + "." + fraction;
+    facts.hasCapacity = !sets.program.Empty() || !sets.data.Empty();
+    facts.romCapacity = static_cast<std::int64_t>(sets.program.Size());
+    facts.ramCapacity = static_cast<std::int64_t>(sets.data.Size());
 }

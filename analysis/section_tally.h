@@ -1,17 +1,15 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "map_lines.h"
+#include "size_table.h"
 
 // The complete tally of a map: every section, counted once, as ROM, RAM or other (configuration
 // words, ID locations, EEPROM data), checked against the map's own totals.
-
-enum class MemoryKind { kRom, kRam, kOther };
 
 // What a linker class holds, judged by its name.
 enum class ClassMemory {
@@ -33,71 +31,21 @@ bool SameSectionName(std::string_view a, std::string_view b);
 MemoryKind ClassifySection(std::string_view className, std::string_view name,
                            std::uint64_t byteAddress, std::int64_t space);
 
-// A record with Scale 8, or whose link address is 8 times its load address, has its length in
-// bits. Address 0 is excluded: there both addresses are 0 for any section.
-bool IsBitSection(std::uint64_t link, std::uint64_t load, std::int64_t scale);
+// A record with Scale 8, or one in a data space (not space 0, program memory) whose link address
+// is 8 times its load address, has its length in bits. Address 0 is excluded: there both
+// addresses are 0 for any section.
+bool IsBitSection(std::uint64_t link, std::uint64_t load, std::int64_t scale, std::int64_t space);
 
 // The bytes a section takes: its length, or its length in bits rounded up to whole bytes.
 std::uint64_t SectionBytes(std::uint64_t length, bool bits);
 
-struct TallyRow {
-    std::string name;
-    std::int64_t rom = 0;
-    std::int64_t ram = 0;
-    std::int64_t other = 0;
-};
+// The complete tally: every section of the map counted once, as ROM, RAM or other, in rows of
+// the objects (in file order) and special rows after them: "<COMMON name>", "<overlaid
+// name@ADDR>", "<CLASS name>" for what the TOTAL section lists and no object does, "<no object>".
+// Each counted section is a part of its row. The facts hold the map's device, the capacities of
+// its class ranges and both checks: the TOTAL section and the used address ranges.
+SizeTable TallySections(const MapListing& listing);
 
-struct MemoryTotals {
-    std::int64_t rom = 0;
-    std::int64_t ram = 0;
-    std::int64_t other = 0;
-
-    bool operator==(const MemoryTotals& b) const {
-        return rom == b.rom && ram == b.ram && other == b.other;
-    }
-};
-
-// One reconciliation: the figures the map gives and whether they equal the report's. `possible`
-// is false when the map lacks what the check needs; `reason` then says what.
-struct ReconciliationCheck {
-    bool possible = false;
-    std::string reason;
-    MemoryTotals map;
-    bool agrees = false;
-};
-
-struct SectionTally {
-    std::vector<TallyRow> rows;  // objects in file order, then the special rows
-    MemoryTotals totals;         // over all rows
-    ReconciliationCheck totalSection;
-    ReconciliationCheck occupancy;  // compares ROM and RAM only
-};
-
-// Counts every section of the map and runs both reconciliation checks.
-SectionTally TallySections(const MapListing& listing);
-
-// The program-memory and data-memory addresses the map's class ranges cover (placeholder ranges,
-// absolute and SFR classes excluded).
-struct MapCapacity {
-    std::uint64_t rom = 0;
-    std::uint64_t ram = 0;
-};
-MapCapacity CapacityFromClassRanges(const MapListing& listing);
-
-// Largest first by the key; equal keys keep their order.
-void SortTallyRowsByRom(std::vector<TallyRow>& rows);
-void SortTallyRowsByRam(std::vector<TallyRow>& rows);
-
-inline constexpr int kTallyColumnCount = 6;
-using TallyReportRow = std::array<std::string, kTallyColumnCount>;
-inline constexpr std::array<const char*, kTallyColumnCount> kTallyColumnHeaders = {
-    "Object file", "ROM Size", "RAM Size", "Other", "ROM %", "RAM %"};
-
-// One row per row with a size other than 0, in order, then a blank row and the total row.
-std::vector<TallyReportRow> BuildTallyReportRows(const std::vector<TallyRow>& rows,
-                                                 std::int64_t romCapacity,
-                                                 std::int64_t ramCapacity);
-
-// bytes as a percentage of capacity with four decimals, halves rounded away from zero, for sizes
-// beyond 32 bits; "n/a" for a capacity of 0 or less.
-std::string FormatPercentWide(std::int64_t bytes, std::int64_t capacity);
+// The device the map names ("Machine type is ...") and the program-memory and data-memory
+// addresses its class ranges cover (placeholder ranges, absolute and SFR classes excluded).
+void DescribeMapDevice(const MapListing& listing, MapFacts& facts);

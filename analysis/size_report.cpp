@@ -1,34 +1,30 @@
 #include "size_report.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <utility>
-
-#include "wrapping.h"
 
 namespace {
 
-// Orders the entries largest key first, keeping equal keys in their order. A stable radix sort
-// on the keys alone: maps can hold hundreds of thousands of object files, and comparing through
-// the entry pointers would chase them all over memory.
-void SortLargestFirst(EntryList& entries, std::int32_t CObjectFileEntry::*key) {
-    const std::size_t n = entries.size();
+// Orders the rows largest key first, keeping equal keys in their order. A stable radix sort on
+// the keys alone: maps can hold hundreds of thousands of object files, and only the bytes in
+// which the keys differ are sorted on.
+void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
+    const std::size_t n = rows.size();
     if (n < 2) {
         return;
     }
     struct Item {
-        std::uint32_t key;  // ascending order of this is descending order of the size
+        std::uint64_t key;  // ascending order of this is descending order of the size
         std::uint32_t index;
     };
     std::vector<Item> items(n);
     std::vector<Item> scratch(n);
-    std::uint32_t differing = 0;  // the bits in which any key differs from the first
+    std::uint64_t differing = 0;  // the bits in which any key differs from the first
     for (std::size_t i = 0; i < n; ++i) {
-        items[i] = {static_cast<std::uint32_t>((*entries[i]).*key) ^ 0x7FFFFFFFu,
+        items[i] = {static_cast<std::uint64_t>(rows[i].*key) ^ 0x7FFFFFFFFFFFFFFFu,
                     static_cast<std::uint32_t>(i)};
         differing |= items[i].key ^ items[0].key;
     }
-    for (unsigned shift = 0; shift < 32; shift += 8) {
+    for (unsigned shift = 0; shift < 64; shift += 8) {
         if (((differing >> shift) & 0xFFu) == 0) {
             continue;  // every key has the same byte here
         }
@@ -44,102 +40,64 @@ void SortLargestFirst(EntryList& entries, std::int32_t CObjectFileEntry::*key) {
         }
         items.swap(scratch);
     }
-    // Entry i takes the place of entry items[i].index, one cycle of the permutation at a time,
-    // in place: a second list would be fresh memory to fault in. Places done point to themselves.
+    // Row i takes the place of row items[i].index, one cycle of the permutation at a time, in
+    // place: a second list would be fresh memory to fault in. Places done point to themselves.
     for (std::size_t i = 0; i < n; ++i) {
         if (items[i].index == i) {
             continue;
         }
-        std::unique_ptr<CObjectFileEntry> first = std::move(entries[i]);
+        const SizeRow first = rows[i];
         std::size_t place = i;
         while (items[place].index != i) {
             const std::size_t from = items[place].index;
-            entries[place] = std::move(entries[from]);
+            rows[place] = rows[from];
             items[place].index = static_cast<std::uint32_t>(place);
             place = from;
         }
-        entries[place] = std::move(first);
+        rows[place] = first;
         items[place].index = static_cast<std::uint32_t>(place);
     }
 }
 
-}  // namespace
-
-void SortByRomSize(EntryList& entries) {
-    SortLargestFirst(entries, &CObjectFileEntry::m_romSize);
-}
-
-void SortByRamSize(EntryList& entries) {
-    SortLargestFirst(entries, &CObjectFileEntry::m_ramSize);
-}
-
-std::vector<ReportRow> BuildReportRows(const EntryList& entries, const DeviceProfile& device) {
-    std::size_t rowCount = 2;
-    for (const auto& entry : entries) {
-        if (entry->m_romSize != 0 || entry->m_ramSize != 0) {
-            ++rowCount;
-        }
-    }
-    std::vector<ReportRow> rows;
-    rows.reserve(rowCount);
-    ForEachReportRow(entries, device, [&rows](ReportRow& row) { rows.push_back(std::move(row)); });
-    return rows;
-}
-
-void ForEachReportRow(const EntryList& entries, const DeviceProfile& device,
-                      const std::function<void(ReportRow&)>& visit) {
-    ReportRow row;
-    std::int32_t romSum = 0;
-    std::int32_t ramSum = 0;
-    for (const auto& entry : entries) {
-        if (entry->m_romSize == 0 && entry->m_ramSize == 0) {
-            continue;
-        }
-        row[0].assign(entry->m_name);
-        row[1] = std::to_string(entry->m_romSize);
-        row[2] = std::to_string(entry->m_ramSize);
-        row[3] = FormatPercent(entry->m_romSize, device.romCapacity);
-        row[4] = FormatPercent(entry->m_ramSize, device.ramCapacity);
-        visit(row);
-        romSum = WrappingAdd(romSum, entry->m_romSize);
-        ramSum = WrappingAdd(ramSum, entry->m_ramSize);
-    }
-    for (std::string& cell : row) {
-        cell.clear();
-    }
-    visit(row);
-    row = {kTotalRowLabel, std::to_string(romSum), std::to_string(ramSum),
-           FormatPercent(romSum, device.romCapacity), FormatPercent(ramSum, device.ramCapacity)};
-    visit(row);
-}
-
-// bytes / capacity * 100 to four decimals is bytes * 10^6 / capacity in units of 0.0001. Done in
-// 64-bit integers it rounds halves away from zero exactly, whatever the C runtime's printf does.
-std::string FormatPercent(std::int32_t bytes, std::int32_t capacity) {
-    if (capacity <= 0) {
-        return "n/a";
-    }
-    const std::uint64_t magnitude =
-        static_cast<std::uint64_t>(std::llabs(static_cast<long long>(bytes)));
-    const std::uint64_t cap = static_cast<std::uint64_t>(capacity);
-    std::uint64_t units = (magnitude * 2000000u + cap) / (2u * cap);
-    // Written from the right: four decimals, the point, then the whole part.
-    char text[32];
+// Appends the decimal digits of value.
+void AssignNumber(std::string& cell, std::int64_t value) {
+    char text[24];
     char* const end = text + sizeof(text);
     char* p = end;
-    for (int digit = 0; digit < 4; ++digit) {
-        *--p = static_cast<char>('0' + units % 10u);
-        units /= 10u;
-    }
-    *--p = '.';
+    std::uint64_t magnitude =
+        value < 0 ? 0u - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     do {
-        *--p = static_cast<char>('0' + units % 10u);
-        units /= 10u;
-    } while (units != 0);
-    if (bytes < 0) {
+        *--p = static_cast<char>('0' + magnitude % 10u);
+        magnitude /= 10u;
+    } while (magnitude != 0);
+    if (value < 0) {
         *--p = '-';
     }
-    return std::string(p, end);
+    cell.assign(p, end);
+}
+
+void FillCells(TableRow& row, const std::string_view name, std::int64_t rom, std::int64_t ram,
+               std::int64_t other, const DeviceProfile& device, bool withOther) {
+    std::size_t cell = 0;
+    row.cells.resize(withOther ? 6 : 5);
+    AssignVisibleName(row.cells[cell++], name);
+    AssignNumber(row.cells[cell++], rom);
+    AssignNumber(row.cells[cell++], ram);
+    if (withOther) {
+        AssignNumber(row.cells[cell++], other);
+    }
+    row.cells[cell++] = FormatPercent(rom, device.romCapacity);
+    row.cells[cell] = FormatPercent(ram, device.ramCapacity);
+}
+
+}  // namespace
+
+void SortByRomSize(std::vector<SizeRow>& rows) {
+    SortLargestFirst(rows, &SizeRow::rom);
+}
+
+void SortByRamSize(std::vector<SizeRow>& rows) {
+    SortLargestFirst(rows, &SizeRow::ram);
 }
 
 ColumnOrdering OrderingForColumn(int column) {
@@ -155,16 +113,83 @@ ColumnOrdering OrderingForColumn(int column) {
     }
 }
 
-bool ApplyOrdering(EntryList& entries, ColumnOrdering ordering) {
+bool ApplyOrdering(std::vector<SizeRow>& rows, ColumnOrdering ordering) {
     switch (ordering) {
         case ColumnOrdering::kByRomSize:
-            SortByRomSize(entries);
+            SortByRomSize(rows);
             return true;
         case ColumnOrdering::kByRamSize:
-            SortByRamSize(entries);
+            SortByRamSize(rows);
             return true;
         case ColumnOrdering::kNone:
             return false;
     }
     return false;
+}
+
+// bytes / capacity * 100 to four decimals is bytes * 10^6 / capacity in units of 0.0001. Done in
+// 128-bit integers it is exact for every 64-bit size and rounds halves away from zero, whatever
+// the C runtime's printf does.
+std::string FormatPercent(std::int64_t bytes, std::int64_t capacity) {
+    if (capacity <= 0) {
+        return "n/a";
+    }
+    __extension__ using Wide = unsigned __int128;
+    const std::uint64_t magnitude =
+        bytes < 0 ? 0u - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
+    const Wide cap = static_cast<std::uint64_t>(capacity);
+    Wide units = (static_cast<Wide>(magnitude) * 2000000u + cap) / (2u * cap);
+    // Written from the right: four decimals, the point, then the whole part.
+    char text[48];
+    char* const end = text + sizeof(text);
+    char* p = end;
+    for (int digit = 0; digit < 4; ++digit) {
+        *--p = static_cast<char>('0' + static_cast<int>(units % 10u));
+        units /= 10u;
+    }
+    *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + static_cast<int>(units % 10u));
+        units /= 10u;
+    } while (units != 0);
+    if (bytes < 0) {
+        *--p = '-';
+    }
+    return std::string(p, end);
+}
+
+void ForEachReportRow(const SizeTable& table, const DeviceProfile& device, bool withOther,
+                      const std::function<void(TableRow&)>& visit) {
+    TableRow row;
+    MemoryTotals total;
+    for (const SizeRow& size : table.rows) {
+        if (size.rom == 0 && size.ram == 0 && size.other == 0) {
+            continue;
+        }
+        row.kind = size.kind;
+        FillCells(row, size.name, size.rom, size.ram, size.other, device, withOther);
+        visit(row);
+        total.rom = SumSizes(table.rule, total.rom, size.rom);
+        total.ram = SumSizes(table.rule, total.ram, size.ram);
+        total.other = SumSizes(table.rule, total.other, size.other);
+    }
+    row.kind = RowKind::kBlank;
+    row.cells.assign(withOther ? 6 : 5, std::string());
+    visit(row);
+    row.kind = RowKind::kTotal;
+    FillCells(row, kTotalRowLabel, total.rom, total.ram, total.other, device, withOther);
+    visit(row);
+}
+
+ReportTable BuildReportRows(const SizeTable& table, const DeviceProfile& device, bool withOther) {
+    ReportTable report;
+    report.columns = SizeReportColumns(withOther);
+    std::size_t count = 2;
+    for (const SizeRow& size : table.rows) {
+        count += size.rom != 0 || size.ram != 0 || size.other != 0 ? 1 : 0;
+    }
+    report.rows.reserve(count);
+    ForEachReportRow(table, device, withOther,
+                     [&report](TableRow& row) { report.rows.push_back(std::move(row)); });
+    return report;
 }

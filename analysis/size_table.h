@@ -62,13 +62,19 @@ void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes);
 
 // The report checking itself against one of the map's own figures.
 struct MapCheck {
-    std::string label;      // "TOTAL section": starts the check's line under a table
-    std::string source;     // "the map's TOTAL section": what a warning says the report differs from
-    bool withOther = true;  // whether the other bytes are compared too
+    std::string label;   // "TOTAL section": starts the check's line under a table
+    std::string field;   // "total_section": its member in JSON
+    std::string source;  // "the map's TOTAL section": what a warning says the report differs from
     bool possible = false;  // false when the map lacks what the check needs; `reason` says what
     std::string reason;
-    MemoryTotals map;  // the map's figures
     bool agrees = false;
+    // Figures: the map's and the report's, compared (other bytes only when withOther). A check
+    // that compares no figures (hasFigures false) says in `detail` what it found.
+    bool hasFigures = true;
+    bool withOther = true;
+    MemoryTotals map;
+    MemoryTotals report;
+    std::string detail;
 };
 
 // What the map says about itself.

@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "map_error.h"
-#include "wrapping.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -302,40 +301,4 @@ std::string_view CMapStream::NextTokenSlow() {
         m_spill.append(m_block, m_blockLength);
     }
     return m_spill;
-}
-
-bool IsHexText(std::string_view text) {
-    for (char c : text) {
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::int32_t HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - 0x30;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 0x37;
-    }
-    throw std::invalid_argument("not an upper-case hexadecimal digit");
-}
-
-// Horner's rule gives the same value modulo 2^32 as summing digit times power of 16.
-std::int32_t HexToInt(std::string_view text) {
-    std::uint32_t sum = 0;
-    for (char c : text) {
-        sum = sum * 16u + static_cast<std::uint32_t>(HexDigitValue(c));
-    }
-    return static_cast<std::int32_t>(sum);
-}
-
-std::int32_t IntPower(std::int32_t base, std::int32_t exponent) {
-    std::int32_t result = 1;
-    for (std::int32_t i = 0; i < exponent && result != 0; ++i) {
-        result = WrappingMultiply(result, base);
-    }
-    return result;
 }

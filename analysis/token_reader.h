@@ -159,19 +159,6 @@ private:
     bool m_handedOut = false;
 };
 
-// True when every character is one of 0-9 and A-F (upper case only); the empty text is true.
-bool IsHexText(std::string_view text);
-
-// The value of upper-case hexadecimal text modulo 2^32, as a signed 32-bit number. Throws
-// std::invalid_argument at the first character that is not a hexadecimal digit.
-std::int32_t HexToInt(std::string_view text);
-
-// 0-15 for 0-9 and A-F; throws std::invalid_argument for anything else, lower case included.
-std::int32_t HexDigitValue(char c);
-
-// base raised to exponent in wrapping 32-bit arithmetic; exponents below 1 give 1.
-std::int32_t IntPower(std::int32_t base, std::int32_t exponent);
-
 // Converts a space-number token as atoi does (optional sign, then decimal digits up to the
 // first other character; anything else gives 0), wrapping modulo 2^32 instead of overflowing.
 // Inline: the scan converts one for every counted section.

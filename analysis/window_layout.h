@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "size_report.h"
+// The window shows the report's five columns: "Object file", "ROM Size", "RAM Size", "ROM %", "RAM
+// %".
+inline constexpr int kReportColumnCount = 5;
 
 // Where the report list sits inside a client area of cx by cy pixels.
 struct ListPlacement {

@@ -89,43 +89,43 @@ void BM_ScanObjectSection(benchmark::State& state) {
     const std::size_t tokens = CountTokens(map);
     for (auto _ : state) {
         CMapStream stream(map);
-        EntryList entries;
-        ScanObjectSection(stream, entries);
-        benchmark::DoNotOptimize(entries.data());
+        SizeTable table;
+        ScanObjectSection(stream, table);
+        benchmark::DoNotOptimize(table.rows.data());
     }
     SetThroughput(state, map, tokens);
 }
 BENCHMARK(BM_ScanObjectSection)->Arg(6)->Arg(100)->Unit(benchmark::kMillisecond);
 
-EntryList MakeEntries(std::size_t count) {
-    EntryList entries;
-    entries.reserve(count);
+SizeTable MakeTable(std::size_t count) {
+    SizeTable table;
+    table.rows.reserve(count);
     std::uint32_t value = 12345;
     for (std::size_t i = 0; i < count; ++i) {
         value = value * 1103515245u + 12345u;
-        auto entry = std::make_unique<CObjectFileEntry>();
-        entry->SetName("E:\\work\\firmware\\src\\module_" + std::to_string(i) + ".obj");
-        entry->m_romSize = static_cast<std::int32_t>(value % 20000u);
-        entry->m_ramSize = static_cast<std::int32_t>((value >> 16) % 600u);
-        entries.push_back(std::move(entry));
+        SizeRow& row = table.AddRow("E:\\work\\firmware\\src\\module_" + std::to_string(i) + ".obj",
+                                    RowKind::kObject);
+        row.rom = static_cast<std::int32_t>(value % 20000u);
+        row.ram = static_cast<std::int32_t>((value >> 16) % 600u);
     }
-    return entries;
+    return table;
 }
 
 void BM_BuildReportRows(benchmark::State& state) {
-    const EntryList entries = MakeEntries(static_cast<std::size_t>(state.range(0)));
+    const SizeTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
+    const DeviceProfile device = ProfileOf(kDefaultDevice, {});
     for (auto _ : state) {
-        benchmark::DoNotOptimize(BuildReportRows(entries, kDevice18F4680));
+        benchmark::DoNotOptimize(BuildReportRows(table, device, false));
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_BuildReportRows)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_SortByRomSize(benchmark::State& state) {
-    EntryList entries = MakeEntries(static_cast<std::size_t>(state.range(0)));
+    SizeTable table = MakeTable(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
-        SortByRamSize(entries);  // a different order each time, so that the sort has work to do
-        SortByRomSize(entries);
+        SortByRamSize(table.rows);  // a different order each time, so that the sort has work to do
+        SortByRomSize(table.rows);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
 }

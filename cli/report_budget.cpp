@@ -71,6 +71,11 @@ std::string CheckBudget(std::string_view label, std::string_view percent, const 
         return line + " percentage '" + std::string(percent) +
                "' cannot be checked against budget " + budget.text + "%";
     }
+    // A negative total means the sums wrapped past 2^31: nothing about the real size is known.
+    if (*units < 0) {
+        return line + " " + std::string(percent) + "% is negative (its sums wrapped around) and " +
+               "cannot be within budget " + budget.text + "%";
+    }
     if (*units <= budget.limitUnits) {
         return "";
     }

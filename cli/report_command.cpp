@@ -1,21 +1,16 @@
 #include "report_command.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <limits>
-#include <memory>
+#include <optional>
 #include <string_view>
 
 #include "map_error.h"
+#include "map_file.h"
 #include "map_lines.h"
 #include "object_section_scan.h"
 #include "report_diff.h"
 #include "report_formats.h"
 #include "report_options.h"
-#include "report_table.h"
 #include "section_tally.h"
-#include "tally_output.h"
 
 #ifndef TALLYFOLD_VERSION
 #define TALLYFOLD_VERSION "unknown"
@@ -23,138 +18,67 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Maps are read in binary mode so that every platform sees the same bytes (a text-mode read
-// on Windows would stop at a 0x1A byte).
-EntryList ReadMap(const std::string& path, std::FILE* in) {
-    EntryList entries;
-    if (path == "-") {
-        CMapStream stream(in, "<stdin>");
-        ScanObjectSection(stream, entries);
-        return entries;
-    }
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        throw MapError(path, 0, std::string("cannot open: ") + std::strerror(errno));
-    }
-    CMapStream stream(file.get(), path);
-    ScanObjectSection(stream, entries);
-    return entries;
-}
-
 std::string StreamName(const std::string& path) {
     return path == "-" ? "<stdin>" : path;
 }
 
-void ReadAll(std::FILE* file, const std::string& name, std::string& bytes) {
-    char block[64 * 1024];
-    for (;;) {
-        errno = 0;
-        const std::size_t count = std::fread(block, 1, sizeof block, file);
-        bytes.append(block, count);
-        if (count < sizeof block) {
-            break;
-        }
-    }
-    if (std::ferror(file)) {
-        const int error = errno;
-        throw MapError(name, 0,
-                       std::string("read error: ") +
-                           (error != 0 ? std::strerror(error) : "the file could not be read"));
-    }
-}
-
-// Reading line by line needs the whole map at hand (and standard input can be read only once).
-std::string ReadWholeMap(const std::string& path, std::FILE* in) {
-    std::string bytes;
+// One map as the options want it counted. The listed rule streams the map through the token
+// scan; everything else reads it whole, since the line reader needs the sections that follow the
+// per-object table (and standard input can be read only once).
+SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
+    std::optional<CMapFile> file;
     if (path == "-") {
-        ReadAll(in, StreamName(path), bytes);
-        return bytes;
+        file.emplace(in, StreamName(path));
+    } else {
+        file.emplace(path);
     }
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        throw MapError(path, 0, std::string("cannot open: ") + std::strerror(errno));
-    }
-    ReadAll(file.get(), path, bytes);
-    return bytes;
-}
-
-std::int32_t ClampToInt32(std::uint64_t value) {
-    return static_cast<std::int32_t>(
-        std::min<std::uint64_t>(value, std::numeric_limits<std::int32_t>::max()));
-}
-
-// One map as the options want it read: the listed scan's entries, or the complete tally; and,
-// when it was read as lines, what it says about the device.
-struct LoadedMap {
-    std::string path;
-    EntryList entries;
-    SectionTally tally;
-    std::string machineType;
-    MapCapacity capacity;
-};
-
-LoadedMap LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
-    LoadedMap map;
-    map.path = path;
+    const std::string& name = file->Name();
     const bool all = options.sections == SectionRule::kAll;
-    if (!all && !options.deviceFromMap) {
-        map.entries = ReadMap(path, in);
-        return map;
+    SizeTable table;
+    if (!all && !options.device->fromMap) {
+        CMapStream stream(file->Get(), name);
+        ScanObjectSection(stream, table);
+        return table;
     }
-    const std::string name = StreamName(path);
-    const std::string bytes = ReadWholeMap(path, in);
+    const std::string bytes = file->ReadAll();
     const MapListing listing =
         ReadMapListing(bytes, name, all ? ListingScope::kWhole : ListingScope::kPreamble);
-    map.machineType = listing.machineType;
-    map.capacity = CapacityFromClassRanges(listing);
     if (all) {
-        map.tally = TallySections(listing);
-    } else {
-        CMapStream stream(bytes, name);
-        ScanObjectSection(stream, map.entries);
+        return TallySections(listing);
     }
-    return map;
+    DescribeMapDevice(listing, table.facts);
+    CMapStream stream(bytes, name);
+    ScanObjectSection(stream, table);
+    return table;
 }
 
-// The chosen device, or the one the map describes; its name points into `map`.
-DeviceProfile DeviceFor(const ReportOptions& options, const LoadedMap& map) {
-    if (!options.deviceFromMap) {
-        return *options.device;
+// The line above the table when the capacities come from the map.
+std::string MapDeviceHeading(const ReportOptions& options, const DeviceProfile& device) {
+    if (!options.device->fromMap) {
+        return {};
     }
-    return DeviceProfile{map.machineType, ClampToInt32(map.capacity.rom),
-                         ClampToInt32(map.capacity.ram)};
+    const std::string name = device.name.empty() ? "not named in the map" : device.name;
+    return "Device: " + name + ", capacities from the map: ROM " +
+           std::to_string(device.romCapacity) + " bytes, RAM " +
+           std::to_string(device.ramCapacity) + " bytes\n\n";
 }
 
 std::string DeviceName(const DeviceProfile& device) {
-    return device.name.empty() ? "unknown" : std::string(device.name);
+    return device.name.empty() ? "unknown" : device.name;
 }
 
-std::string FormatReport(OutputFormat format, const ReportTable& table, const JsonHeader& header,
-                         const std::string& jsonTrailer) {
-    switch (format) {
-        case OutputFormat::kTsv:
-            return FormatTsv(table);
-        case OutputFormat::kCsv:
-            return FormatCsv(table);
-        case OutputFormat::kJson:
-            return FormatJson(table, header, jsonTrailer);
-        case OutputFormat::kMarkdown:
-            return FormatMarkdown(table);
-        case OutputFormat::kTable:
-            break;
+std::vector<CheckSet> ChecksOf(const SizeTable& table, const std::string& path,
+                               std::string prefix = {}, std::string key = {}) {
+    if (table.facts.checks.empty() && table.facts.notes.empty()) {
+        return {};
     }
-    return FormatTable(table);
+    return {CheckSet{std::move(prefix), std::move(key), StreamName(path), table.facts.checks,
+                     table.facts.notes}};
 }
 
 // One line per exceeded budget, compared with the total row's printed percentages.
-std::string CheckTotalBudgets(const ReportOptions& options, std::string_view romPercent,
-                              std::string_view ramPercent) {
+std::string CheckBudgets(const ReportOptions& options, std::string_view romPercent,
+                         std::string_view ramPercent) {
     std::string lines;
     const auto check = [&lines](const std::optional<Budget>& budget, const char* label,
                                 std::string_view percent) {
@@ -171,11 +95,15 @@ std::string CheckTotalBudgets(const ReportOptions& options, std::string_view rom
     return lines;
 }
 
-std::string CheckBudgets(const ReportOptions& options, const ReportTable& table,
-                         const std::string& fieldPrefix) {
-    const std::string* rom = FindTotalCell(table, fieldPrefix + "rom_percent");
-    const std::string* ram = FindTotalCell(table, fieldPrefix + "ram_percent");
-    return CheckTotalBudgets(options, rom ? *rom : "", ram ? *ram : "");
+// The total row's cell in the column of that field.
+std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
+                      std::string_view field) {
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        if (columns[column].field == field) {
+            return total.cells[column];
+        }
+    }
+    return {};
 }
 
 // Where the report text goes.
@@ -210,131 +138,134 @@ private:
 // The size report as tab-separated lines, the same bytes as FormatTsv of its table, handed to
 // the sink in pieces as the rows are made: the report of a map with a hundred thousand object
 // files is never held whole, nor its rows. Returns the total row.
-ReportRow WriteTsvReport(const EntryList& entries, const DeviceProfile& device, ReportSink& sink) {
+TableRow WriteTsvReport(const SizeTable& table, const DeviceProfile& device, bool withOther,
+                        ReportSink& sink) {
     constexpr std::size_t kPieceSize = 64 * 1024;
     std::string piece;
     piece.reserve(kPieceSize);
-    ReportRow last;
-    ForEachReportRow(entries, device, [&](ReportRow& row) {
-        for (std::size_t column = 0; column < row.size(); ++column) {
+    TableRow last;
+    ForEachReportRow(table, device, withOther, [&](TableRow& row) {
+        for (std::size_t column = 0; column < row.cells.size(); ++column) {
             if (column > 0) {
                 piece += '\t';
             }
-            piece += row[column];
+            piece += row.cells[column];
         }
         piece += '\n';
         if (piece.size() >= kPieceSize) {
             sink.Write(piece);
             piece.clear();
         }
-        last.swap(row);  // keeps the total row once the rows are done; row is refilled anyway
+        if (row.kind == RowKind::kTotal) {
+            last = row;
+        }
     });
     sink.Write(piece);
     return last;
 }
 
-// Everything a run prints, before it is put in the chosen format.
-struct Report {
-    ReportTable table;
-    JsonHeader header;
-    std::string percentPrefix;  // of the total row's fields that budgets are checked against
-    std::string heading;        // above a table with --device map
-    std::string checkLines;     // below a table with --sections all
-    std::string jsonTrailer;    // the checks in JSON
-    std::string warnings;       // the checks that disagree, for standard error
+// What a run found besides its report: the lines for standard error and the exit status.
+struct Outcome {
+    std::string warnings;  // checks that disagree
+    std::string budgets;   // budgets exceeded
 };
 
-std::string MapDeviceHeading(const ReportOptions& options, const LoadedMap& map,
-                             const DeviceProfile& device) {
-    return options.deviceFromMap
-               ? FormatMapDeviceHeading(map.machineType, device.romCapacity, device.ramCapacity)
-               : std::string();
+int Finish(const Outcome& outcome, std::string& err) {
+    err = outcome.warnings + outcome.budgets;
+    // A report that disagrees with its own map cannot vouch for its budgets either.
+    if (!outcome.warnings.empty()) {
+        return kExitDisagreement;
+    }
+    return outcome.budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
 }
 
-Report ReportMap(const ReportOptions& options, std::FILE* in) {
-    Report report;
-    LoadedMap map = LoadMap(options, options.mapPath, in);
-    const DeviceProfile device = DeviceFor(options, map);
-    if (options.sections == SectionRule::kAll) {
-        SectionTally& tally = map.tally;
-        if (options.sort == ColumnOrdering::kByRamSize) {
-            SortTallyRowsByRam(tally.rows);
-        } else {
-            SortTallyRowsByRom(tally.rows);
-        }
-        report.table = MakeTallyTable(
-            BuildTallyReportRows(tally.rows, device.romCapacity, device.ramCapacity));
-        report.checkLines = FormatReconciliation(tally);
-        report.jsonTrailer = "\"reconciliation\": " + FormatReconciliationJson(tally);
-        report.warnings = FormatDisagreementWarnings(tally, StreamName(map.path));
-    } else {
-        ApplyOrdering(map.entries, options.sort);
-        report.table = MakeReportTable(BuildReportRows(map.entries, device));
+std::string WarningsOf(const std::vector<CheckSet>& checks) {
+    std::string text;
+    for (const CheckSet& set : checks) {
+        text += FormatDisagreementWarnings(set);
     }
-    report.header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
-    report.heading = MapDeviceHeading(options, map, device);
-    return report;
+    return text;
 }
 
-Report CompareMaps(const ReportOptions& options, std::FILE* in) {
-    Report report;
-    const LoadedMap oldMap = LoadMap(options, options.oldMapPath, in);
-    const LoadedMap newMap = LoadMap(options, options.mapPath, in);
-    const DeviceProfile device = DeviceFor(options, newMap);
-    if (options.sections == SectionRule::kAll) {
-        const std::vector<DiffMeasure>& measures = TallyDiffMeasures();
-        report.table = BuildDiffTable(
-            CompareEntries(EntriesOfTally(oldMap.tally.rows), EntriesOfTally(newMap.tally.rows),
-                           options.sort, measures),
-            device, measures);
-        report.checkLines =
-            FormatReconciliation(oldMap.tally, "Old ") + FormatReconciliation(newMap.tally, "New ");
-        report.jsonTrailer =
-            "\"reconciliation\": {\"old\": " + FormatReconciliationJson(oldMap.tally) +
-            ", \"new\": " + FormatReconciliationJson(newMap.tally) + "}";
-        report.warnings = FormatDisagreementWarnings(oldMap.tally, StreamName(oldMap.path)) +
-                          FormatDisagreementWarnings(newMap.tally, StreamName(newMap.path));
-    } else {
-        report.table =
-            BuildDiffTable(CompareEntries(oldMap.entries, newMap.entries, options.sort), device);
-    }
-    report.header = {
+ReportDocument ReportMap(const ReportOptions& options, SizeTable& table) {
+    ApplyOrdering(table.rows, options.sort);
+    const DeviceProfile device = ProfileOf(*options.device, table.facts);
+    ReportDocument document;
+    document.table = BuildReportRows(table, device, table.rule == SectionRule::kAll);
+    document.header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
+    document.heading = MapDeviceHeading(options, device);
+    document.checks = ChecksOf(table, options.mapPath);
+    return document;
+}
+
+ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTable,
+                           const SizeTable& newTable) {
+    const DeviceProfile device = ProfileOf(*options.device, newTable.facts);
+    const SectionRule rule = DiffRule(oldTable, newTable);
+    const std::vector<DiffMeasure> measures = DiffMeasures(rule == SectionRule::kAll);
+    ReportDocument document;
+    document.table = BuildDiffTable(CompareRows(oldTable, newTable, options.sort, measures), device,
+                                    measures, rule);
+    document.header = {
         {"old", options.oldMapPath}, {"new", options.mapPath}, {"device", DeviceName(device)}};
-    report.percentPrefix = "new_";
-    report.heading = MapDeviceHeading(options, newMap, device);
-    return report;
+    document.heading = MapDeviceHeading(options, device);
+    document.checks = ChecksOf(oldTable, options.oldMapPath, "Old ", "old");
+    for (CheckSet& set : ChecksOf(newTable, options.mapPath, "New ", "new")) {
+        document.checks.push_back(std::move(set));
+    }
+    return document;
 }
 
-// The tab-separated report of one map by the listed sections is what build pipelines run on
-// every build, on maps of any size: it is written as its rows are made.
-bool WritesRowByRow(const ReportOptions& options) {
-    return options.format == OutputFormat::kTsv && !options.diff &&
-           options.sections == SectionRule::kListed;
+std::string FormatDocument(OutputFormat format, const ReportDocument& document) {
+    switch (format) {
+        case OutputFormat::kTsv:
+            return FormatTsv(document.table);
+        case OutputFormat::kCsv:
+            return FormatCsv(document.table);
+        case OutputFormat::kJson:
+            return FormatJson(document);
+        case OutputFormat::kMarkdown:
+            return FormatMarkdown(document.table);
+        case OutputFormat::kTable:
+            break;
+    }
+    return FormatTableDocument(document);
 }
 
 int RunReport(const ReportOptions& options, std::FILE* in, ReportSink& out, std::string& err) {
-    if (WritesRowByRow(options)) {
-        LoadedMap map = LoadMap(options, options.mapPath, in);
-        const DeviceProfile device = DeviceFor(options, map);
-        ApplyOrdering(map.entries, options.sort);
-        const ReportRow total = WriteTsvReport(map.entries, device, out);
-        err = CheckTotalBudgets(options, total[3], total[4]);
-        return err.empty() ? kExitSuccess : kExitBudgetExceeded;
+    Outcome outcome;
+    if (options.diff) {
+        const SizeTable oldTable = LoadMap(options, options.oldMapPath, in);
+        const SizeTable newTable = LoadMap(options, options.mapPath, in);
+        const ReportDocument document = CompareMaps(options, oldTable, newTable);
+        outcome.warnings = WarningsOf(document.checks);
+        outcome.budgets = CheckBudgets(
+            options,
+            TotalCell(document.table.columns, document.table.rows.back(), "new_rom_percent"),
+            TotalCell(document.table.columns, document.table.rows.back(), "new_ram_percent"));
+        out.Write(FormatDocument(options.format, document));
+        return Finish(outcome, err);
     }
-    const Report report = options.diff ? CompareMaps(options, in) : ReportMap(options, in);
-    std::string text =
-        FormatReport(options.format, report.table, report.header, report.jsonTrailer);
-    if (options.format == OutputFormat::kTable) {
-        text = report.heading + text + (report.checkLines.empty() ? "" : "\n" + report.checkLines);
+    SizeTable table = LoadMap(options, options.mapPath, in);
+    outcome.warnings = WarningsOf(ChecksOf(table, options.mapPath));
+    // The tab-separated report is what build pipelines run on every build, on maps of any
+    // size: it is written as its rows are made.
+    if (options.format == OutputFormat::kTsv) {
+        ApplyOrdering(table.rows, options.sort);
+        const DeviceProfile device = ProfileOf(*options.device, table.facts);
+        const bool withOther = table.rule == SectionRule::kAll;
+        const TableRow total = WriteTsvReport(table, device, withOther, out);
+        const std::vector<ReportColumn> columns = SizeReportColumns(withOther);
+        outcome.budgets = CheckBudgets(options, TotalCell(columns, total, "rom_percent"),
+                                       TotalCell(columns, total, "ram_percent"));
+        return Finish(outcome, err);
     }
-    const std::string budgets = CheckBudgets(options, report.table, report.percentPrefix);
-    err = report.warnings + budgets;
-    out.Write(text);
-    // A report that disagrees with its own map cannot vouch for its budgets either.
-    if (!report.warnings.empty()) {
-        return kExitDisagreement;
-    }
-    return budgets.empty() ? kExitSuccess : kExitBudgetExceeded;
+    const ReportDocument document = ReportMap(options, table);
+    const TableRow& total = document.table.rows.back();
+    outcome.budgets = CheckBudgets(options, TotalCell(document.table.columns, total, "rom_percent"),
+                                   TotalCell(document.table.columns, total, "ram_percent"));
+    out.Write(FormatDocument(options.format, document));
+    return Finish(outcome, err);
 }
 
 // Every failure is found before the first byte of the report is written.
@@ -342,7 +273,7 @@ int Run(const std::vector<std::string>& args, std::FILE* in, ReportSink& out, st
     try {
         const ReportOptions options = ParseReportOptions(args);
         if (options.showHelp) {
-            out.Write(kReportUsage);
+            out.Write(ReportUsage());
             return kExitSuccess;
         }
         if (options.showVersion) {

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "wrapping.h"
-
-const std::vector<DiffMeasure>& ReportDiffMeasures() {
-    static const std::vector<DiffMeasure> measures = {
-        {"ROM", "rom", &CObjectFileEntry::m_romSize, &DeviceProfile::romCapacity},
-        {"RAM", "ram", &CObjectFileEntry::m_ramSize, &DeviceProfile::ramCapacity},
+std::vector<DiffMeasure> DiffMeasures(bool withOther) {
+    std::vector<DiffMeasure> measures = {
+        {"ROM", "rom", &SizeRow::rom, &DeviceProfile::romCapacity},
+        {"RAM", "ram", &SizeRow::ram, &DeviceProfile::ramCapacity},
     };
+    if (withOther) {
+        measures.push_back({"Other", "other", &SizeRow::other, nullptr});
+    }
     return measures;
 }
 
@@ -27,29 +28,38 @@ std::string_view DiffStatusText(DiffStatus status) {
     return "";
 }
 
+SectionRule DiffRule(const SizeTable& oldTable, const SizeTable& newTable) {
+    return oldTable.rule == SectionRule::kListed && newTable.rule == SectionRule::kListed
+               ? SectionRule::kListed
+               : SectionRule::kAll;
+}
+
 namespace {
 
-// Sizes are wrapping 32-bit values, so their difference is taken in 64 bits where it is exact.
-std::int64_t Change(std::int32_t oldSize, std::int32_t newSize) {
-    return static_cast<std::int64_t>(newSize) - static_cast<std::int64_t>(oldSize);
+// Sizes stay far inside 64 bits, so their difference is exact; it is taken in unsigned
+// arithmetic all the same, so that no input can make it undefined.
+std::int64_t Change(std::int64_t oldSize, std::int64_t newSize) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(newSize) -
+                                     static_cast<std::uint64_t>(oldSize));
 }
 
-std::int64_t AbsoluteChange(const DiffRow& row, std::size_t measure) {
+std::uint64_t AbsoluteChange(const DiffRow& row, std::size_t measure) {
     const std::int64_t change = Change(row.oldSizes[measure], row.newSizes[measure]);
-    return change < 0 ? -change : change;
+    return change < 0 ? 0u - static_cast<std::uint64_t>(change)
+                      : static_cast<std::uint64_t>(change);
 }
 
-bool HasSize(const CObjectFileEntry& entry, const std::vector<DiffMeasure>& measures) {
+bool HasSize(const SizeRow& row, const std::vector<DiffMeasure>& measures) {
     return std::any_of(measures.begin(), measures.end(),
-                       [&](const DiffMeasure& measure) { return entry.*measure.size != 0; });
+                       [&](const DiffMeasure& measure) { return row.*measure.size != 0; });
 }
 
 }  // namespace
 
 // Rows are made in the order the names first appear (new map first, then names only the old map
 // has) and keep that order among equal changes, so that the output does not vary between runs.
-std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList& newEntries,
-                                    ColumnOrdering sort, const std::vector<DiffMeasure>& measures) {
+std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& newTable,
+                                 ColumnOrdering sort, const std::vector<DiffMeasure>& measures) {
     const std::size_t count = measures.size();
     struct Presence {
         bool inOld = false;
@@ -57,28 +67,28 @@ std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList
     };
     std::vector<DiffRow> rows;
     std::vector<Presence> presence;
-    std::unordered_map<std::string, std::size_t> rowOfName;
-    const auto gather = [&](const EntryList& entries, bool isNew) {
-        for (const auto& entry : entries) {
-            if (!HasSize(*entry, measures)) {
+    std::unordered_map<std::string_view, std::size_t> rowOfName;
+    const auto gather = [&](const SizeTable& table, bool isNew) {
+        for (const SizeRow& size : table.rows) {
+            if (!HasSize(size, measures)) {
                 continue;
             }
-            const auto [it, inserted] = rowOfName.try_emplace(entry->m_name, rows.size());
+            const auto [it, inserted] = rowOfName.try_emplace(size.name, rows.size());
             if (inserted) {
-                rows.push_back(
-                    {entry->m_name, DiffStatus::kUnchanged, DiffSizes(count), DiffSizes(count)});
+                rows.push_back({std::string(size.name), size.kind, DiffStatus::kUnchanged,
+                                DiffSizes(count), DiffSizes(count)});
                 presence.emplace_back();
             }
             DiffRow& row = rows[it->second];
             DiffSizes& sizes = isNew ? row.newSizes : row.oldSizes;
             for (std::size_t m = 0; m < count; ++m) {
-                sizes[m] = WrappingAdd(sizes[m], (*entry).*measures[m].size);
+                sizes[m] = SumSizes(table.rule, sizes[m], size.*measures[m].size);
             }
             (isNew ? presence[it->second].inNew : presence[it->second].inOld) = true;
         }
     };
-    gather(newEntries, true);
-    gather(oldEntries, false);
+    gather(newTable, true);
+    gather(oldTable, false);
 
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!presence[i].inOld) {
@@ -105,8 +115,8 @@ std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList
     }
     std::stable_sort(rows.begin(), rows.end(), [&](const DiffRow& a, const DiffRow& b) {
         for (const std::size_t m : keys) {
-            const std::int64_t changeA = AbsoluteChange(a, m);
-            const std::int64_t changeB = AbsoluteChange(b, m);
+            const std::uint64_t changeA = AbsoluteChange(a, m);
+            const std::uint64_t changeB = AbsoluteChange(b, m);
             if (changeA != changeB) {
                 return changeA > changeB;
             }
@@ -117,7 +127,7 @@ std::vector<DiffRow> CompareEntries(const EntryList& oldEntries, const EntryList
 }
 
 ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                           const std::vector<DiffMeasure>& measures) {
+                           const std::vector<DiffMeasure>& measures, SectionRule rule) {
     const std::size_t count = measures.size();
     ReportTable table;
     table.columns.push_back({"Object file", "object", CellType::kText});
@@ -138,9 +148,10 @@ ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile
         }
     }
 
-    const auto makeRow = [&](RowKind kind, std::string name, std::string status,
+    const auto makeRow = [&](RowKind kind, std::string_view name, std::string status,
                              const DiffSizes& oldSizes, const DiffSizes& newSizes) {
-        TableRow row{kind, {std::move(name), std::move(status)}};
+        TableRow row{kind, {std::string(), std::move(status)}};
+        AssignVisibleName(row.cells[0], name);
         for (std::size_t m = 0; m < count; ++m) {
             row.cells.push_back(std::to_string(oldSizes[m]));
             row.cells.push_back(std::to_string(newSizes[m]));
@@ -158,12 +169,11 @@ ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile
     DiffSizes newTotal(count);
     table.rows.reserve(rows.size() + 2);
     for (const DiffRow& row : rows) {
-        table.rows.push_back(makeRow(RowKind::kObject, row.name,
-                                     std::string(DiffStatusText(row.status)), row.oldSizes,
-                                     row.newSizes));
+        table.rows.push_back(makeRow(row.kind, row.name, std::string(DiffStatusText(row.status)),
+                                     row.oldSizes, row.newSizes));
         for (std::size_t m = 0; m < count; ++m) {
-            oldTotal[m] = WrappingAdd(oldTotal[m], row.oldSizes[m]);
-            newTotal[m] = WrappingAdd(newTotal[m], row.newSizes[m]);
+            oldTotal[m] = SumSizes(rule, oldTotal[m], row.oldSizes[m]);
+            newTotal[m] = SumSizes(rule, newTotal[m], row.newSizes[m]);
         }
     }
     table.rows.push_back(

@@ -209,10 +209,109 @@ std::string FormatMarkdown(const ReportTable& table) {
     return text;
 }
 
-std::string FormatJson(const ReportTable& table, const JsonHeader& header,
-                       std::string_view trailingMembers) {
+namespace {
+
+std::string Figures(const MemoryTotals& totals, bool withOther) {
+    std::string text = "ROM " + std::to_string(totals.rom) + " RAM " + std::to_string(totals.ram);
+    if (withOther) {
+        text += " other " + std::to_string(totals.other);
+    }
+    return text;
+}
+
+std::string CheckLine(const std::string& label, const MapCheck& check) {
+    if (!check.possible) {
+        return label + ": not possible: " + check.reason + "\n";
+    }
+    if (!check.hasFigures) {
+        return label + (check.agrees ? ": agrees" : ": disagrees") +
+               (check.detail.empty() ? "" : " (" + check.detail + ")") + "\n";
+    }
+    const std::string line = label + ": " + Figures(check.map, check.withOther);
+    if (check.agrees) {
+        return line + ": agrees\n";
+    }
+    return line + ": disagrees (report: " + Figures(check.report, check.withOther) + ")\n";
+}
+
+void AppendCheckJson(std::string& text, const MapCheck& check) {
+    if (!check.possible) {
+        text += "null";
+        return;
+    }
+    text += '{';
+    if (check.hasFigures) {
+        text += "\"rom\": " + std::to_string(check.map.rom) +
+                ", \"ram\": " + std::to_string(check.map.ram) + ", ";
+        if (check.withOther) {
+            text += "\"other\": " + std::to_string(check.map.other) + ", ";
+        }
+    } else if (!check.detail.empty()) {
+        text += "\"detail\": ";
+        AppendJsonString(text, check.detail);
+        text += ", ";
+    }
+    text += std::string("\"agrees\": ") + (check.agrees ? "true" : "false") + "}";
+}
+
+void AppendCheckSetJson(std::string& text, const CheckSet& checks) {
+    text += '{';
+    for (std::size_t i = 0; i < checks.checks.size(); ++i) {
+        text += i > 0 ? ", " : "";
+        AppendJsonString(text, checks.checks[i].field);
+        text += ": ";
+        AppendCheckJson(text, checks.checks[i]);
+    }
+    text += '}';
+}
+
+}  // namespace
+
+std::string FormatCheckLines(const CheckSet& checks) {
+    std::string text;
+    for (const MapCheck& check : checks.checks) {
+        text += CheckLine(checks.prefix + check.label, check);
+    }
+    for (const std::string& note : checks.notes) {
+        text += checks.prefix + note + "\n";
+    }
+    return text;
+}
+
+std::string FormatDisagreementWarnings(const CheckSet& checks) {
+    std::string text;
+    for (const MapCheck& check : checks.checks) {
+        if (!check.possible || check.agrees) {
+            continue;
+        }
+        std::string name;
+        AssignVisibleName(name, checks.mapName);
+        text += "tallyfold-report: warning: " + name + ": the report disagrees with " +
+                check.source + ": ";
+        text += check.hasFigures ? Figures(check.map, check.withOther) + " there, " +
+                                       Figures(check.report, check.withOther) + " in the report"
+                                 : check.detail;
+        text += "\n";
+    }
+    return text;
+}
+
+std::string FormatTableDocument(const ReportDocument& document) {
+    std::string text = document.heading + FormatTable(document.table);
+    std::string checks;
+    for (const CheckSet& set : document.checks) {
+        checks += FormatCheckLines(set);
+    }
+    if (!checks.empty()) {
+        text += "\n" + checks;
+    }
+    return text;
+}
+
+std::string FormatJson(const ReportDocument& document) {
+    const ReportTable& table = document.table;
     std::string text = "{\n  \"format_version\": " + std::to_string(kJsonFormatVersion) + ",\n";
-    for (const auto& [name, value] : header) {
+    for (const auto& [name, value] : document.header) {
         text += "  ";
         AppendJsonString(text, name);
         text += ": ";
@@ -226,7 +325,7 @@ std::string FormatJson(const ReportTable& table, const JsonHeader& header,
         if (row.kind == RowKind::kTotal) {
             total = &row;
         }
-        if (row.kind != RowKind::kObject) {
+        if (row.kind != RowKind::kObject && row.kind != RowKind::kSpecial) {
             continue;
         }
         text += first ? "\n    " : ",\n    ";
@@ -240,9 +339,20 @@ std::string FormatJson(const ReportTable& table, const JsonHeader& header,
     } else {
         text += "null";
     }
-    if (!trailingMembers.empty()) {
-        text += ",\n  ";
-        text += trailingMembers;
+    if (!document.checks.empty()) {
+        text += ",\n  \"reconciliation\": ";
+        if (document.checks.size() == 1 && document.checks[0].key.empty()) {
+            AppendCheckSetJson(text, document.checks[0]);
+        } else {
+            text += '{';
+            for (std::size_t i = 0; i < document.checks.size(); ++i) {
+                text += i > 0 ? ", " : "";
+                AppendJsonString(text, document.checks[i].key);
+                text += ": ";
+                AppendCheckSetJson(text, document.checks[i]);
+            }
+            text += '}';
+        }
     }
     text += "\n}\n";
     return text;

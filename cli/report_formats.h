@@ -6,9 +6,30 @@
 #include <vector>
 
 #include "report_table.h"
+#include "size_table.h"
 
 // The version of the JSON documents' layout; it changes only when a consumer would break.
 inline constexpr int kJsonFormatVersion = 1;
+
+// The checks of one map, as a report shows them.
+struct CheckSet {
+    std::string prefix;   // starts each check's label: "Old ", "New " or nothing
+    std::string key;      // its member in JSON's "reconciliation" ("old", "new"); empty for one map
+    std::string mapName;  // names the map in warnings
+    std::vector<MapCheck> checks;
+    std::vector<std::string> notes;
+};
+
+// String members written after "format_version" and before "rows", in this order.
+using JsonHeader = std::vector<std::pair<std::string, std::string>>;
+
+// Everything a report prints: the table, and what the formats put around it.
+struct ReportDocument {
+    ReportTable table;
+    JsonHeader header;
+    std::string heading;           // the line above an aligned table (--device map)
+    std::vector<CheckSet> checks;  // under an aligned table, and JSON's "reconciliation"
+};
 
 // One line per row, the cells exactly as the window shows them joined by tabs; no heading.
 std::string FormatTsv(const ReportTable& table);
@@ -24,14 +45,21 @@ std::string FormatCsv(const ReportTable& table);
 // valid UTF-8.
 std::string FormatMarkdown(const ReportTable& table);
 
-// String members written after "format_version" and before "rows", in this order.
-using JsonHeader = std::vector<std::pair<std::string, std::string>>;
+// One JSON document: the header members, "rows" (the rows of the map), "total" (the total row
+// without its text columns) and, when there are checks, "reconciliation". Counts are numbers,
+// percentages strings.
+std::string FormatJson(const ReportDocument& document);
 
-// One JSON document: the header members, "rows" (the object rows) and "total" (the total row
-// without its text columns). Counts are numbers, percentages strings. `trailingMembers`, when
-// given, is written after "total" as it is: JSON members such as "reconciliation": {...}.
-std::string FormatJson(const ReportTable& table, const JsonHeader& header,
-                       std::string_view trailingMembers = {});
+// The aligned table with the heading above it and the checks' lines below it.
+std::string FormatTableDocument(const ReportDocument& document);
+
+// The check lines under a table: "TOTAL section: ROM 42064 RAM 556 other 14: agrees", or
+// "... disagrees (report: ...)", or "...: not possible: " and why; then the notes.
+std::string FormatCheckLines(const CheckSet& checks);
+
+// Warning lines for standard error, one per check that disagrees, naming the map; empty when
+// none does.
+std::string FormatDisagreementWarnings(const CheckSet& checks);
 
 // The cell as people read it: changes carry their sign ("+120", "-8", "0").
 std::string DisplayCell(const ReportColumn& column, const std::string& cell);

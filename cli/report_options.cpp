@@ -1,36 +1,76 @@
 #include "report_options.h"
 
-const char kReportUsage[] =
-    "Usage: tallyfold-report [OPTIONS] MAPFILE\n"
-    "       tallyfold-report [OPTIONS] --diff OLD.map NEW.map\n"
-    "Adds up the program memory (ROM) and data memory (RAM) that each object file of a PIC18\n"
-    "linker map takes, as a percentage of the target device's capacity.\n"
-    "\n"
-    "  MAPFILE            the linker map to read; - reads standard input\n"
-    "  --device DEVICE    18F4680 (default: 64 KiB ROM, 3328 B RAM), 18F458 (32 KiB, 1536 B),\n"
-    "                     or map: the capacities the map's -A class ranges give\n"
-    "  --sort KEY         rom (default) or ram: order the object files by that size, largest\n"
-    "                     first (with --diff: by the largest change of that size)\n"
-    "  --format FORMAT    table (default): an aligned table with headers;\n"
-    "                     tsv: one line per row, tab-separated cells, no header;\n"
-    "                     csv: RFC 4180, a header line, CR LF line ends;\n"
-    "                     json: one document with format_version 1;\n"
-    "                     markdown: a Markdown table for a pull-request comment\n"
-    "  --sections RULE    listed (default): the 27 section names the window counts;\n"
-    "                     all: every section, with an Other column, checked against the\n"
-    "                     map's TOTAL section and its used address ranges\n"
-    "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, 87.5)\n"
-    "  --max-ram PERCENT  the same for the total RAM %\n"
-    "  --diff OLD NEW     compare two maps per object name: old, new and change of each size,\n"
-    "                     with a status (added, removed, changed, unchanged); budgets apply to\n"
-    "                     NEW\n"
-    "  --help             show this text and exit\n"
-    "  --version          show the version and exit\n"
-    "\n"
-    "Exit status: 0 on success, 1 when a budget is exceeded (the report is still printed and\n"
-    "each exceeded budget is named on standard error), 2 on a usage error or a map that cannot\n"
-    "be read or analysed, 3 when --sections all finds that the report disagrees with the map's\n"
-    "own totals (the report is still printed; 3 wins over 1).\n";
+namespace {
+
+// "a, b or c" of the choices' names.
+template <typename Choices>
+std::string NameList(const Choices& choices) {
+    std::string list;
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (i > 0) {
+            list += i + 1 == choices.size() ? " or " : ", ";
+        }
+        list += choices[i].name;
+    }
+    return list;
+}
+
+template <typename Choices>
+const typename Choices::value_type* FindChoice(const Choices& choices, std::string_view name) {
+    for (const auto& choice : choices) {
+        if (choice.name == name) {
+            return &choice;
+        }
+    }
+    return nullptr;
+}
+
+// One option's choices as usage lines under its first line: "name: description".
+template <typename Choices>
+std::string ChoiceLines(const Choices& choices, std::string_view defaultName) {
+    std::string text;
+    for (const auto& choice : choices) {
+        std::string line = "                       " + std::string(choice.name);
+        if (choice.name == defaultName) {
+            line += " (default)";
+        }
+        text += line + ": " + std::string(choice.description) + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string ReportUsage() {
+    return "Usage: tallyfold-report [OPTIONS] MAPFILE\n"
+           "       tallyfold-report [OPTIONS] --diff OLD.map NEW.map\n"
+           "Adds up the program memory (ROM) and data memory (RAM) that each object file of a "
+           "PIC18\nlinker map takes, as a percentage of the target device's capacity.\n"
+           "\n"
+           "  MAPFILE            the linker map to read; - reads standard input\n"
+           "  --device DEVICE    the device the percentages are of:\n" +
+           ChoiceLines(kDeviceChoices, kDefaultDevice.name) +
+           "  --sort KEY         rom (default) or ram: order the rows by that size, largest\n"
+           "                     first (with --diff: by the largest change of that size)\n"
+           "  --format FORMAT    how the report is written:\n" +
+           ChoiceLines(kFormatChoices, kFormatChoices[0].name) +
+           "  --sections RULE    which sections count:\n" +
+           ChoiceLines(kSectionRuleChoices, kSectionRuleChoices[0].name) +
+           "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, "
+           "87.5)\n"
+           "  --max-ram PERCENT  the same for the total RAM %\n"
+           "  --diff OLD NEW     compare two maps per row name: old, new and change of each size,\n"
+           "                     with a status (added, removed, changed, unchanged); budgets "
+           "apply to\n"
+           "                     NEW\n"
+           "  --help             show this text and exit\n"
+           "  --version          show the version and exit\n"
+           "\n"
+           "Exit status: 0 on success, 1 when a budget is exceeded (the report is still printed "
+           "and\neach exceeded budget is named on standard error), 2 on a usage error or a map "
+           "that cannot\nbe read or analysed, 3 when the report disagrees with the map's own "
+           "totals (the report is\nstill printed; 3 wins over 1).\n";
+}
 
 namespace {
 
@@ -81,19 +121,18 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.deviceFromMap = value == "map";
-            options.device = options.deviceFromMap ? &kDevice18F4680 : FindDeviceProfile(value);
+            options.device = FindChoice(kDeviceChoices, value);
             if (options.device == nullptr) {
-                throw UsageError("unknown device '" + value + "' (use 18F4680, 18F458 or map)");
+                throw UsageError("unknown device '" + value + "' (use " + NameList(kDeviceChoices) +
+                                 ")");
             }
         } else if (TakeValue(args, i, "--sections", value)) {
-            if (value == "listed") {
-                options.sections = SectionRule::kListed;
-            } else if (value == "all") {
-                options.sections = SectionRule::kAll;
-            } else {
-                throw UsageError("unknown section rule '" + value + "' (use listed or all)");
+            const SectionRuleChoice* rule = FindChoice(kSectionRuleChoices, value);
+            if (rule == nullptr) {
+                throw UsageError("unknown section rule '" + value + "' (use " +
+                                 NameList(kSectionRuleChoices) + ")");
             }
+            options.sections = rule->rule;
         } else if (TakeValue(args, i, "--sort", value)) {
             if (value == "rom") {
                 options.sort = ColumnOrdering::kByRomSize;
@@ -103,20 +142,12 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
                 throw UsageError("unknown sort key '" + value + "' (use rom or ram)");
             }
         } else if (TakeValue(args, i, "--format", value)) {
-            if (value == "table") {
-                options.format = OutputFormat::kTable;
-            } else if (value == "tsv") {
-                options.format = OutputFormat::kTsv;
-            } else if (value == "csv") {
-                options.format = OutputFormat::kCsv;
-            } else if (value == "json") {
-                options.format = OutputFormat::kJson;
-            } else if (value == "markdown") {
-                options.format = OutputFormat::kMarkdown;
-            } else {
-                throw UsageError("unknown format '" + value +
-                                 "' (use table, tsv, csv, json or markdown)");
+            const FormatChoice* format = FindChoice(kFormatChoices, value);
+            if (format == nullptr) {
+                throw UsageError("unknown format '" + value + "' (use " + NameList(kFormatChoices) +
+                                 ")");
             }
+            options.format = format->format;
         } else if (TakeValue(args, i, "--max-rom", value)) {
             options.maxRom = ParseBudgetOption("--max-rom", value);
         } else if (TakeValue(args, i, "--max-ram", value)) {

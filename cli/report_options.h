@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device_profile.h"
@@ -11,13 +13,35 @@
 
 enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown };
 
-// listed: the 27 section names the window counts; all: every section of the map, reconciled with
-// the map's own totals.
-enum class SectionRule { kListed, kAll };
+// The formats, in the order the usage text lists them; the first is the default.
+struct FormatChoice {
+    std::string_view name;
+    OutputFormat format;
+    std::string_view description;
+};
+
+inline constexpr std::array<FormatChoice, 5> kFormatChoices = {{
+    {"table", OutputFormat::kTable, "an aligned table with headers"},
+    {"tsv", OutputFormat::kTsv, "one line per row, tab-separated cells, no header"},
+    {"csv", OutputFormat::kCsv, "RFC 4180, a header line, CR LF line ends"},
+    {"json", OutputFormat::kJson, "one document with format_version 1"},
+    {"markdown", OutputFormat::kMarkdown, "a Markdown table for a pull-request comment"},
+}};
+
+// The rules that choose which sections count, in the order the usage text lists them.
+struct SectionRuleChoice {
+    std::string_view name;
+    SectionRule rule;
+    std::string_view description;
+};
+
+inline constexpr std::array<SectionRuleChoice, 2> kSectionRuleChoices = {{
+    {"listed", SectionRule::kListed, "the 27 section names the window counts"},
+    {"all", SectionRule::kAll, "every section, with an Other column, checked against the map"},
+}};
 
 struct ReportOptions {
-    const DeviceProfile* device = &kDevice18F4680;
-    bool deviceFromMap = false;  // --device map: capacities from the map's class ranges
+    const DeviceChoice* device = &kDefaultDevice;
     SectionRule sections = SectionRule::kListed;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     OutputFormat format = OutputFormat::kTable;
@@ -39,4 +63,5 @@ public:
 // Parses the arguments after the program name. Throws UsageError.
 ReportOptions ParseReportOptions(const std::vector<std::string>& args);
 
-extern const char kReportUsage[];
+// The text of --help, made from the tables above and the devices' table.
+std::string ReportUsage();

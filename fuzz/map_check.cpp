@@ -53,7 +53,6 @@ struct Entry {
     std::string name;
     std::uint32_t rom = 0;
     std::uint32_t ram = 0;
-    std::int32_t space = 0;
 };
 
 struct ScanResult {
@@ -136,7 +135,6 @@ ScanResult ReferenceScan(const std::vector<Token>& tokens, const std::string& na
         const std::int32_t space = ReferenceAtoi(tokens[i + 1].text);
         i += 2;
         if (current != nullptr) {
-            current->space = space;
             (space == 0 ? current->rom : current->ram) += length;
         }
     }
@@ -187,42 +185,41 @@ std::string CompareTokens(CMapStream& stream, const std::vector<Token>& expected
 
 ScanResult Scan(CMapStream& stream) {
     ScanResult result;
-    EntryList entries;
-    entries.push_back(std::make_unique<CObjectFileEntry>());  // must survive an error untouched
-    entries.back()->SetName("kept.obj");
+    SizeTable table;
+    table.AddRow("kept.obj", RowKind::kObject);  // must survive an error untouched
     try {
-        ScanObjectSection(stream, entries);
+        ScanObjectSection(stream, table);
     } catch (const MapError& error) {
         result.error = error.what();
     }
-    if (entries.empty() || entries.front()->GetName() != "kept.obj") {
-        result.error = "the entries the caller had were changed";
+    if (table.rows.empty() || table.rows.front().name != "kept.obj") {
+        result.error = "the rows the caller had were changed";
         return result;
     }
-    if (result.error && entries.size() != 1) {
-        result.error = "entries were added although the scan failed";
+    if (result.error && table.rows.size() != 1) {
+        result.error = "rows were added although the scan failed";
     }
-    for (std::size_t i = 1; i < entries.size(); ++i) {
-        const CObjectFileEntry& entry = *entries[i];
-        result.entries.push_back({entry.m_name, static_cast<std::uint32_t>(entry.m_romSize),
-                                  static_cast<std::uint32_t>(entry.m_ramSize), entry.m_space});
+    for (std::size_t i = 1; i < table.rows.size(); ++i) {
+        const SizeRow& row = table.rows[i];
+        result.entries.push_back({std::string(row.name), static_cast<std::uint32_t>(row.rom),
+                                  static_cast<std::uint32_t>(row.ram)});
     }
-    // The report for both devices and both orderings must hold together.
-    entries.erase(entries.begin());
+    // The report for every fixed device and both orderings must hold together.
+    table.rows.erase(table.rows.begin());
     for (ColumnOrdering ordering : {ColumnOrdering::kByRamSize, ColumnOrdering::kByRomSize}) {
-        ApplyOrdering(entries, ordering);
-        for (std::size_t i = 1; i < entries.size(); ++i) {
+        ApplyOrdering(table.rows, ordering);
+        for (std::size_t i = 1; i < table.rows.size(); ++i) {
             const bool byRom = ordering == ColumnOrdering::kByRomSize;
-            const std::int32_t before =
-                byRom ? entries[i - 1]->m_romSize : entries[i - 1]->m_ramSize;
-            const std::int32_t after = byRom ? entries[i]->m_romSize : entries[i]->m_ramSize;
-            if (before < after) {
-                throw std::logic_error("entries are not in order after a sort");
+            const SizeRow& before = table.rows[i - 1];
+            const SizeRow& after = table.rows[i];
+            if ((byRom ? before.rom : before.ram) < (byRom ? after.rom : after.ram)) {
+                throw std::logic_error("rows are not in order after a sort");
             }
         }
-        for (const DeviceProfile* device : {&kDevice18F4680, &kDevice18F458}) {
-            const std::vector<ReportRow> rows = BuildReportRows(entries, *device);
-            if (rows.size() < 2 || rows.back()[0] != kTotalRowLabel) {
+        for (const DeviceChoice& choice : kDeviceChoices) {
+            const ReportTable report =
+                BuildReportRows(table, ProfileOf(choice, table.facts), false);
+            if (report.rows.size() < 2 || report.rows.back().cells[0] != kTotalRowLabel) {
                 throw std::logic_error("the report does not end with the total row");
             }
         }
@@ -243,7 +240,7 @@ std::string CompareScan(const ScanResult& actual, const ScanResult& expected,
     for (std::size_t i = 0; i < actual.entries.size(); ++i) {
         const Entry& a = actual.entries[i];
         const Entry& e = expected.entries[i];
-        if (a.name != e.name || a.rom != e.rom || a.ram != e.ram || a.space != e.space) {
+        if (a.name != e.name || a.rom != e.rom || a.ram != e.ram) {
             return how + ": entry " + std::to_string(i) + " differs";
         }
     }

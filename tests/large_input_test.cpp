@@ -14,12 +14,14 @@
 
 namespace {
 
-EntryList ScanBytes(const std::string& bytes) {
+SizeTable ScanBytes(const std::string& bytes) {
     CMapStream stream(bytes, "big.map");
-    EntryList entries;
-    ScanObjectSection(stream, entries);
-    return entries;
+    SizeTable table;
+    ScanObjectSection(stream, table);
+    return table;
 }
+
+const DeviceProfile kDevice18F4680 = ProfileOf(kDefaultDevice, {});
 
 TEST(LargeInput, HundredMegabyteTokenComesBackWhole) {
     constexpr std::size_t kLength = 100u * 1024 * 1024;
@@ -35,17 +37,17 @@ TEST(LargeInput, HundredMegabyteTokenComesBackWhole) {
     EXPECT_EQ(ReadToken(stream), "text");
     EXPECT_EQ(stream.Line(), 3);
 
-    const EntryList entries = ScanBytes(bytes);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0]->m_name.size(), kLength);
-    EXPECT_EQ(entries[0]->m_romSize, 16);
+    const SizeTable entries = ScanBytes(bytes);
+    ASSERT_EQ(entries.rows.size(), 1u);
+    EXPECT_EQ(entries.rows[0].name.size(), kLength);
+    EXPECT_EQ(entries.rows[0].rom, 16);
 }
 
 TEST(LargeInput, TokenRunningToTheEndOfInputIsKept) {
     const std::string bytes = "a.obj text 0 0 10 0 0 " + std::string(3 * 65536 + 7, 'y') + ".obj";
-    const EntryList entries = ScanBytes(bytes);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[1]->m_name.size(), 3u * 65536 + 11);
+    const SizeTable entries = ScanBytes(bytes);
+    ASSERT_EQ(entries.rows.size(), 2u);
+    EXPECT_EQ(entries.rows[1].name.size(), 3u * 65536 + 11);
 }
 
 TEST(LargeInput, OnlySeparatorsGiveNoTokenAndNoEntry) {
@@ -58,8 +60,8 @@ TEST(LargeInput, OnlySeparatorsGiveNoTokenAndNoEntry) {
     EXPECT_TRUE(ReadToken(stream).empty());
     EXPECT_EQ(stream.Line(), 0);
     EXPECT_TRUE(ReadToken(stream).empty());
-    EXPECT_TRUE(ScanBytes(bytes).empty());
-    EXPECT_EQ(BuildReportRows(EntryList{}, kDevice18F4680).size(), 2u);
+    EXPECT_TRUE(ScanBytes(bytes).rows.empty());
+    EXPECT_EQ(BuildReportRows(SizeTable{}, kDevice18F4680, false).rows.size(), 2u);
 }
 
 TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
@@ -69,15 +71,15 @@ TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
         bytes += "C:\\OBJ\\m" + std::to_string(i) + ".obj\n\t\ttext 0 0 " +
                  (i % 2 == 0 ? "1" : "0") + " 0 0\n";
     }
-    const EntryList entries = ScanBytes(bytes);
-    ASSERT_EQ(entries.size(), static_cast<std::size_t>(kObjects));
-    EXPECT_EQ(entries.front()->m_name, "C:\\OBJ\\m0.obj");
-    EXPECT_EQ(entries.back()->m_name, "C:\\OBJ\\m299999.obj");
-    EXPECT_EQ(entries[0]->m_romSize, 1);
-    EXPECT_EQ(entries[1]->m_romSize, 0);
-    const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
+    const SizeTable entries = ScanBytes(bytes);
+    ASSERT_EQ(entries.rows.size(), static_cast<std::size_t>(kObjects));
+    EXPECT_EQ(entries.rows.front().name, "C:\\OBJ\\m0.obj");
+    EXPECT_EQ(entries.rows.back().name, "C:\\OBJ\\m299999.obj");
+    EXPECT_EQ(entries.rows[0].rom, 1);
+    EXPECT_EQ(entries.rows[1].rom, 0);
+    const std::vector<TableRow> rows = BuildReportRows(entries, kDevice18F4680, false).rows;
     ASSERT_EQ(rows.size(), kObjects / 2 + 2u);
-    EXPECT_EQ(rows.back()[1], std::to_string(kObjects / 2));
+    EXPECT_EQ(rows.back().cells[1], std::to_string(kObjects / 2));
 }
 
 // Entry sums and the total row wrap modulo 2^32, upwards past INT32_MAX and downwards past
@@ -85,8 +87,8 @@ TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
 TEST(LargeInput, SumsWrapPast2To31InBothDirections) {
     struct Case {
         const char* map;
-        std::int32_t rom;
-        std::int32_t ram;
+        std::int64_t rom;
+        std::int64_t ram;
     };
     const Case cases[] = {
         {"a.obj text 0 0 7FFFFFFF 0 0 text 0 0 1 0 0", INT32_MIN, 0},
@@ -97,22 +99,22 @@ TEST(LargeInput, SumsWrapPast2To31InBothDirections) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.map);
-        const EntryList entries = ScanBytes(c.map);
-        ASSERT_EQ(entries.size(), 1u);
-        EXPECT_EQ(entries[0]->m_romSize, c.rom);
-        EXPECT_EQ(entries[0]->m_ramSize, c.ram);
+        const SizeTable entries = ScanBytes(c.map);
+        ASSERT_EQ(entries.rows.size(), 1u);
+        EXPECT_EQ(entries.rows[0].rom, c.rom);
+        EXPECT_EQ(entries.rows[0].ram, c.ram);
     }
 
     // The total row: two entries whose sums cross the limits between them.
-    const EntryList entries = ScanBytes(
+    const SizeTable entries = ScanBytes(
         "a.obj text 0 0 7FFFFFFF 0 0 bss 0 0 80000000 0 1 "
         "b.obj text 0 0 1 0 0 bss 0 0 FFFFFFFF 0 1 COMMON");
-    const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
+    const std::vector<TableRow> rows = BuildReportRows(entries, kDevice18F4680, false).rows;
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[3][1], "-2147483648");
-    EXPECT_EQ(rows[3][2], "2147483647");
-    EXPECT_EQ(rows[3][3], "-3276800.0000");
-    EXPECT_EQ(rows[3][4], "64527753.8161");
+    EXPECT_EQ(rows[3].cells[1], "-2147483648");
+    EXPECT_EQ(rows[3].cells[2], "2147483647");
+    EXPECT_EQ(rows[3].cells[3], "-3276800.0000");
+    EXPECT_EQ(rows[3].cells[4], "64527753.8161");
 }
 
 // Generated maps of every shape give one entry per object-file name: each object is named on
@@ -123,9 +125,9 @@ TEST(LargeInput, GeneratedMapsHaveTheirObjects) {
         const MapShape shape{2000, 7, sections};
         const std::string map = GenerateMap(shape);
         EXPECT_EQ(map, GenerateMap(shape));
-        const EntryList entries = ScanBytes(map);
-        EXPECT_EQ(entries.size(), 2 * shape.objects + 1u);
-        const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
+        const SizeTable entries = ScanBytes(map);
+        EXPECT_EQ(entries.rows.size(), 2 * shape.objects + 1u);
+        const std::vector<TableRow> rows = BuildReportRows(entries, kDevice18F4680, false).rows;
         EXPECT_GT(rows.size(), shape.objects / 2);
     }
 }

@@ -43,6 +43,7 @@ TEST(ParseClassRange, ReadsHexWithSuffixDecimalAndRepeats) {
         {"00h-00h", 0, 0},    // placeholder: no addresses
         {"05h-05hx3", 5, 5},  // still a placeholder
         {"0h-0FFFFFFFFh", 0, 0x100000000u},
+        {"00h-0FFh/02100h", 0, 0x100},  // loaded elsewhere, as PIC16 maps write EEPROM data
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -55,8 +56,9 @@ TEST(ParseClassRange, ReadsHexWithSuffixDecimalAndRepeats) {
 }
 
 TEST(ParseClassRange, RejectsWhatIsNoRange) {
-    for (const char* text : {"", "10h", "0FFh-01h", "0h-100000000h", "00h-0FFhx0", "00h-0FFhx",
-                             "0x10-0x20", "GGh-0h", "-10h", "10h-", "0h-0FFhx99999999999"}) {
+    for (const char* text :
+         {"", "10h", "0FFh-01h", "0h-100000000h", "00h-0FFhx0", "00h-0FFhx", "0x10-0x20", "GGh-0h",
+          "-10h", "10h-", "0h-0FFhx99999999999", "00h-0FFh/", "00h-0FFh/zz"}) {
         SCOPED_TRACE(text);
         std::uint64_t begin = 0;
         std::uint64_t end = 0;
@@ -226,6 +228,35 @@ TEST(ReadMapListing, ReportsWhatItCannotReadWithLineAndText) {
                    "cannot read this CLASS line: 'CLASS'");
     ExpectMapError("-ACODE=00h-07FFFh,0FFh-00h\n" + std::string(kHeader), 1,
                    "class range '0FFh-00h' of '-ACODE=00h-07FFFh,0FFh-00h' cannot be read");
+}
+
+// Objects whose names begin with the words that end the table are objects like any other; a
+// damaged record, indented or in column 0, is an error that names its line and the token,
+// never an object name that takes the record's bytes elsewhere; control bytes in a message
+// are shown, not sent to the terminal.
+TEST(ReadMapListing, HostileLinesOfTheTable) {
+    const MapListing listing = Read(std::string(kHeader) +
+                                    "TOTALIZER.obj text 0 0 4 0 0\n"
+                                    "\t\tbss 60 60 2 60 1\n"
+                                    "SEGMENTS_io.obj text 4 4 4 0 0\n"
+                                    "TOTAL\n");
+    EXPECT_EQ(listing.objects, (std::vector<std::string>{"TOTALIZER.obj", "SEGMENTS_io.obj"}));
+    ASSERT_EQ(listing.records.size(), 3u);
+    EXPECT_EQ(listing.records[1].object, 0);
+    EXPECT_TRUE(listing.hasTotalSection);
+
+    ExpectMapError(std::string(kHeader) + "counter.obj bss 64 6?4 8 60 1\n", 2,
+                   "cannot read this line of the section table: 'counter.obj bss 64 6?4 8 60 1' "
+                   "('6?4' is not a number)");
+    ExpectMapError(std::string(kHeader) + "a.obj\n\t\tbss 64 6?4 8 60 1\n", 3,
+                   "cannot read this line of the section table: 'bss 64 6?4 8 60 1' ('6?4' is "
+                   "not a number)");
+    ExpectMapError(std::string(kHeader) + "a.obj\n\t\ttext 0 0 1\x1B[2J 0 0\r\n", 3,
+                   "cannot read this line of the section table: 'text 0 0 1^[[2J 0 0' ('[2J' is "
+                   "not a number)");
+    // A name with spaces and digits in it is still a name.
+    EXPECT_EQ(Read(std::string(kHeader) + "C:\\Build 2 of 3\\crt0.obj\n").objects,
+              (std::vector<std::string>{"C:\\Build 2 of 3\\crt0.obj"}));
 }
 
 TEST(ReadMapListing, PreambleScopeStopsAtTheTable) {

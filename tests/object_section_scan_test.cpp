@@ -11,29 +11,43 @@ namespace {
 
 struct Entry {
     std::string name;
-    std::int32_t rom;
-    std::int32_t ram;
-    std::int32_t space;
+    std::int64_t rom;
+    std::int64_t ram;
 
     bool operator==(const Entry& other) const {
-        return name == other.name && rom == other.rom && ram == other.ram && space == other.space;
+        return name == other.name && rom == other.rom && ram == other.ram;
     }
 };
 
 void PrintTo(const Entry& entry, std::ostream* os) {
-    *os << "{" << entry.name << " rom " << entry.rom << " ram " << entry.ram << " space "
-        << entry.space << "}";
+    *os << "{" << entry.name << " rom " << entry.rom << " ram " << entry.ram << "}";
 }
 
 std::vector<Entry> Scan(const std::string& map) {
     CMapStream stream(map, "test.map");
-    EntryList entries;
-    ScanObjectSection(stream, entries);
+    SizeTable table;
+    ScanObjectSection(stream, table);
     std::vector<Entry> result;
-    for (const auto& entry : entries) {
-        result.push_back({entry->GetName(), entry->m_romSize, entry->m_ramSize, entry->m_space});
+    for (const SizeRow& row : table.rows) {
+        EXPECT_EQ(row.kind, RowKind::kObject);
+        EXPECT_EQ(row.other, 0);
+        result.push_back({std::string(row.name), row.rom, row.ram});
     }
     return result;
+}
+
+// Upper-case hexadecimal modulo 2^32, one digit at a time.
+bool ReferenceLength(const std::string& text, std::int64_t& value) {
+    std::uint32_t sum = 0;
+    for (char c : text) {
+        const bool digit = c >= '0' && c <= '9';
+        if (!digit && !(c >= 'A' && c <= 'F')) {
+            return false;
+        }
+        sum = sum * 16u + static_cast<std::uint32_t>(digit ? c - '0' : c - 'A' + 10);
+    }
+    value = static_cast<std::int32_t>(sum);
+    return true;
 }
 
 struct ScanCase {
@@ -44,68 +58,68 @@ struct ScanCase {
 
 TEST(ScanObjectSection, BuildsOneEntryPerObjectFileName) {
     const std::vector<ScanCase> cases = {
-        {"space 0 is ROM", "a.obj text 0 0 1F 0 0 COMMON", {{"a.obj", 31, 0, 0}}},
-        {"space 1 is RAM", "a.obj rbss 0 0 3 0 1 COMMON", {{"a.obj", 0, 3, 1}}},
+        {"space 0 is ROM", "a.obj text 0 0 1F 0 0 COMMON", {{"a.obj", 31, 0}}},
+        {"space 1 is RAM", "a.obj rbss 0 0 3 0 1 COMMON", {{"a.obj", 0, 3}}},
         {"sections add up; the space of the last one is kept",
          "a.obj text 0 0 10 0 0 bss 0 0 20 0 1 COMMON",
-         {{"a.obj", 16, 32, 1}}},
+         {{"a.obj", 16, 32}}},
         {"a zero-length record ends after its length",
          "a.obj text 0 0 0 b.obj 0 COMMON",
-         {{"a.obj", 0, 0, 0}, {"b.obj", 0, 0, 0}}},
+         {{"a.obj", 0, 0}, {"b.obj", 0, 0}}},
         {"record tokens are not examined",
          "a.obj text COMMON b.obj 10 0 0 COMMON",
-         {{"a.obj", 16, 0, 0}}},
+         {{"a.obj", 16, 0}}},
         {"a name named twice makes two entries",
          "a.obj text 0 0 10 0 0 a.obj text 0 0 20 0 0 COMMON",
-         {{"a.obj", 16, 0, 0}, {"a.obj", 32, 0, 0}}},
+         {{"a.obj", 16, 0}, {"a.obj", 32, 0}}},
         {"upper-case endings name no object file",
          "a.obj text 0 0 10 0 0 B.OBJ text 0 0 20 0 0 COMMON",
-         {{"a.obj", 48, 0, 0}}},
+         {{"a.obj", 48, 0}}},
         {"section names and the end marker are case-sensitive",
          "a.obj TEXT 0 0 10 0 0 Text common Total text 0 0 1 0 0 COMMON",
-         {{"a.obj", 1, 0, 0}}},
+         {{"a.obj", 1, 0}}},
         {"space numbers are read as atoi reads them",
          "r1.obj text 0 0 1 0 1 r2.obj text 0 0 1 0 2 r3.obj text 0 0 1 0 -1 r4.obj text 0 0 1 0 "
          "1x "
          "o1.obj text 0 0 1 0 0 o2.obj text 0 0 1 0 +0 o3.obj text 0 0 1 0 x COMMON",
-         {{"r1.obj", 0, 1, 1},
-          {"r2.obj", 0, 1, 2},
-          {"r3.obj", 0, 1, -1},
-          {"r4.obj", 0, 1, 1},
-          {"o1.obj", 1, 0, 0},
-          {"o2.obj", 1, 0, 0},
-          {"o3.obj", 1, 0, 0}}},
+         {{"r1.obj", 0, 1},
+          {"r2.obj", 0, 1},
+          {"r3.obj", 0, 1},
+          {"r4.obj", 0, 1},
+          {"o1.obj", 1, 0},
+          {"o2.obj", 1, 0},
+          {"o3.obj", 1, 0}}},
         {"exactly .obj is a name; obj and a trailing comma are not",
          ".obj obj a.obj, a.obj; text 0 0 5 0 0 COMMON",
-         {{".obj", 5, 0, 0}}},
+         {{".obj", 5, 0}}},
         {"a section before the first object file adds nothing anywhere",
          "text 0 0 10 0 0 rbss 0 0 0 a.obj COMMON",
-         {{"a.obj", 0, 0, 0}}},
+         {{"a.obj", 0, 0}}},
         {"a map that starts with COMMON is empty", "COMMON a.obj text 0 0 10 0 0", {}},
-        {"nothing after COMMON is read", "a.obj COMMON text 0 0 zz 0 0", {{"a.obj", 0, 0, 0}}},
+        {"nothing after COMMON is read", "a.obj COMMON text 0 0 zz 0 0", {{"a.obj", 0, 0}}},
         {"TOTAL ends the table as COMMON does",
          "a.obj text 0 0 10 0 0 TOTAL text 0 0 10 0 0 text is here and more",
-         {{"a.obj", 16, 0, 0}}},
-        {"the end of input ends the scan", "a.obj text 0 0 10 0 0", {{"a.obj", 16, 0, 0}}},
+         {{"a.obj", 16, 0}}},
+        {"the end of input ends the scan", "a.obj text 0 0 10 0 0", {{"a.obj", 16, 0}}},
         {"a space number cut off by the end of input still counts",
          "a.obj text 0 0 10 0 1",
-         {{"a.obj", 0, 16, 1}}},
+         {{"a.obj", 0, 16}}},
         {"a record cut off by the end of input adds nothing",
          "a.obj text 0 0 10 0",
-         {{"a.obj", 0, 0, 0}}},
-        {"a record cut off before its length adds nothing", "a.obj text 0 0", {{"a.obj", 0, 0, 0}}},
+         {{"a.obj", 0, 0}}},
+        {"a record cut off before its length adds nothing", "a.obj text 0 0", {{"a.obj", 0, 0}}},
         {"names keep every byte but separators",
          "D:\\Zigbee\\buzzer.obj text 0 0 2 0 0 C:\\DOCUME~1\\OWNER~1\\x.obj bss 0 0 1 0 1 "
          "C:\\Users\\Jos\xE9\\lcd!{2}.obj text 0 0 3 0 0 COMMON",
-         {{"D:\\Zigbee\\buzzer.obj", 2, 0, 0},
-          {"C:\\DOCUME~1\\OWNER~1\\x.obj", 0, 1, 1},
-          {"C:\\Users\\Jos\xE9\\lcd!{2}.obj", 3, 0, 0}}},
+         {{"D:\\Zigbee\\buzzer.obj", 2, 0},
+          {"C:\\DOCUME~1\\OWNER~1\\x.obj", 0, 1},
+          {"C:\\Users\\Jos\xE9\\lcd!{2}.obj", 3, 0}}},
         {"a space splits a path; the last piece names the object",
          "C:\\My Projects\\crc.obj text 0 0 9A 0 0 COMMON",
-         {{"Projects\\crc.obj", 154, 0, 0}}},
+         {{"Projects\\crc.obj", 154, 0}}},
         {"sizes wrap past 2^31",
          "a.obj text 0 0 7FFFFFFF 0 0 text 0 0 1 0 0 bss 0 0 80000000 0 1 bss 0 0 FFFFFFFF 0 1",
-         {{"a.obj", -2147483647 - 1, 2147483647, 1}}},
+         {{"a.obj", -2147483647 - 1, 2147483647}}},
         {"every counted name starts a record",
          "a.obj powerup 0 0 1 0 0 irdata 0 0 1 0 0 ibigdata 0 0 1 0 0 bigdata 0 0 1 0 0 "
          "text 0 0 1 0 0 intcode 0 0 1 0 0 config 0 0 1 0 0 idloc 0 0 1 0 0 "
@@ -114,7 +128,7 @@ TEST(ScanObjectSection, BuildsOneEntryPerObjectFileName) {
          "rdata 0 0 1 0 1 data 0 0 1 0 1 nvrram 0 0 1 0 1 nvbit 0 0 1 0 1 nvram 0 0 1 0 1 "
          "rbit 0 0 1 0 1 struct 0 0 1 0 1 intsave_regs 0 0 1 0 1 temp 0 0 1 0 1 const 0 0 1 0 1 "
          "idata 0 0 1 0 0 text0 0 0 1 0 0 cinit 0 0 1 0 0 COMMON",
-         {{"a.obj", 13, 14, 1}}},
+         {{"a.obj", 13, 14}}},
     };
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,14 +142,6 @@ TEST(IsObjectFileName, NeedsALowerCaseDotObjEnding) {
     }
     for (const char* name : {"obj", ".OBJ", "a.Obj", "a.obj,", "a.ob", "aobj", "a.o", ""}) {
         EXPECT_FALSE(IsObjectFileName(name)) << name;
-    }
-}
-
-TEST(IsCountedSection, ComparesWholeNames) {
-    EXPECT_TRUE(IsCountedSection("intsave_regs"));
-    EXPECT_TRUE(IsCountedSection("bss"));
-    for (const char* name : {"bs", "bss ", "BSS", "text0", "intsave_r", "", "tex", "data1"}) {
-        EXPECT_FALSE(IsCountedSection(name)) << name;
     }
 }
 
@@ -169,9 +175,9 @@ TEST(ScanObjectSection, RejectsABadLengthWithItsLineAndToken) {
     }
 }
 
-// Lengths of every size and kind of byte, short ones exhaustively, against HexToInt and
-// IsHexText: the scan reads the usual short lengths by a different path than long ones.
-TEST(ScanObjectSection, ReadsEveryLengthAsHexToIntDoes) {
+// Lengths of every size and kind of byte, short ones exhaustively, against a plain reading: the
+// scan reads the usual short lengths by a different path than long ones.
+TEST(ScanObjectSection, ReadsEveryLengthAsAPlainReadingDoes) {
     const std::string alphabet = std::string("09AFG@/:af") + "\xFF";
     std::vector<std::string> lengths;
     std::vector<std::string> previous = {""};
@@ -192,27 +198,25 @@ TEST(ScanObjectSection, ReadsEveryLengthAsHexToIntDoes) {
     for (const std::string& length : lengths) {
         SCOPED_TRACE(length);
         const std::string map = "a.obj text 0 0 " + length + " 0 1";
-        if (!IsHexText(length)) {
+        std::int64_t value = 0;
+        if (!ReferenceLength(length, value)) {
             EXPECT_THROW(Scan(map), MapError);
             continue;
         }
-        const std::int32_t value = HexToInt(length);
-        const std::vector<Entry> expected = {{"a.obj", 0, value, value == 0 ? 0 : 1}};
+        const std::vector<Entry> expected = {{"a.obj", 0, value}};
         ASSERT_EQ(Scan(map), expected);
     }
 }
 
-TEST(ScanObjectSection, LeavesTheEntriesAloneOnError) {
-    EntryList entries;
-    entries.push_back(std::make_unique<CObjectFileEntry>());
-    entries[0]->SetName("previous.obj");
-    CObjectFileEntry* const previous = entries[0].get();
+TEST(ScanObjectSection, LeavesTheRowsAloneOnError) {
+    SizeTable table;
+    table.AddRow("previous.obj", RowKind::kObject).rom = 5;
     CMapStream stream(std::string_view("new.obj text 0 0 10 0 0 other.obj text 0 0 1a 0 0"),
                       "bad.map");
-    EXPECT_THROW(ScanObjectSection(stream, entries), MapError);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].get(), previous);
-    EXPECT_EQ(entries[0]->GetName(), "previous.obj");
+    EXPECT_THROW(ScanObjectSection(stream, table), MapError);
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_EQ(table.rows[0].name, "previous.obj");
+    EXPECT_EQ(table.rows[0].rom, 5);
 }
 
 }  // namespace

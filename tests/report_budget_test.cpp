@@ -63,7 +63,9 @@ TEST(CheckBudget, ComparesThePrintedValueExactly) {
         {"91.2340", "90", "RAM 91.2340% exceeds budget 90%"},
         {"0.0000", "0", ""},
         {"0.0001", "0", "RAM 0.0001% exceeds budget 0%"},
-        {"-0.0300", "0", ""},
+        // A negative total is a wrapped sum: it never passes.
+        {"-0.0300", "90",
+         "RAM -0.0300% is negative (its sums wrapped around) and cannot be within budget 90%"},
         {"n/a", "90", "RAM percentage 'n/a' cannot be checked against budget 90%"},
     };
     for (const auto& c : cases) {

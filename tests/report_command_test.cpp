@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -41,6 +42,22 @@ TEST(TallyfoldReport, MatchesTheGoldenReports) {
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out, ReadFile(kGolden + "/" + c.golden));
     }
+}
+
+// Paths are UTF-8 and opened through the wide-character interface on Windows, so a folder in
+// any script opens there as everywhere.
+TEST(TallyfoldReport, OpensAMapInAFolderOfAnyScript) {
+    namespace fs = std::filesystem;
+    const std::string folder = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5\xE6\x9C\xAC";
+    const fs::path dir = fs::u8path(folder);
+    fs::create_directories(dir);
+    fs::copy_file(fs::u8path(kExamples + "/blinky.map"), dir / "blinky.map",
+                  fs::copy_options::overwrite_existing);
+    const Result result = RunReport({"--format", "tsv", folder + "/blinky.map"});
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.status, kExitSuccess);
+    EXPECT_EQ(result.out, ReadFile(kGolden + "/blinky.tsv"));
+    fs::remove_all(dir);
 }
 
 TEST(TallyfoldReport, ReadsStandardInput) {

@@ -12,6 +12,10 @@
 
 namespace {
 
+const std::vector<DiffMeasure> kListed = DiffMeasures(false);
+const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
+const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
+
 std::vector<std::string> Names(const std::vector<DiffRow>& rows) {
     std::vector<std::string> names;
     for (const DiffRow& row : rows) {
@@ -20,13 +24,13 @@ std::vector<std::string> Names(const std::vector<DiffRow>& rows) {
     return names;
 }
 
-TEST(CompareEntries, GivesEachNameItsStatusAndBothSides) {
-    const EntryList oldEntries =
-        MakeEntries({{"keep.obj", 10, 1}, {"grow.obj", 20, 2}, {"gone.obj", 30, 3}});
-    const EntryList newEntries =
-        MakeEntries({{"keep.obj", 10, 1}, {"grow.obj", 20, 5}, {"new.obj", 7, 0}});
+TEST(CompareRows, GivesEachNameItsStatusAndBothSides) {
+    const SizeTable oldEntries =
+        MakeTable({{"keep.obj", 10, 1}, {"grow.obj", 20, 2}, {"gone.obj", 30, 3}});
+    const SizeTable newEntries =
+        MakeTable({{"keep.obj", 10, 1}, {"grow.obj", 20, 5}, {"new.obj", 7, 0}});
     const std::vector<DiffRow> rows =
-        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize);
+        CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed);
     ASSERT_EQ(rows.size(), 4u);
     const struct {
         const char* name;
@@ -48,12 +52,12 @@ TEST(CompareEntries, GivesEachNameItsStatusAndBothSides) {
     }
 }
 
-TEST(CompareEntries, SumsEntriesOfOneNameAndLeavesOutEmptyOnes) {
-    const EntryList oldEntries = MakeEntries({{"lib.obj", 5, 0}, {"empty.obj", 0, 0}});
-    const EntryList newEntries =
-        MakeEntries({{"lib.obj", 3, 1}, {"lib.obj", 2, 0}, {"empty.obj", 0, 0}, {"z.obj", 0, 0}});
+TEST(CompareRows, SumsEntriesOfOneNameAndLeavesOutEmptyOnes) {
+    const SizeTable oldEntries = MakeTable({{"lib.obj", 5, 0}, {"empty.obj", 0, 0}});
+    const SizeTable newEntries =
+        MakeTable({{"lib.obj", 3, 1}, {"lib.obj", 2, 0}, {"empty.obj", 0, 0}, {"z.obj", 0, 0}});
     const std::vector<DiffRow> rows =
-        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize);
+        CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].name, "lib.obj");
     EXPECT_EQ(rows[0].status, DiffStatus::kChanged);  // ROM is the same, RAM grew by 1
@@ -61,39 +65,40 @@ TEST(CompareEntries, SumsEntriesOfOneNameAndLeavesOutEmptyOnes) {
 }
 
 // A name whose entries all have both sizes 0 in the old map counts as absent there.
-TEST(CompareEntries, ANameWithOnlyEmptyEntriesIsAbsent) {
-    const EntryList oldEntries = MakeEntries({{"a.obj", 0, 0}});
-    const EntryList newEntries = MakeEntries({{"a.obj", 4, 0}});
+TEST(CompareRows, ANameWithOnlyEmptyEntriesIsAbsent) {
+    const SizeTable oldEntries = MakeTable({{"a.obj", 0, 0}});
+    const SizeTable newEntries = MakeTable({{"a.obj", 4, 0}});
     const std::vector<DiffRow> rows =
-        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize);
+        CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].status, DiffStatus::kAdded);
 }
 
-TEST(CompareEntries, OrdersByTheLargestAbsoluteChangeOfTheSortKey) {
-    const EntryList oldEntries =
-        MakeEntries({{"a.obj", 100, 10}, {"b.obj", 100, 10}, {"c.obj", 100, 10}, {"d.obj", 1, 1}});
-    const EntryList newEntries =
-        MakeEntries({{"a.obj", 90, 50}, {"b.obj", 150, 9}, {"c.obj", 100, 10}, {"d.obj", 2, 1}});
-    EXPECT_EQ(Names(CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize)),
+TEST(CompareRows, OrdersByTheLargestAbsoluteChangeOfTheSortKey) {
+    const SizeTable oldEntries =
+        MakeTable({{"a.obj", 100, 10}, {"b.obj", 100, 10}, {"c.obj", 100, 10}, {"d.obj", 1, 1}});
+    const SizeTable newEntries =
+        MakeTable({{"a.obj", 90, 50}, {"b.obj", 150, 9}, {"c.obj", 100, 10}, {"d.obj", 2, 1}});
+    EXPECT_EQ(Names(CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed)),
               (std::vector<std::string>{"b.obj", "a.obj", "d.obj", "c.obj"}));
-    EXPECT_EQ(Names(CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRamSize)),
+    EXPECT_EQ(Names(CompareRows(oldEntries, newEntries, ColumnOrdering::kByRamSize, kListed)),
               (std::vector<std::string>{"a.obj", "b.obj", "d.obj", "c.obj"}));
 }
 
 // Equal changes keep the order in which the names appear: the new map's, then the old map's.
-TEST(CompareEntries, KeepsFileOrderAmongEqualChanges) {
-    const EntryList oldEntries = MakeEntries({{"gone.obj", 5, 0}, {"x.obj", 1, 0}});
-    const EntryList newEntries = MakeEntries({{"y.obj", 1, 0}, {"x.obj", 1, 0}, {"w.obj", 5, 0}});
-    EXPECT_EQ(Names(CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize)),
+TEST(CompareRows, KeepsFileOrderAmongEqualChanges) {
+    const SizeTable oldEntries = MakeTable({{"gone.obj", 5, 0}, {"x.obj", 1, 0}});
+    const SizeTable newEntries = MakeTable({{"y.obj", 1, 0}, {"x.obj", 1, 0}, {"w.obj", 5, 0}});
+    EXPECT_EQ(Names(CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed)),
               (std::vector<std::string>{"w.obj", "gone.obj", "y.obj", "x.obj"}));
 }
 
 TEST(BuildDiffTable, HasTheFieldsInOrderAndATotalOfTheChanges) {
-    const EntryList oldEntries = MakeEntries({{"main.obj", 256, 5}, {"delay.obj", 32, 0}});
-    const EntryList newEntries = MakeEntries({{"main.obj", 360, 8}, {"uart.obj", 432, 24}});
-    const ReportTable table = BuildDiffTable(
-        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize), kDevice18F4680);
+    const SizeTable oldEntries = MakeTable({{"main.obj", 256, 5}, {"delay.obj", 32, 0}});
+    const SizeTable newEntries = MakeTable({{"main.obj", 360, 8}, {"uart.obj", 432, 24}});
+    const ReportTable table =
+        BuildDiffTable(CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed),
+                       kDevice18F4680, kListed, SectionRule::kListed);
     std::vector<std::string> fields;
     for (const ReportColumn& column : table.columns) {
         fields.push_back(column.field);
@@ -114,29 +119,40 @@ TEST(BuildDiffTable, HasTheFieldsInOrderAndATotalOfTheChanges) {
                                                              "5", "32", "27", "1.2085", "0.9615"}));
 }
 
-// Sizes are wrapping 32-bit values; their difference is exact, not wrapped again.
-TEST(BuildDiffTable, ChangesBetweenExtremeSizesAreExact) {
+// The listed rule's sizes are wrapping 32-bit values; their difference is exact, not wrapped
+// again. Every other rule keeps 64 bits throughout, totals included.
+TEST(BuildDiffTable, ChangesAndTotalsKeepTheirWidth) {
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-    const EntryList oldEntries = MakeEntries({{"a.obj", kMin, 0}});
-    const EntryList newEntries = MakeEntries({{"a.obj", kMax, 0}});
-    const ReportTable table = BuildDiffTable(
-        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize), kDevice18F4680);
-    EXPECT_EQ(table.rows[0].cells[4], "4294967295");
-    EXPECT_EQ(DisplayCell(table.columns[4], table.rows[0].cells[4]), "+4294967295");
+    const SizeTable oldListed = MakeTable({{"a.obj", kMin, 0}});
+    const SizeTable newListed = MakeTable({{"a.obj", kMax, 0}});
+    const ReportTable listed =
+        BuildDiffTable(CompareRows(oldListed, newListed, ColumnOrdering::kByRomSize, kListed),
+                       kDevice18F4680, kListed, SectionRule::kListed);
+    EXPECT_EQ(listed.rows[0].cells[4], "4294967295");
+    EXPECT_EQ(DisplayCell(listed.columns[4], listed.rows[0].cells[4]), "+4294967295");
+
+    const std::vector<DiffMeasure> all = DiffMeasures(true);
+    const SizeTable oldAll = MakeTable({{"a.obj", 1, 0}}, SectionRule::kAll);
+    const SizeTable newAll =
+        MakeTable({{"a.obj", 3000000000, 0}, {"b.obj", 3000000000, 0}}, SectionRule::kAll);
+    const ReportTable table =
+        BuildDiffTable(CompareRows(oldAll, newAll, ColumnOrdering::kByRomSize, all), kDevice18F4680,
+                       all, SectionRule::kAll);
+    const std::vector<std::string>& total = table.rows.back().cells;
+    EXPECT_EQ(total[3], "6000000000");
+    EXPECT_EQ(total[4], "5999999999");
+    EXPECT_EQ(total[11], "9155273.4375") << "the percentage of the new total";
 }
 
-// A further size without a capacity (as the "other" bytes of a fuller tally would be) gets its
-// old, new and change columns after the others and no percentage.
-TEST(BuildDiffTable, AFurtherMeasureAddsItsColumnsWithoutAPercentage) {
-    std::vector<DiffMeasure> measures = ReportDiffMeasures();
-    measures.push_back({"Other", "other", &CObjectFileEntry::m_space, nullptr});
-    EntryList oldEntries = MakeEntries({{"a.obj", 1, 0}, {"b.obj", 1, 0}});
-    EntryList newEntries = MakeEntries({{"a.obj", 1, 0}, {"b.obj", 1, 0}});
-    newEntries[1]->m_space = 9;
+// Other bytes get their old, new and change columns after the others and no percentage.
+TEST(BuildDiffTable, OtherAddsItsColumnsWithoutAPercentage) {
+    const std::vector<DiffMeasure> measures = DiffMeasures(true);
+    const SizeTable oldTable = MakeTable({{"a.obj", 1, 0}, {"b.obj", 1, 0}}, SectionRule::kAll);
+    const SizeTable newTable = MakeTable({{"a.obj", 1, 0}, {"b.obj", 1, 0, 9}}, SectionRule::kAll);
     const std::vector<DiffRow> rows =
-        CompareEntries(oldEntries, newEntries, ColumnOrdering::kByRomSize, measures);
-    const ReportTable table = BuildDiffTable(rows, kDevice18F4680, measures);
+        CompareRows(oldTable, newTable, ColumnOrdering::kByRomSize, measures);
+    const ReportTable table = BuildDiffTable(rows, kDevice18F4680, measures, SectionRule::kAll);
     std::vector<std::string> headers;
     for (const ReportColumn& column : table.columns) {
         headers.push_back(column.header);
@@ -153,7 +169,8 @@ TEST(BuildDiffTable, AFurtherMeasureAddsItsColumnsWithoutAPercentage) {
 
 TEST(BuildDiffTable, TwoEmptyMapsGiveTheBlankAndAZeroTotalRow) {
     const ReportTable table =
-        BuildDiffTable(CompareEntries({}, {}, ColumnOrdering::kByRomSize), kDevice18F458);
+        BuildDiffTable(CompareRows(SizeTable{}, SizeTable{}, ColumnOrdering::kByRomSize, kListed),
+                       kDevice18F458, kListed, SectionRule::kListed);
     ASSERT_EQ(table.rows.size(), 2u);
     EXPECT_EQ(table.rows[1].cells, (std::vector<std::string>{"-- Total --", "", "0", "0", "0", "0",
                                                              "0", "0", "0.0000", "0.0000"}));

@@ -23,6 +23,24 @@ ReportTable SampleTable(const std::string& name) {
     return table;
 }
 
+ReportDocument Document(ReportTable table, JsonHeader header) {
+    ReportDocument document;
+    document.table = std::move(table);
+    document.header = std::move(header);
+    return document;
+}
+
+MapCheck Check(const char* label, const char* field, const char* source, bool possible,
+               bool agrees) {
+    MapCheck check;
+    check.label = label;
+    check.field = field;
+    check.source = source;
+    check.possible = possible;
+    check.agrees = agrees;
+    return check;
+}
+
 TEST(DisplayCell, SignsChangesOnly) {
     const ReportColumn change{"Change", "change", CellType::kChange};
     const ReportColumn count{"Bytes", "bytes", CellType::kCount};
@@ -108,7 +126,8 @@ TEST(FormatMarkdown, EscapesWhatWouldRenderDifferentlyAndStaysUtf8) {
 }
 
 TEST(FormatJson, WritesHeaderRowsAndTotalWithTypedValues) {
-    EXPECT_EQ(FormatJson(SampleTable("C:\\a\"b\".obj"), {{"file", "x.map"}, {"device", "18F458"}}),
+    EXPECT_EQ(FormatJson(Document(SampleTable("C:\\a\"b\".obj"),
+                                  {{"file", "x.map"}, {"device", "18F458"}})),
               "{\n"
               "  \"format_version\": 1,\n"
               "  \"file\": \"x.map\",\n"
@@ -128,13 +147,53 @@ TEST(FormatJson, WritesHeaderRowsAndTotalWithTypedValues) {
 TEST(FormatJson, AnEmptyReportHasAnEmptyRowsArray) {
     ReportTable table = SampleTable("a.obj");
     table.rows.erase(table.rows.begin(), table.rows.begin() + 3);
-    EXPECT_EQ(FormatJson(table, {{"file", "Jos\xE9.map"}}),
+    EXPECT_EQ(FormatJson(Document(table, {{"file", "Jos\xE9.map"}})),
               "{\n"
               "  \"format_version\": 1,\n"
               "  \"file\": \"Jos\xC3\xA9.map\",\n"
               "  \"rows\": [],\n"
               "  \"total\": {\"bytes\": 127, \"change\": 112, \"share\": \"0.1938\"}\n"
               "}\n");
+}
+
+// Checks render from their data alike in every format: a line each under a table, an object
+// each in JSON (null when not possible), and a warning for each that disagrees.
+TEST(Checks, RenderAsLinesJsonAndWarnings) {
+    MapCheck agrees =
+        Check("TOTAL section", "total_section", "the map's TOTAL section", true, true);
+    agrees.map = agrees.report = {10, 2, 3};
+    MapCheck differs =
+        Check("Occupancy", "occupancy", "the map's used address ranges", true, false);
+    differs.withOther = false;
+    differs.map = {12, 2, 0};
+    differs.report = {10, 2, 3};
+    MapCheck impossible = Check("Overlaps", "overlaps", "", false, false);
+    impossible.reason = "the map has no addresses";
+    MapCheck wordy = Check("Images", "images", "the idata images", true, false);
+    wordy.hasFigures = false;
+    wordy.detail = ".idata_a.o has no image";
+    const CheckSet set{"New ", "new", "b.map", {agrees, differs, impossible, wordy}, {"SFR: 4"}};
+
+    EXPECT_EQ(FormatCheckLines(set),
+              "New TOTAL section: ROM 10 RAM 2 other 3: agrees\n"
+              "New Occupancy: ROM 12 RAM 2: disagrees (report: ROM 10 RAM 2)\n"
+              "New Overlaps: not possible: the map has no addresses\n"
+              "New Images: disagrees (.idata_a.o has no image)\n"
+              "New SFR: 4\n");
+    EXPECT_EQ(FormatDisagreementWarnings(set),
+              "tallyfold-report: warning: b.map: the report disagrees with the map's used address "
+              "ranges: ROM 12 RAM 2 there, ROM 10 RAM 2 in the report\n"
+              "tallyfold-report: warning: b.map: the report disagrees with the idata images: "
+              ".idata_a.o has no image\n");
+    ReportDocument document = Document(SampleTable("a.obj"), {});
+    document.checks = {set};
+    const std::string json = FormatJson(document);
+    EXPECT_NE(json.find("\"reconciliation\": {\"new\": {\"total_section\": {\"rom\": 10, "
+                        "\"ram\": 2, \"other\": 3, \"agrees\": true}, \"occupancy\": {\"rom\": 12, "
+                        "\"ram\": 2, \"agrees\": false}, \"overlaps\": null, \"images\": "
+                        "{\"detail\": \".idata_a.o has no image\", \"agrees\": false}}}\n}\n"),
+              std::string::npos)
+        << json;
 }
 
 }  // namespace

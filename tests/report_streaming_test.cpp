@@ -46,11 +46,14 @@ std::string ReadBack(std::FILE* file) {
 std::string WholeReport(const std::string& map, ColumnOrdering ordering,
                         const DeviceProfile& device) {
     CMapStream stream(map, "generated.map");
-    EntryList entries;
-    ScanObjectSection(stream, entries);
-    ApplyOrdering(entries, ordering);
-    return FormatTsv(MakeReportTable(BuildReportRows(entries, device)));
+    SizeTable table;
+    ScanObjectSection(stream, table);
+    ApplyOrdering(table.rows, ordering);
+    return FormatTsv(BuildReportRows(table, device, false));
 }
+
+const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
+const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
 
 struct StreamCase {
     std::vector<std::string> options;
@@ -112,22 +115,6 @@ TEST(RowByRowReport, WritesNothingWhenTheMapFails) {
     EXPECT_EQ(ReadBack(out.get()), "");
     EXPECT_EQ(err,
               "tallyfold-report: <stdin>:1: section length '1x' is not upper-case hexadecimal\n");
-}
-
-TEST(ForEachReportRow, VisitsTheRowsBuildReportRowsMakes) {
-    const std::string map = GenerateMap({500, 11, 6});
-    CMapStream stream(map, "generated.map");
-    EntryList entries;
-    ScanObjectSection(stream, entries);
-    SortByRamSize(entries);
-    std::vector<ReportRow> visited;
-    ForEachReportRow(entries, kDevice18F458, [&visited](ReportRow& row) {
-        visited.push_back(row);
-        row[0] = "changed by the visitor";  // the next row must not see it
-    });
-    EXPECT_EQ(visited, BuildReportRows(entries, kDevice18F458));
-    ASSERT_GE(visited.size(), 3u);
-    EXPECT_EQ(visited[visited.size() - 2], ReportRow{});
 }
 
 }  // namespace

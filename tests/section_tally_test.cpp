@@ -9,13 +9,13 @@ namespace {
 
 constexpr const char* kHeader = "\t\tName          Link     Load   Length Selector Space Scale\n";
 
-SectionTally Tally(const std::string& table, const std::string& rest = "") {
+SizeTable Tally(const std::string& table, const std::string& rest = "") {
     return TallySections(ReadMapListing(std::string(kHeader) + table + rest, "test.map"));
 }
 
 // The row of that name; a failed expectation and an empty row when there is none.
-TallyRow RowOf(const SectionTally& tally, const std::string& name) {
-    for (const TallyRow& row : tally.rows) {
+SizeRow RowOf(const SizeTable& tally, const std::string& name) {
+    for (const SizeRow& row : tally.rows) {
         if (row.name == name) {
             return row;
         }
@@ -24,8 +24,8 @@ TallyRow RowOf(const SectionTally& tally, const std::string& name) {
     return {};
 }
 
-bool HasRow(const SectionTally& tally, const std::string& name) {
-    for (const TallyRow& row : tally.rows) {
+bool HasRow(const SizeTable& tally, const std::string& name) {
+    for (const SizeRow& row : tally.rows) {
         if (row.name == name) {
             return true;
         }
@@ -33,17 +33,17 @@ bool HasRow(const SectionTally& tally, const std::string& name) {
     return false;
 }
 
-void ExpectRow(const SectionTally& tally, const std::string& name, std::int64_t rom,
-               std::int64_t ram, std::int64_t other) {
+void ExpectRow(const SizeTable& tally, const std::string& name, std::int64_t rom, std::int64_t ram,
+               std::int64_t other) {
     SCOPED_TRACE(name);
-    const TallyRow row = RowOf(tally, name);
+    const SizeRow row = RowOf(tally, name);
     EXPECT_EQ(row.rom, rom);
     EXPECT_EQ(row.ram, ram);
     EXPECT_EQ(row.other, other);
 }
 
 TEST(TallySections, CountsEverySectionWhateverItsName) {
-    const SectionTally tally = Tally(
+    const SizeTable tally = Tally(
         "main.p1 text0 7E 7E 1C4 4 0\n"
         "\t\tcstackCOMRAM 1 1 12 1 1\n"
         "\t\tintcode_body 8 8 34 4 0\n"
@@ -53,31 +53,31 @@ TEST(TallySections, CountsEverySectionWhateverItsName) {
 }
 
 TEST(TallySections, CommonLinesAreRowsOfTheirOwn) {
-    const SectionTally tally = Tally(
+    const SizeTable tally = Tally(
         "a.obj rbss 60 60 5 60 1\n"
         "COMMON   param  29 29 23 29 1\n"
         "COMMON   rbss   65 65 4 60 1\n");
     ExpectRow(tally, "a.obj", 0, 5, 0);
     ExpectRow(tally, "<COMMON param>", 0, 0x23, 0);
     ExpectRow(tally, "<COMMON rbss>", 0, 4, 0);
-    EXPECT_EQ(tally.totals.ram, 5 + 0x23 + 4);
+    EXPECT_EQ(TotalsOf(tally).ram, 5 + 0x23 + 4);
 }
 
 TEST(TallySections, TotalRecordsWithoutATableRecordBecomeClassRows) {
-    const SectionTally tally = Tally("a.obj text 0 0 10 0 0\n",
-                                     "TOTAL  Name Link Load Length Space\n"
-                                     "\tCLASS CODE\n"
-                                     "\t\ttext 0 0 10 0\n"
-                                     "\tCLASS ABS1\n"
-                                     "\t\tabs_s1 60 60 12 1\n");
+    const SizeTable tally = Tally("a.obj text 0 0 10 0 0\n",
+                                  "TOTAL  Name Link Load Length Space\n"
+                                  "\tCLASS CODE\n"
+                                  "\t\ttext 0 0 10 0\n"
+                                  "\tCLASS ABS1\n"
+                                  "\t\tabs_s1 60 60 12 1\n");
     ExpectRow(tally, "a.obj", 0x10, 0, 0);
     ExpectRow(tally, "<ABS1 abs_s1>", 0, 0x12, 0);
     EXPECT_FALSE(HasRow(tally, "<CODE text>"));  // the class totals are never added on top
-    EXPECT_EQ(tally.totals.rom, 0x10);
+    EXPECT_EQ(TotalsOf(tally).rom, 0x10);
 }
 
 TEST(TallySections, TheClassOfARecordIsTheTotalRecordHoldingItsAddress) {
-    const SectionTally tally = Tally(
+    const SizeTable tally = Tally(
         "a.obj userid 100 100 8 0 0\n"
         "b.obj userid 400 400 4 0 0\n"
         "c.obj config_table 500 500 6 0 0\n"
@@ -147,12 +147,15 @@ TEST(ClassMemoryOf, SortsTheClassesOfPic18Maps) {
 }
 
 TEST(BitSections, CountWholeBytes) {
-    EXPECT_TRUE(IsBitSection(0x140, 0x28, 0));
-    EXPECT_TRUE(IsBitSection(0x10, 0x10, 8));
-    EXPECT_TRUE(IsBitSection(8, 1, 0));
-    EXPECT_FALSE(IsBitSection(9, 1, 0));
-    EXPECT_FALSE(IsBitSection(0, 0, 0));  // the reset vector, not a bit section
-    EXPECT_FALSE(IsBitSection(0x10, 0x10, 1));
+    EXPECT_TRUE(IsBitSection(0x140, 0x28, 0, 1));
+    EXPECT_TRUE(IsBitSection(0x10, 0x10, 8, 1));
+    EXPECT_TRUE(IsBitSection(0x10, 0x10, 8, 0)) << "Scale 8 marks a bit section anywhere";
+    EXPECT_TRUE(IsBitSection(8, 1, 0, 1));
+    EXPECT_FALSE(IsBitSection(9, 1, 0, 1));
+    EXPECT_FALSE(IsBitSection(0, 0, 0, 1));  // address 0, not a bit section
+    EXPECT_FALSE(IsBitSection(0x10, 0x10, 1, 1));
+    // In program memory the addresses coincide by chance: text at 800, loaded at 100.
+    EXPECT_FALSE(IsBitSection(0x800, 0x100, 0, 0));
     EXPECT_EQ(SectionBytes(0, true), 0u);
     EXPECT_EQ(SectionBytes(1, true), 1u);
     EXPECT_EQ(SectionBytes(8, true), 1u);
@@ -160,7 +163,7 @@ TEST(BitSections, CountWholeBytes) {
     EXPECT_EQ(SectionBytes(0xFFFFFFFF, true), 0x20000000u);
     EXPECT_EQ(SectionBytes(9, false), 9u);
 
-    const SectionTally tally = Tally(
+    const SizeTable tally = Tally(
         "a.obj rbit 3C8 3C8 11 78 1 8\n"  // Scale 8: 17 bits
         "\t\tnvbit 140 28 B 1 1\n"        // Link = 8 x Load: 11 bits
         "\t\ttext 0 0 4 0 0\n");
@@ -168,7 +171,7 @@ TEST(BitSections, CountWholeBytes) {
 }
 
 TEST(Overlays, TheSameSectionInSeveralObjectsCountsOnceAtItsLargestLength) {
-    const SectionTally tally = Tally(
+    const SizeTable tally = Tally(
         "a.obj temp 75 75 4 60 1\n"
         "\t\ttext 0 0 10 0 0\n"
         "b.obj temp 75 75 2 60 1\n"
@@ -182,28 +185,28 @@ TEST(Overlays, TheSameSectionInSeveralObjectsCountsOnceAtItsLargestLength) {
     ExpectRow(tally, "d.obj", 0, 0, 0);
     ExpectRow(tally, "c.obj", 0, 3, 0);
     ExpectRow(tally, "e.obj", 5, 0, 0);
-    EXPECT_EQ(tally.totals.ram, 6 + 3);
+    EXPECT_EQ(TotalsOf(tally).ram, 6 + 3);
 }
 
 TEST(Overlays, ConfigUnderEveryObjectCountsOnce) {
-    const SectionTally tally = Tally(
+    const SizeTable tally = Tally(
         "main.o config 300000 300000 E 300000 0\n"
         "\t\tidloc 200000 200000 8 200000 0\n"
         "uart.o config 300000 300000 E 300000 0\n"
         "\t\tidloc 200000 200000 8 200000 0\n");
     ExpectRow(tally, "<overlaid config@300000>", 0, 0, 14);
     ExpectRow(tally, "<overlaid idloc@200000>", 0, 0, 8);
-    EXPECT_EQ(tally.totals.other, 22);
+    EXPECT_EQ(TotalsOf(tally).other, 22);
 }
 
 TEST(Overlays, AnEmptyRecordAtTheSameAddressSharesNothing) {
-    const SectionTally tally = Tally("a.obj temp 80 80 3 60 1\nb.obj temp 80 80 0 60 1\n");
+    const SizeTable tally = Tally("a.obj temp 80 80 3 60 1\nb.obj temp 80 80 0 60 1\n");
     ExpectRow(tally, "a.obj", 0, 3, 0);
     EXPECT_FALSE(HasRow(tally, "<overlaid temp@80>"));
 }
 
 TEST(Overlays, TheSameRecordTwiceInOneObjectIsNoOverlay) {
-    const SectionTally tally = Tally("a.obj temp 75 75 4 60 1\n\t\ttemp 75 75 4 60 1\n");
+    const SizeTable tally = Tally("a.obj temp 75 75 4 60 1\n\t\ttemp 75 75 4 60 1\n");
     ExpectRow(tally, "a.obj", 0, 8, 0);
     EXPECT_EQ(tally.rows.size(), 1u);
 }
@@ -248,115 +251,77 @@ constexpr const char* kReconciledRest =
     "\tCODE   010-0FF\n"
     "\tCOMRAM 005-05F\n";
 
-SectionTally ReconciledTally(const char* textLength) {
+SizeTable ReconciledTally(const char* textLength) {
     return TallySections(ReadMapListing(
         std::string(kReconciledMap) + kHeader + ReconciledTable(textLength) + kReconciledRest,
         "test.map"));
 }
 
 TEST(Reconciliation, AgreesWhenTheMapAddsUp) {
-    const SectionTally tally = ReconciledTally("10");
-    EXPECT_EQ(tally.totals, (MemoryTotals{0x10, 8 + 4 + 2, 14}));
-    ASSERT_TRUE(tally.totalSection.possible);
-    EXPECT_EQ(tally.totalSection.map, (MemoryTotals{0x10, 14, 14}));
-    EXPECT_TRUE(tally.totalSection.agrees);
-    ASSERT_TRUE(tally.occupancy.possible);
-    EXPECT_EQ(tally.occupancy.map.rom, 0x10);
-    EXPECT_EQ(tally.occupancy.map.ram, 14);
-    EXPECT_TRUE(tally.occupancy.agrees);
+    const SizeTable tally = ReconciledTally("10");
+    EXPECT_EQ(TotalsOf(tally), (MemoryTotals{0x10, 8 + 4 + 2, 14}));
+    ASSERT_TRUE(tally.facts.checks[0].possible);
+    EXPECT_EQ(tally.facts.checks[0].map, (MemoryTotals{0x10, 14, 14}));
+    EXPECT_TRUE(tally.facts.checks[0].agrees);
+    ASSERT_TRUE(tally.facts.checks[1].possible);
+    EXPECT_EQ(tally.facts.checks[1].map.rom, 0x10);
+    EXPECT_EQ(tally.facts.checks[1].map.ram, 14);
+    EXPECT_TRUE(tally.facts.checks[1].agrees);
 }
 
 TEST(Reconciliation, DisagreesWhenTheTableDiffersFromTheTotals) {
-    const SectionTally tally = ReconciledTally("12");
-    EXPECT_EQ(tally.totals.rom, 0x12);
-    EXPECT_TRUE(tally.totalSection.possible);
-    EXPECT_FALSE(tally.totalSection.agrees);
-    EXPECT_EQ(tally.totalSection.map.rom, 0x10);
-    EXPECT_TRUE(tally.occupancy.possible);
-    EXPECT_FALSE(tally.occupancy.agrees);
-    EXPECT_EQ(tally.occupancy.map.rom, 0x10);
+    const SizeTable tally = ReconciledTally("12");
+    EXPECT_EQ(TotalsOf(tally).rom, 0x12);
+    EXPECT_TRUE(tally.facts.checks[0].possible);
+    EXPECT_FALSE(tally.facts.checks[0].agrees);
+    EXPECT_EQ(tally.facts.checks[0].map.rom, 0x10);
+    EXPECT_TRUE(tally.facts.checks[1].possible);
+    EXPECT_FALSE(tally.facts.checks[1].agrees);
+    EXPECT_EQ(tally.facts.checks[1].map.rom, 0x10);
 }
 
 TEST(Reconciliation, IsNotPossibleWithoutItsMaterial) {
-    const SectionTally bare = Tally("a.obj text 0 0 10 0 0\n");
-    EXPECT_FALSE(bare.totalSection.possible);
-    EXPECT_EQ(bare.totalSection.reason, "the map has no TOTAL section");
-    EXPECT_FALSE(bare.occupancy.possible);
-    EXPECT_EQ(bare.occupancy.reason, "the map has no -A class ranges for program or data memory");
+    const SizeTable bare = Tally("a.obj text 0 0 10 0 0\n");
+    EXPECT_FALSE(bare.facts.checks[0].possible);
+    EXPECT_EQ(bare.facts.checks[0].reason, "the map has no TOTAL section");
+    EXPECT_FALSE(bare.facts.checks[1].possible);
+    EXPECT_EQ(bare.facts.checks[1].reason,
+              "the map has no -A class ranges for program or data memory");
 
-    const SectionTally noUnused = TallySections(ReadMapListing(
+    const SizeTable noUnused = TallySections(ReadMapListing(
         std::string("-ACODE=00h-0FFh\n") + kHeader + "a.obj text 0 0 10 0 0\n", "test.map"));
-    EXPECT_EQ(noUnused.occupancy.reason, "the map has no UNUSED ADDRESS RANGES");
+    EXPECT_EQ(noUnused.facts.checks[1].reason, "the map has no UNUSED ADDRESS RANGES");
 
-    const SectionTally unknownSpace =
+    const SizeTable unknownSpace =
         Tally("a.obj text 0 0 10 0 0\n", "TOTAL\n\tCLASS ODD\n\t\ttext 0 0 10\n");
-    EXPECT_FALSE(unknownSpace.totalSection.possible);
-    EXPECT_EQ(unknownSpace.totalSection.reason,
+    EXPECT_FALSE(unknownSpace.facts.checks[0].possible);
+    EXPECT_EQ(unknownSpace.facts.checks[0].reason,
               "the TOTAL section gives no memory space for text (class ODD)");
 }
 
 TEST(Reconciliation, AClassMissingFromTheUnusedRangesIsFull) {
-    const SectionTally tally = TallySections(
+    const SizeTable tally = TallySections(
         ReadMapListing(std::string("-ACODE=00h-0Fh -ARAM=060h-0FFh\n") + kHeader +
                            "a.obj text 0 0 10 0 0\nUNUSED ADDRESS RANGES\n\tRAM 060-0FF\n",
                        "test.map"));
-    ASSERT_TRUE(tally.occupancy.possible);
-    EXPECT_EQ(tally.occupancy.map.rom, 16);
-    EXPECT_EQ(tally.occupancy.map.ram, 0);
-    EXPECT_TRUE(tally.occupancy.agrees);
+    ASSERT_TRUE(tally.facts.checks[1].possible);
+    EXPECT_EQ(tally.facts.checks[1].map.rom, 16);
+    EXPECT_EQ(tally.facts.checks[1].map.ram, 0);
+    EXPECT_TRUE(tally.facts.checks[1].agrees);
 }
 
-TEST(CapacityFromClassRanges, UnitesProgramAndDataClassesOnly) {
+TEST(DescribeMapDevice, UnitesProgramAndDataClassesOnly) {
     const MapListing listing = ReadMapListing(
         "-ACODE=00h-03FFFh -ASMALLCONST=04000h-040FFhx2 -AMEDIUMCONST=0600h-03FFFh \\\n"
         "-ACOMRAM=01h-05Fh -ABANK0=060h-0FFh -ARAM=060h-0FFh -AFARRAM=00h-00h \\\n"
         "-AABS1=00h-05FFh -ASFR=0F60h-0FFFh -ACONFIG=0300000h-030000Dh\n" +
             std::string(kHeader),
         "test.map");
-    const MapCapacity capacity = CapacityFromClassRanges(listing);
-    EXPECT_EQ(capacity.rom, 0x4000u + 0x200u);
-    EXPECT_EQ(capacity.ram, 0xFFu);
-}
-
-TEST(TallyReportRows, OtherColumnZeroRowsAndTotals) {
-    const std::vector<TallyRow> rows = {
-        {"a.obj", 512, 338, 14}, {"empty.obj", 0, 0, 0}, {"<COMMON param>", 0, 35, 0}};
-    const std::vector<TallyReportRow> report = BuildTallyReportRows(rows, 65536, 3328);
-    ASSERT_EQ(report.size(), 4u);
-    EXPECT_EQ(report[0], (TallyReportRow{"a.obj", "512", "338", "14", "0.7813", "10.1563"}));
-    EXPECT_EQ(report[1], (TallyReportRow{"<COMMON param>", "0", "35", "0", "0.0000", "1.0517"}));
-    EXPECT_EQ(report[2], TallyReportRow{});
-    EXPECT_EQ(report[3], (TallyReportRow{"-- Total --", "512", "373", "14", "0.7813", "11.2079"}));
-}
-
-TEST(TallyReportRows, SortsStablyLargestFirst) {
-    std::vector<TallyRow> rows = {{"a", 1, 5, 0}, {"b", 3, 5, 0}, {"c", 1, 9, 0}};
-    SortTallyRowsByRom(rows);
-    EXPECT_EQ(rows[0].name + rows[1].name + rows[2].name, "bac");
-    SortTallyRowsByRam(rows);
-    EXPECT_EQ(rows[0].name + rows[1].name + rows[2].name, "cba");
-}
-
-TEST(FormatPercentWide, AgreesWithTheExactFormulaBeyond32Bits) {
-    EXPECT_EQ(FormatPercentWide(512, 65536), "0.7813");
-    EXPECT_EQ(FormatPercentWide(338, 3328), "10.1563");
-    EXPECT_EQ(FormatPercentWide(40000, 32768), "122.0703");
-    EXPECT_EQ(FormatPercentWide(-512, 65536), "-0.7813");
-    EXPECT_EQ(FormatPercentWide(5, 0), "n/a");
-    EXPECT_EQ(FormatPercentWide(0x100000000LL, 65536), "6553600.0000");
-    EXPECT_EQ(FormatPercentWide(1, 3), "33.3333");
-    EXPECT_EQ(FormatPercentWide(2, 3), "66.6667");
-    // Against the 64-bit formula where it does not overflow: round(bytes * 10^6 / capacity).
-    for (std::int64_t capacity : {1535, 3328, 3967, 65536}) {
-        for (std::int64_t bytes = 0; bytes < 70000; bytes += 7) {
-            const std::int64_t units = (bytes * 2000000 + capacity) / (2 * capacity);
-            std::string fraction = std::to_string(units % 10000);
-            fraction.insert(0, 4 - fraction.size(), '0');
-            ASSERT_EQ(FormatPercentWide(bytes, capacity),
-                      std::to_string(units / 10000) + "." + fraction)
-                << bytes << " of " << capacity;
-        }
-    }
+    MapFacts facts;
+    DescribeMapDevice(listing, facts);
+    EXPECT_TRUE(facts.hasCapacity);
+    EXPECT_EQ(facts.romCapacity, 0x4000 + 0x200);
+    EXPECT_EQ(facts.ramCapacity, 0xFF);
 }
 
 }  // namespace

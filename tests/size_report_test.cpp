@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -13,17 +15,30 @@
 
 namespace {
 
-std::vector<std::string> Names(const EntryList& entries) {
+std::vector<std::string> Names(const SizeTable& table) {
     std::vector<std::string> names;
-    for (const auto& entry : entries) {
-        names.push_back(entry->GetName());
+    for (const SizeRow& row : table.rows) {
+        names.emplace_back(row.name);
     }
     return names;
 }
 
+const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
+const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
+
+using Cells = std::vector<std::string>;
+
+std::vector<Cells> CellsOf(const ReportTable& table) {
+    std::vector<Cells> rows;
+    for (const TableRow& row : table.rows) {
+        rows.push_back(row.cells);
+    }
+    return rows;
+}
+
 struct PercentCase {
-    std::int32_t bytes;
-    std::int32_t capacity;
+    std::int64_t bytes;
+    std::int64_t capacity;
     const char* text;
 };
 
@@ -43,6 +58,9 @@ TEST(FormatPercent, WritesFourDecimalsWithHalvesAwayFromZero) {
         {1, kDevice18F4680.romCapacity, "0.0015"},
         {INT_MAX, kDevice18F458.ramCapacity, "139810133.2682"},
         {INT_MIN, kDevice18F458.ramCapacity, "-139810133.3333"},
+        {4294967296, kDevice18F4680.romCapacity, "6553600.0000"},  // beyond 32 bits
+        {INT64_MAX, 1, "922337203685477580700.0000"},
+        {5, 0, "n/a"},
     };
     for (const PercentCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.bytes) + " of " + std::to_string(c.capacity));
@@ -52,19 +70,20 @@ TEST(FormatPercent, WritesFourDecimalsWithHalvesAwayFromZero) {
 
 // The same value computed another way: the exact quotient in long double (halves are exact
 // binary fractions for these capacities), rounded half away from zero, printed by the C runtime.
-std::string IndependentPercent(std::int32_t bytes, std::int32_t capacity) {
-    const long double units = std::roundl(static_cast<long double>(bytes) * 1000000.0L / capacity);
+std::string IndependentPercent(std::int64_t bytes, std::int64_t capacity) {
+    const long double units = std::roundl(static_cast<long double>(bytes) * 1000000.0L /
+                                          static_cast<long double>(capacity));
     char text[64];
     std::snprintf(text, sizeof text, "%.4f", static_cast<double>(units) / 10000.0);
     return text;
 }
 
 TEST(FormatPercent, AgreesWithAnIndependentComputation) {
-    const std::int32_t capacities[] = {kDevice18F4680.romCapacity, kDevice18F4680.ramCapacity,
+    const std::int64_t capacities[] = {kDevice18F4680.romCapacity, kDevice18F4680.ramCapacity,
                                        kDevice18F458.romCapacity, kDevice18F458.ramCapacity};
     std::mt19937 random(20261209);
     std::uniform_int_distribution<std::int32_t> any(INT_MIN, INT_MAX);
-    for (std::int32_t capacity : capacities) {
+    for (std::int64_t capacity : capacities) {
         SCOPED_TRACE(capacity);
         for (std::int32_t bytes = -70000; bytes <= 70000; ++bytes) {
             ASSERT_EQ(FormatPercent(bytes, capacity), IndependentPercent(bytes, capacity)) << bytes;
@@ -76,63 +95,108 @@ TEST(FormatPercent, AgreesWithAnIndependentComputation) {
     }
 }
 
-TEST(BuildReportRows, EmptyListGivesTheBlankAndTotalRows) {
-    const std::vector<ReportRow> rows = BuildReportRows(EntryList{}, kDevice18F4680);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], ReportRow{});
-    EXPECT_EQ(rows[1], (ReportRow{"-- Total --", "0", "0", "0.0000", "0.0000"}));
+TEST(BuildReportRows, EmptyTableGivesTheBlankAndTotalRows) {
+    const ReportTable table = BuildReportRows(SizeTable{}, kDevice18F4680, false);
+    ASSERT_EQ(table.rows.size(), 2u);
+    EXPECT_EQ(table.rows[0].kind, RowKind::kBlank);
+    EXPECT_EQ(table.rows[0].cells, Cells(5));
+    EXPECT_EQ(table.rows[1].kind, RowKind::kTotal);
+    EXPECT_EQ(table.rows[1].cells, (Cells{"-- Total --", "0", "0", "0.0000", "0.0000"}));
 }
 
-TEST(BuildReportRows, SkipsEntriesWithoutSizesAndTotalsTheRest) {
-    const EntryList entries = MakeEntries(
+TEST(BuildReportRows, SkipsRowsWithoutSizesAndTotalsTheRest) {
+    const SizeTable sizes = MakeTable(
         {{"main.obj", 512, 338}, {"empty.obj", 0, 0}, {"ram.obj", 0, 12}, {"neg.obj", -2, 0}});
-    const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
-    const std::vector<ReportRow> expected = {
+    const std::vector<Cells> expected = {
         {"main.obj", "512", "338", "0.7813", "10.1563"},
         {"ram.obj", "0", "12", "0.0000", "0.3606"},
         {"neg.obj", "-2", "0", "-0.0031", "0.0000"},
-        {},
+        Cells(5),
         {"-- Total --", "510", "350", "0.7782", "10.5168"},
     };
-    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(CellsOf(BuildReportRows(sizes, kDevice18F4680, false)), expected);
 }
 
-TEST(BuildReportRows, TotalsWrapIn32Bits) {
-    const EntryList entries = MakeEntries({{"a.obj", INT_MAX, INT_MIN}, {"b.obj", 1, -1}});
-    const std::vector<ReportRow> rows = BuildReportRows(entries, kDevice18F4680);
-    EXPECT_EQ(rows.back()[1], "-2147483648");
-    EXPECT_EQ(rows.back()[2], "2147483647");
+// The listed rule's sums wrap in 32 bits, as they always have; every other rule's do not.
+TEST(BuildReportRows, TotalsWrapOnlyUnderTheListedRule) {
+    const std::vector<Sizes> sizes = {{"a.obj", INT_MAX, INT_MIN}, {"b.obj", 1, -1}};
+    const ReportTable listed = BuildReportRows(MakeTable(sizes), kDevice18F4680, false);
+    EXPECT_EQ(listed.rows.back().cells[1], "-2147483648");
+    EXPECT_EQ(listed.rows.back().cells[2], "2147483647");
+    const ReportTable all =
+        BuildReportRows(MakeTable(sizes, SectionRule::kAll), kDevice18F4680, true);
+    EXPECT_EQ(all.rows.back().cells[1], "2147483648");
+    EXPECT_EQ(all.rows.back().cells[2], "-2147483649");
+}
+
+TEST(BuildReportRows, OtherColumnAndKindsAndVisibleControlBytes) {
+    SizeTable sizes = MakeTable({{"tab\there.obj", 1, 2, 3}, {"x", 0, 0, 4}}, SectionRule::kAll);
+    sizes.rows[0].name = sizes.names.Add("tab	here.obj");
+    sizes.AddRow("<COMMON buf>", RowKind::kSpecial).ram = 8;
+    const ReportTable table = BuildReportRows(sizes, kDevice18F4680, true);
+    ASSERT_EQ(table.columns.size(), 6u);
+    EXPECT_EQ(table.columns[3].header, "Other");
+    const std::vector<Cells> expected = {
+        {"tab^Ihere^[.obj", "1", "2", "3", "0.0015", "0.0601"},
+        {"x", "0", "0", "4", "0.0000", "0.0000"},
+        {"<COMMON buf>", "0", "8", "0", "0.0000", "0.2404"},
+        Cells(6),
+        {"-- Total --", "1", "10", "7", "0.0015", "0.3005"},
+    };
+    EXPECT_EQ(CellsOf(table), expected);
+    EXPECT_EQ(table.rows[2].kind, RowKind::kSpecial);
 }
 
 TEST(BuildReportRows, DevicesDifferOnlyInThePercentCells) {
-    EntryList entries = MakeEntries({{"a.obj", 100, 7}, {"b.obj", 4000, 0}, {"c.obj", 9, 900}});
-    SortByRomSize(entries);
-    const std::vector<ReportRow> big = BuildReportRows(entries, kDevice18F4680);
-    const std::vector<ReportRow> small = BuildReportRows(entries, kDevice18F458);
-    ASSERT_EQ(big.size(), small.size());
-    for (std::size_t i = 0; i < big.size(); ++i) {
+    SizeTable sizes = MakeTable({{"a.obj", 100, 7}, {"b.obj", 4000, 0}, {"c.obj", 9, 900}});
+    SortByRomSize(sizes.rows);
+    const ReportTable big = BuildReportRows(sizes, kDevice18F4680, false);
+    const ReportTable small = BuildReportRows(sizes, kDevice18F458, false);
+    ASSERT_EQ(big.rows.size(), small.rows.size());
+    for (std::size_t i = 0; i < big.rows.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(big[i][0], small[i][0]);
-        EXPECT_EQ(big[i][1], small[i][1]);
-        EXPECT_EQ(big[i][2], small[i][2]);
+        for (std::size_t cell = 0; cell < 3; ++cell) {
+            EXPECT_EQ(big.rows[i].cells[cell], small.rows[i].cells[cell]);
+        }
     }
-    EXPECT_EQ(big[0][3], "6.1035");
-    EXPECT_EQ(small[0][3], "12.2070");
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"b.obj", "a.obj", "c.obj"}))
+    EXPECT_EQ(big.rows[0].cells[3], "6.1035");
+    EXPECT_EQ(small.rows[0].cells[3], "12.2070");
+    EXPECT_EQ(Names(sizes), (std::vector<std::string>{"b.obj", "a.obj", "c.obj"}))
         << "building rows never reorders";
 }
 
 TEST(Sorting, OrdersLargestFirstAndKeepsTiesInFileOrder) {
-    EntryList entries = MakeEntries({{"a", 0, 5},
-                                     {"b", 30, 0},
-                                     {"c", -4, 5},
-                                     {"d", 30, 7},
-                                     {"e", 0, 0},
-                                     {"f", INT_MAX, INT_MIN}});
-    SortByRomSize(entries);
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"f", "b", "d", "a", "e", "c"}));
-    SortByRamSize(entries);
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"d", "a", "c", "b", "e", "f"}));
+    SizeTable sizes = MakeTable({{"a", 0, 5},
+                                 {"b", 30, 0},
+                                 {"c", -4, 5},
+                                 {"d", 30, 7},
+                                 {"e", 0, 0},
+                                 {"f", INT_MAX, INT_MIN},
+                                 {"g", 1LL << 40, -(1LL << 40)}});
+    SortByRomSize(sizes.rows);
+    EXPECT_EQ(Names(sizes), (std::vector<std::string>{"g", "f", "b", "d", "a", "e", "c"}));
+    SortByRamSize(sizes.rows);
+    EXPECT_EQ(Names(sizes), (std::vector<std::string>{"d", "a", "c", "b", "e", "f", "g"}));
+    EXPECT_EQ(sizes.rows[0].id, 3u) << "a row keeps its id";
+}
+
+// Against std::stable_sort on random keys of every width, ties included.
+TEST(Sorting, AgreesWithAStableSort) {
+    std::mt19937_64 random(7);
+    for (const std::int64_t range : {std::int64_t{4}, std::int64_t{1} << 20, INT64_MAX}) {
+        std::uniform_int_distribution<std::int64_t> any(-range, range);
+        SizeTable sizes;
+        for (int i = 0; i < 3000; ++i) {
+            sizes.AddRow("r", RowKind::kObject).rom = any(random);
+        }
+        std::vector<SizeRow> expected = sizes.rows;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const SizeRow& a, const SizeRow& b) { return a.rom > b.rom; });
+        SortByRomSize(sizes.rows);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(sizes.rows[i].id, expected[i].id) << "range " << range << ", row " << i;
+        }
+    }
 }
 
 TEST(OrderingForColumn, MapsTheHeadersToTheirOrdering) {
@@ -148,24 +212,39 @@ TEST(OrderingForColumn, MapsTheHeadersToTheirOrdering) {
 }
 
 TEST(ApplyOrdering, SortsOnlyForASizeOrdering) {
-    EntryList entries = MakeEntries({{"small", 1, 9}, {"big", 9, 1}});
-    EXPECT_FALSE(ApplyOrdering(entries, ColumnOrdering::kNone));
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"small", "big"}));
-    EXPECT_TRUE(ApplyOrdering(entries, ColumnOrdering::kByRomSize));
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"big", "small"}));
-    EXPECT_TRUE(ApplyOrdering(entries, ColumnOrdering::kByRamSize));
-    EXPECT_EQ(Names(entries), (std::vector<std::string>{"small", "big"}));
+    SizeTable sizes = MakeTable({{"small", 1, 9}, {"big", 9, 1}});
+    EXPECT_FALSE(ApplyOrdering(sizes.rows, ColumnOrdering::kNone));
+    EXPECT_EQ(Names(sizes), (std::vector<std::string>{"small", "big"}));
+    EXPECT_TRUE(ApplyOrdering(sizes.rows, ColumnOrdering::kByRomSize));
+    EXPECT_EQ(Names(sizes), (std::vector<std::string>{"big", "small"}));
+    EXPECT_TRUE(ApplyOrdering(sizes.rows, ColumnOrdering::kByRamSize));
+    EXPECT_EQ(Names(sizes), (std::vector<std::string>{"small", "big"}));
 }
 
-TEST(FindDeviceProfile, KnowsTheTwoDevices) {
-    ASSERT_NE(FindDeviceProfile("18F4680"), nullptr);
-    EXPECT_EQ(FindDeviceProfile("18F4680")->romCapacity, 65536);
-    EXPECT_EQ(FindDeviceProfile("18F4680")->ramCapacity, 3328);
-    ASSERT_NE(FindDeviceProfile("18F458"), nullptr);
-    EXPECT_EQ(FindDeviceProfile("18F458")->romCapacity, 32768);
-    EXPECT_EQ(FindDeviceProfile("18F458")->ramCapacity, 1536);
-    EXPECT_EQ(FindDeviceProfile("18f458"), nullptr);
-    EXPECT_EQ(FindDeviceProfile("PIC18F458"), nullptr);
+TEST(DeviceChoices, FixedDevicesAndTheMapsOwn) {
+    const DeviceChoice* big = FindDeviceChoice("18F4680");
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(big->romCapacity, 65536);
+    EXPECT_EQ(big->ramCapacity, 3328);
+    const DeviceChoice* small = FindDeviceChoice("18F458");
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->romCapacity, 32768);
+    EXPECT_EQ(small->ramCapacity, 1536);
+    EXPECT_EQ(FindDeviceChoice("18f458"), nullptr);
+    EXPECT_EQ(FindDeviceChoice("PIC18F458"), nullptr);
+
+    const DeviceChoice* map = FindDeviceChoice("map");
+    ASSERT_NE(map, nullptr);
+    MapFacts facts;
+    facts.device = "18F26K42";
+    EXPECT_EQ(ProfileOf(*map, facts).romCapacity, 0) << "no capacities: percentages read n/a";
+    facts.hasCapacity = true;
+    facts.romCapacity = 65536;
+    facts.ramCapacity = 4096;
+    const DeviceProfile profile = ProfileOf(*map, facts);
+    EXPECT_EQ(profile.name, "18F26K42");
+    EXPECT_EQ(profile.ramCapacity, 4096);
+    EXPECT_EQ(ProfileOf(*big, facts).name, "18F4680") << "a fixed device ignores the map";
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "object_file_entry.h"
 #include "report_command.h"
+#include "size_table.h"
 
 inline const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
 inline const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
@@ -52,17 +52,21 @@ inline std::string ReadFile(const std::string& path) {
 
 struct Sizes {
     const char* name;
-    std::int32_t rom;
-    std::int32_t ram;
+    std::int64_t rom;
+    std::int64_t ram;
+    std::int64_t other = 0;
 };
 
-inline EntryList MakeEntries(const std::vector<Sizes>& sizes) {
-    EntryList entries;
+// A table of object rows with these sizes, counted by `rule`.
+inline SizeTable MakeTable(const std::vector<Sizes>& sizes,
+                           SectionRule rule = SectionRule::kListed) {
+    SizeTable table;
+    table.rule = rule;
     for (const Sizes& s : sizes) {
-        entries.push_back(std::make_unique<CObjectFileEntry>());
-        entries.back()->SetName(s.name);
-        entries.back()->m_romSize = s.rom;
-        entries.back()->m_ramSize = s.ram;
+        SizeRow& row = table.AddRow(s.name, RowKind::kObject);
+        row.rom = s.rom;
+        row.ram = s.ram;
+        row.other = s.other;
     }
-    return entries;
+    return table;
 }

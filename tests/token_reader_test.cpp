@@ -129,54 +129,6 @@ TEST(ReadToken, ReportsAReadErrorWithTheFileName) {
 }
 #endif
 
-TEST(HexToInt, ReadsUpperCaseHexadecimalModulo2To32) {
-    const std::vector<std::pair<const char*, std::int32_t>> cases = {
-        {"10C", 268},
-        {"0", 0},
-        {"00000000", 0},
-        {"FFFFFFFF", -1},
-        {"7FFFFFFF", 2147483647},
-        {"80000000", -2147483647 - 1},
-        {"123456789", 591751049},
-        {"", 0},
-        {"ABCDEF", 0xABCDEF},
-        {"000000000000000000001F", 31},
-    };
-    for (const auto& [text, value] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(HexToInt(text), value);
-        EXPECT_TRUE(IsHexText(text));
-    }
-}
-
-TEST(HexToInt, RejectsAnythingButUpperCaseHexDigits) {
-    for (const char* text : {"1a", "0x10", "-1", "1G", "10c", "and", " 1", "1\xC1"}) {
-        SCOPED_TRACE(text);
-        EXPECT_FALSE(IsHexText(text));
-        EXPECT_THROW(HexToInt(text), std::invalid_argument);
-    }
-}
-
-TEST(HexDigitValue, MapsEachDigit) {
-    const std::string digits = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        EXPECT_EQ(HexDigitValue(digits[i]), static_cast<std::int32_t>(i));
-    }
-    for (char c : {'a', 'f', 'G', '/', ':', '@', '\0'}) {
-        EXPECT_THROW(HexDigitValue(c), std::invalid_argument) << static_cast<int>(c);
-    }
-}
-
-TEST(IntPower, WrapsIn32Bits) {
-    EXPECT_EQ(IntPower(16, 0), 1);
-    EXPECT_EQ(IntPower(16, 1), 16);
-    EXPECT_EQ(IntPower(16, 7), 268435456);
-    EXPECT_EQ(IntPower(16, 8), 0);
-    EXPECT_EQ(IntPower(16, 1000000000), 0);
-    EXPECT_EQ(IntPower(3, 21), 1870418611);  // 3^21 = 10460353203, modulo 2^32
-    EXPECT_EQ(IntPower(-2, 31), -2147483647 - 1);
-}
-
 TEST(DecimalToInt, ConvertsAsAtoiDoes) {
     const std::vector<std::pair<const char*, std::int32_t>> cases = {
         {"1", 1},

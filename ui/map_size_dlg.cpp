@@ -12,6 +12,7 @@
 #include "about_dlg.h"
 #include "device_profile.h"
 #include "map_error.h"
+#include "map_file.h"
 #include "object_section_scan.h"
 #include "resource.h"
 #include "size_report.h"
@@ -46,15 +47,15 @@ std::string Utf8FromWide(const std::wstring& text) {
     return narrow;
 }
 
-// The system's own words for a failed open: its message for the last error when there is one,
-// else the C runtime's for errno.
-std::wstring OpenFailureReason(DWORD lastError, int error) {
-    if (lastError != 0) {
+// The system's own words for a failed open: its message for the error code when there is one,
+// else the C runtime's.
+std::wstring OpenFailureReason(DWORD systemError, const std::string& detail) {
+    if (systemError != 0) {
         wchar_t* buffer = nullptr;
-        const DWORD length =
-            FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, lastError, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        const DWORD length = FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, systemError, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
         if (length != 0 && buffer != nullptr) {
             std::wstring reason(buffer, length);
             LocalFree(buffer);
@@ -67,7 +68,7 @@ std::wstring OpenFailureReason(DWORD lastError, int error) {
             }
         }
     }
-    return _wcserror(error);
+    return WidenAnsi(detail);
 }
 
 }  // namespace
@@ -91,9 +92,10 @@ BOOL CMapSizeDlg::OnInitDialog() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    const std::vector<ReportColumn> columns = SizeReportColumns(false);
     for (int column = 0; column < kReportColumnCount; ++column) {
         const auto index = static_cast<size_t>(column);
-        m_list.InsertColumn(column, kReportColumnHeaders[index]);
+        m_list.InsertColumn(column, columns[index].header.c_str());
         m_list.SetColumnWidth(column, kInitialColumnWidths[index]);
     }
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -158,43 +160,38 @@ bool CMapSizeDlg::OnFileOpen() {
         return true;
     }
     const std::wstring& path = dialog.GetPathName();
-    EntryList entries;
-    if (!ReadMap(path, entries)) {
+    SizeTable table;
+    if (!ReadMap(path, table)) {
         return true;  // the user was told; the report stays as it was
     }
     ClearEntries();
-    m_entries = std::move(entries);
-    SortByRomSize(m_entries);
+    m_entries = std::move(table);
+    SortByRomSize(m_entries.rows);
     FillReport();
     const std::wstring title = L"Tallyfold [ " + path + L" ]";
     SetWindowTextW(m_hWnd, title.c_str());
     return true;
 }
 
-// Reads the whole map into entries, or tells the user why it cannot and returns false. Binary
-// mode: a 0x1A byte in a map must not end it, and line ends are the token reader's business.
-bool CMapSizeDlg::ReadMap(const std::wstring& path, EntryList& entries) {
-    SetLastError(0);
-    errno = 0;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(_wfopen(path.c_str(), L"rb"),
-                                                               &std::fclose);
-    if (file == nullptr) {
-        const DWORD lastError = GetLastError();
-        const std::wstring text =
-            L"Cannot open the map file\n" + path + L"\n\n" + OpenFailureReason(lastError, errno);
-        ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
-        return false;
-    }
+// Reads the whole map into the table, or tells the user why it cannot and returns false.
+bool CMapSizeDlg::ReadMap(const std::wstring& path, SizeTable& table) {
     try {
-        CMapStream stream(file.get(), Utf8FromWide(path));
-        ScanObjectSection(stream, entries);
+        CMapFile file(Utf8FromWide(path));
+        CMapStream stream(file.Get(), file.Name());
+        ScanObjectSection(stream, table);
     } catch (const MapError& error) {
-        std::wstring text = L"Cannot read the map file\n" + path + L"\n\n";
-        if (error.Line() > 0) {
-            text += L"Line " + std::to_wstring(error.Line()) + L": ";
+        std::wstring text;
+        if (error.GetKind() == MapError::Kind::kOpen) {
+            text = L"Cannot open the map file\n" + path + L"\n\n" +
+                   OpenFailureReason(static_cast<DWORD>(error.SystemError()), error.Detail());
+        } else {
+            text = L"Cannot read the map file\n" + path + L"\n\n";
+            if (error.Line() > 0) {
+                text += L"Line " + std::to_wstring(error.Line()) + L": ";
+            }
+            text += WidenAnsi(error.Detail());
+            text += L"\n\nThe report was left as it was.";
         }
-        text += WidenAnsi(error.Detail());
-        text += L"\n\nThe report was left as it was.";
         ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
         return false;
     }
@@ -287,7 +284,7 @@ void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
 }
 
 void CMapSizeDlg::OnColumnClick(int column) {
-    if (ApplyOrdering(m_entries, OrderingForColumn(column))) {
+    if (ApplyOrdering(m_entries.rows, OrderingForColumn(column))) {
         FillReport();
     }
 }
@@ -311,22 +308,24 @@ void CMapSizeDlg::ShowAboutBox() {
 }
 
 void CMapSizeDlg::ClearEntries() {
-    m_entries.clear();
+    m_entries = SizeTable();
     m_list.DeleteAllItems();
 }
 
 void CMapSizeDlg::FillReport() {
     m_list.DeleteAllItems();
-    const DeviceProfile& device = m_bDevice18F4680 == 1 ? kDevice18F4680 : kDevice18F458;
-    const std::vector<ReportRow> rows = BuildReportRows(m_entries, device);
-    for (size_t row = 0; row < rows.size(); ++row) {
+    const DeviceChoice& device = m_bDevice18F4680 == 1 ? kDeviceChoices[0] : kDeviceChoices[1];
+    const ReportTable report =
+        BuildReportRows(m_entries, ProfileOf(device, m_entries.facts), false);
+    for (size_t row = 0; row < report.rows.size(); ++row) {
+        const std::vector<std::string>& cells = report.rows[row].cells;
         const int item = static_cast<int>(row);
-        m_list.InsertItem(item, rows[row][0].c_str());
-        if (rows[row][0].empty()) {
+        m_list.InsertItem(item, cells[0].c_str());
+        if (report.rows[row].kind == RowKind::kBlank) {
             continue;  // the blank row between the entries and the total
         }
         for (int cell = 1; cell < kReportColumnCount; ++cell) {
-            m_list.SetItemText(item, cell, rows[row][static_cast<size_t>(cell)].c_str());
+            m_list.SetItemText(item, cell, cells[static_cast<size_t>(cell)].c_str());
         }
     }
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "object_file_entry.h"
+#include "size_table.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
 
@@ -34,7 +34,7 @@ private:
 
     void AddAboutEntryToSystemMenu();
     void ShowAboutBox();
-    bool ReadMap(const std::wstring& path, EntryList& entries);
+    bool ReadMap(const std::wstring& path, SizeTable& table);
     void ClearEntries();
     void FillReport();
 
@@ -42,5 +42,5 @@ private:
     std::int32_t m_bDevice18F458 = 0;
     std::int32_t m_bDevice18F4680 = 0;
     HICON m_hIcon;
-    EntryList m_entries;
+    SizeTable m_entries;
 };

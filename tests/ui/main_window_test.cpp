@@ -24,21 +24,24 @@ const std::wstring kWeatherStation = kExamples + L"\\weather-station.map";
 
 // The rows the core gives for a map, as the window must show them: sorted by ROM size when
 // opened, then by RAM size from that order when asked for.
-Rows CoreRows(const std::wstring& path, const DeviceProfile& device, bool byRam = false) {
+Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam = false) {
     const std::string bytes = ReadFileBytes(path);
     CMapStream stream(bytes, "map");
-    EntryList entries;
-    ScanObjectSection(stream, entries);
-    SortByRomSize(entries);
+    SizeTable table;
+    ScanObjectSection(stream, table);
+    SortByRomSize(table.rows);
     if (byRam) {
-        SortByRamSize(entries);
+        SortByRamSize(table.rows);
     }
     Rows rows;
-    for (const ReportRow& row : BuildReportRows(entries, device)) {
-        rows.emplace_back(row.begin(), row.end());
+    for (const TableRow& row : BuildReportRows(table, ProfileOf(device, table.facts), false).rows) {
+        rows.push_back(row.cells);
     }
     return rows;
 }
+
+const DeviceChoice& kDevice18F4680 = kDeviceChoices[0];
+const DeviceChoice& kDevice18F458 = kDeviceChoices[1];
 
 const std::vector<std::string> kBlankRow = {"", "", "", "", ""};
 

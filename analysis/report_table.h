@@ -1,10 +1,13 @@
 #pragma once
 
+// A report as cells: the one table that every output format prints and the window shows.
+
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "size_report.h"
+#include "size_table.h"
 
 // What a column holds. It decides alignment in the table, the JSON type and how a change is
 // written; every output format works from this one description of the columns.
@@ -21,24 +24,26 @@ struct ReportColumn {
     CellType type;
 };
 
-enum class RowKind { kObject, kBlank, kTotal };
-
-// A report always ends with the blank row and the total row; every row before them is an object.
-RowKind RowKindAt(std::size_t index, std::size_t rowCount);
-
 struct TableRow {
-    RowKind kind;
-    std::vector<std::string> cells;  // one per column, as "%d" and FormatPercent write them
+    RowKind kind = RowKind::kObject;
+    std::vector<std::string> cells;  // one per column
 };
 
 struct ReportTable {
     std::vector<ReportColumn> columns;
-    std::vector<TableRow> rows;
+    std::vector<TableRow> rows;  // the rows of the map, then the blank row and the total row
 };
 
-// The size report's rows (object rows, the blank row, the total row) with their five columns.
-// The cells are moved out of the rows: a large map has hundreds of thousands of them.
-ReportTable MakeReportTable(std::vector<ReportRow> rows);
+inline constexpr const char* kTotalRowLabel = "-- Total --";
+
+// The size report's columns: "Object file", "ROM Size", "RAM Size", "ROM %", "RAM %", with
+// "Other" after "RAM Size" when `withOther`.
+std::vector<ReportColumn> SizeReportColumns(bool withOther);
 
 // The total row's cell in the column with that JSON field name, or nullptr.
 const std::string* FindTotalCell(const ReportTable& table, std::string_view field);
+
+// A name as a report cell: control bytes, which would break a line or a tab-separated row, are
+// shown in caret notation ("^I" for a tab, "^[" for ESC, "^?" for DEL); every other byte stays.
+// Assigned to `cell`, whose memory is reused.
+void AssignVisibleName(std::string& cell, std::string_view name);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// A map file opened for reading, in binary mode so that every platform sees the same bytes (a
+// text-mode read on Windows would stop at a 0x1A byte). Both front ends open maps through it.
+class CMapFile {
+public:
+    // Opens `path`, given in UTF-8; on Windows through the wide-character interface, so that a
+    // folder in any script opens. Throws MapError (kind kOpen) with the system's reason.
+    explicit CMapFile(const std::string& path);
+    // A stream the caller owns, such as standard input, under the name errors give it.
+    CMapFile(std::FILE* file, std::string name);
+    ~CMapFile();
+
+    CMapFile(const CMapFile&) = delete;
+    CMapFile& operator=(const CMapFile&) = delete;
+
+    std::FILE* Get() const { return m_file; }
+    const std::string& Name() const { return m_name; }
+
+    // The rest of the file. Throws MapError (kind kRead) naming the file.
+    std::string ReadAll();
+
+private:
+    std::FILE* m_file = nullptr;
+    std::string m_name;
+    bool m_owned = false;
+};
