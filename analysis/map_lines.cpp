@@ -248,6 +248,8 @@ public:
                 return std::move(m_listing);
             }
         }
+        m_listing.lastLine = lineNumber;
+        m_listing.cutShort = m_state == State::kTable && !m_sawCommon;
         if (!m_listing.hasTable && m_scope == ListingScope::kWhole) {
             throw MapError(m_fileName, 0,
                            "no section table (no line 'Name Link Load Length Selector Space')");
@@ -399,6 +401,7 @@ private:
     void NameObject(std::string_view name) {
         if (name == "COMMON") {
             m_inCommon = true;
+            m_sawCommon = true;
             m_currentObject = -1;
             return;
         }
@@ -481,6 +484,7 @@ private:
     State m_state = State::kPreamble;
     int m_currentObject = -1;
     bool m_inCommon = false;
+    bool m_sawCommon = false;
     std::string m_totalClass;
     std::string m_unusedClass;
 };

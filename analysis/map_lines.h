@@ -52,6 +52,10 @@ struct MapListing {
     std::vector<ClassRange> classRanges;
     bool hasUnusedSection = false;
     std::vector<ClassRange> unusedRanges;
+    // The section table runs to the end of the file, with no COMMON line and no TOTAL section:
+    // the map was cut short (copied while the linker was writing it). lastLine is its last line.
+    bool cutShort = false;
+    long lastLine = 0;
 };
 
 enum class ListingScope {

@@ -15,8 +15,9 @@ constexpr std::array<std::string_view, 27> kCountedSections = {
     "bigbss",  "farbss",      "bss",       "rdata",        "data",     "nvrram",  "nvbit",
     "nvram",   "rbit",        "struct",    "intsave_regs", "temp",     "const"};
 
-// The tokens the scan looks for besides object-file names.
-enum class TokenKind : std::uint8_t { kOther, kCountedSection, kEndMarker };
+// The tokens the scan looks for besides object-file names. "Selector" followed by "Space" is the
+// heading of the per-object table.
+enum class TokenKind : std::uint8_t { kOther, kCountedSection, kEndMarker, kHeading };
 
 struct KeyWord {
     std::string_view text;
@@ -24,8 +25,9 @@ struct KeyWord {
 };
 
 // Most tokens of a map are numbers, paths and column headings. A hash of the length and the
-// first and last bytes picks the one key word a token could be; the 27 counted names and the two
-// end markers have 29 different hashes, which the static_assert below checks.
+// first and last bytes picks the one key word a token could be; the 27 counted names, the two
+// end markers and the heading's word have 30 different hashes, which the static_assert below
+// checks.
 constexpr std::size_t kHashSlots = 64;
 
 constexpr std::size_t KeyWordHash(std::size_t length, unsigned char first, unsigned char last) {
@@ -57,6 +59,7 @@ constexpr KeyWordTable MakeKeyWordTable() {
     }
     add("COMMON", TokenKind::kEndMarker);
     add("TOTAL", TokenKind::kEndMarker);
+    add("Selector", TokenKind::kHeading);
     return table;
 }
 
@@ -115,7 +118,8 @@ std::string Quote(std::string_view token) {
 
 }  // namespace
 
-void ScanObjectSection(CMapStream& stream, SizeTable& table) {
+ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table) {
+    ScanSummary summary;
     const std::size_t rowsBefore = table.rows.size();
     SizeRow* current = nullptr;
     // The current entry's sums are kept here, where they can stay in registers, rather than added
@@ -130,12 +134,15 @@ void ScanObjectSection(CMapStream& stream, SizeTable& table) {
         }
     };
     CTokenCursor tokens(stream);
+    std::string_view pending;  // a token read ahead that is still to be examined
     for (;;) {
-        const std::string_view token = tokens.Next();
+        std::string_view token = pending.empty() ? tokens.Next() : pending;
+        pending = {};
         if (token.empty()) {
             break;
         }
         if (IsObjectFileName(token)) {
+            summary.objectFile = true;
             storeSums();
             current = &table.AddRow(token, RowKind::kObject);
             romSum = 0;
@@ -144,7 +151,16 @@ void ScanObjectSection(CMapStream& stream, SizeTable& table) {
         }
         const TokenKind kind = KeyWordKind(token);
         if (kind == TokenKind::kEndMarker) {
+            summary.endMarker = true;
             break;
+        }
+        if (kind == TokenKind::kHeading) {
+            pending = tokens.Next();
+            if (pending == "Space") {
+                summary.tableHeading = true;
+                pending = {};
+            }
+            continue;
         }
         if (kind != TokenKind::kCountedSection) {
             continue;
@@ -186,4 +202,7 @@ void ScanObjectSection(CMapStream& stream, SizeTable& table) {
         ramSum += bytes & ~inRom;
     }
     storeSums();
+    tokens.Sync();
+    summary.lastLine = stream.Line();
+    return summary;
 }

@@ -21,8 +21,17 @@ inline bool IsObjectFileName(std::string_view token) {
     return tail == obj;
 }
 
+// What a scan met besides object files and their sections, so that its caller can tell a map
+// from a file that is none, and a whole map from one cut short.
+struct ScanSummary {
+    bool objectFile = false;    // an object-file name
+    bool tableHeading = false;  // the per-object table's heading (its words Selector Space)
+    bool endMarker = false;     // COMMON or TOTAL ended the scan
+    long lastLine = 0;          // the line of the last token read
+};
+
 // The listed rule: reads the map up to "COMMON" or "TOTAL" or the end of input and appends one
 // kObject row per object-file name, in file order, with the lengths of the 27 listed section
 // names added in the rule's wrapping 32-bit arithmetic (space 0 ROM, every other space RAM). On a
 // bad section length or a read error it throws MapError and leaves the table's rows as they were.
-void ScanObjectSection(CMapStream& stream, SizeTable& table);
+ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table);

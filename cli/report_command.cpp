@@ -5,12 +5,10 @@
 
 #include "map_error.h"
 #include "map_file.h"
-#include "map_lines.h"
-#include "object_section_scan.h"
+#include "map_reader.h"
 #include "report_diff.h"
 #include "report_formats.h"
 #include "report_options.h"
-#include "section_tally.h"
 
 #ifndef TALLYFOLD_VERSION
 #define TALLYFOLD_VERSION "unknown"
@@ -22,9 +20,10 @@ std::string StreamName(const std::string& path) {
     return path == "-" ? "<stdin>" : path;
 }
 
-// One map as the options want it counted. The listed rule streams the map through the token
-// scan; everything else reads it whole, since the line reader needs the sections that follow the
-// per-object table (and standard input can be read only once).
+// One map as the options want it counted. The listed rule, when it is forced, streams the map
+// through the token scan; everything else reads it whole, since the rule is chosen by what the
+// map holds and the line reader needs the sections that follow the per-object table (and
+// standard input can be read only once).
 SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
     std::optional<CMapFile> file;
     if (path == "-") {
@@ -32,24 +31,26 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    const std::string& name = file->Name();
-    const bool all = options.sections == SectionRule::kAll;
-    SizeTable table;
-    if (!all && !options.device->fromMap) {
-        CMapStream stream(file->Get(), name);
-        ScanObjectSection(stream, table);
-        return table;
+    if (options.sections == RuleChoice::kListed && !options.device->fromMap) {
+        return CountListedStream(*file);
     }
     const std::string bytes = file->ReadAll();
-    const MapListing listing =
-        ReadMapListing(bytes, name, all ? ListingScope::kWhole : ListingScope::kPreamble);
-    if (all) {
-        return TallySections(listing);
+    SectionRule rule = SectionRule::kListed;
+    switch (options.sections) {
+        case RuleChoice::kAuto:
+            rule = RuleForMap(bytes);
+            break;
+        case RuleChoice::kListed:
+            break;
+        case RuleChoice::kAll:
+            rule = SectionRule::kAll;
+            break;
     }
-    DescribeMapDevice(listing, table.facts);
-    CMapStream stream(bytes, name);
-    ScanObjectSection(stream, table);
-    return table;
+    return CountMap(bytes, file->Name(), rule, options.device->fromMap);
+}
+
+std::string RuleName(SectionRule rule) {
+    return rule == SectionRule::kAll ? "all" : "listed";
 }
 
 // The line above the table when the capacities come from the map.
@@ -191,8 +192,12 @@ ReportDocument ReportMap(const ReportOptions& options, SizeTable& table) {
     ApplyOrdering(table.rows, options.sort);
     const DeviceProfile device = ProfileOf(*options.device, table.facts);
     ReportDocument document;
-    document.table = BuildReportRows(table, device, table.rule == SectionRule::kAll);
-    document.header = {{"file", options.mapPath}, {"device", DeviceName(device)}};
+    // JSON rows always carry "other", so that a script reads every map alike.
+    const bool withOther = table.rule == SectionRule::kAll || options.format == OutputFormat::kJson;
+    document.table = BuildReportRows(table, device, withOther);
+    document.header = {{"file", options.mapPath},
+                       {"device", DeviceName(device)},
+                       {"sections", RuleName(table.rule)}};
     document.heading = MapDeviceHeading(options, device);
     document.checks = ChecksOf(table, options.mapPath);
     return document;
@@ -202,12 +207,15 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
                            const SizeTable& newTable) {
     const DeviceProfile device = ProfileOf(*options.device, newTable.facts);
     const SectionRule rule = DiffRule(oldTable, newTable);
-    const std::vector<DiffMeasure> measures = DiffMeasures(rule == SectionRule::kAll);
+    const std::vector<DiffMeasure> measures =
+        DiffMeasures(rule == SectionRule::kAll || options.format == OutputFormat::kJson);
     ReportDocument document;
     document.table = BuildDiffTable(CompareRows(oldTable, newTable, options.sort, measures), device,
                                     measures, rule);
-    document.header = {
-        {"old", options.oldMapPath}, {"new", options.mapPath}, {"device", DeviceName(device)}};
+    document.header = {{"old", options.oldMapPath},
+                       {"new", options.mapPath},
+                       {"device", DeviceName(device)},
+                       {"sections", RuleName(rule)}};
     document.heading = MapDeviceHeading(options, device);
     document.checks = ChecksOf(oldTable, options.oldMapPath, "Old ", "old");
     for (CheckSet& set : ChecksOf(newTable, options.mapPath, "New ", "new")) {

@@ -286,9 +286,9 @@ std::string FormatDisagreementWarnings(const CheckSet& checks) {
         }
         std::string name;
         AssignVisibleName(name, checks.mapName);
-        text += "tallyfold-report: warning: " + name + ": the report disagrees with " +
-                check.source + ": ";
-        text += check.hasFigures ? Figures(check.map, check.withOther) + " there, " +
+        text += "tallyfold-report: warning: " + name + ": ";
+        text += check.hasFigures ? "the report disagrees with " + check.source + ": " +
+                                       Figures(check.map, check.withOther) + " there, " +
                                        Figures(check.report, check.withOther) + " in the report"
                                  : check.detail;
         text += "\n";

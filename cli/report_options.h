@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device_profile.h"
+#include "map_reader.h"
 #include "report_budget.h"
 #include "size_report.h"
 
@@ -31,18 +32,20 @@ inline constexpr std::array<FormatChoice, 5> kFormatChoices = {{
 // The rules that choose which sections count, in the order the usage text lists them.
 struct SectionRuleChoice {
     std::string_view name;
-    SectionRule rule;
+    RuleChoice rule;
     std::string_view description;
 };
 
-inline constexpr std::array<SectionRuleChoice, 2> kSectionRuleChoices = {{
-    {"listed", SectionRule::kListed, "the 27 section names the window counts"},
-    {"all", SectionRule::kAll, "every section, with an Other column, checked against the map"},
+inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
+    {"auto", RuleChoice::kAuto,
+     "all for a map with a TOTAL section (as linkers write them), else listed"},
+    {"listed", RuleChoice::kListed, "only the 27 section names of the oldest compilers"},
+    {"all", RuleChoice::kAll, "every section, with an Other column, checked against the map"},
 }};
 
 struct ReportOptions {
     const DeviceChoice* device = &kDefaultDevice;
-    SectionRule sections = SectionRule::kListed;
+    RuleChoice sections = RuleChoice::kAuto;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     OutputFormat format = OutputFormat::kTable;
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input

@@ -32,10 +32,12 @@ TEST(TallyfoldReport, MatchesTheGoldenReports) {
         {{"--sort=ram", "--format=tsv"}, "weather-station.map", "weather-station-ram.tsv"},
         {{"--device", "18F458"}, "weather-station.map", "weather-station-18F458.table"},
         {{}, "late-generation.map", "late-generation.table"},
+        {{}, "oldest-generation-excerpt.map", "oldest-generation-excerpt.table"},
     };
     for (const GoldenCase& c : cases) {
         SCOPED_TRACE(c.golden);
-        std::vector<std::string> args = c.options;
+        std::vector<std::string> args = {"--sections", "listed"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
         args.push_back(kExamples + "/" + c.map);
         const Result result = RunReport(args);
         EXPECT_EQ(result.status, kExitSuccess);
@@ -53,24 +55,79 @@ TEST(TallyfoldReport, OpensAMapInAFolderOfAnyScript) {
     fs::create_directories(dir);
     fs::copy_file(fs::u8path(kExamples + "/blinky.map"), dir / "blinky.map",
                   fs::copy_options::overwrite_existing);
-    const Result result = RunReport({"--format", "tsv", folder + "/blinky.map"});
+    const Result result =
+        RunReport({"--sections", "listed", "--format", "tsv", folder + "/blinky.map"});
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, kExitSuccess);
     EXPECT_EQ(result.out, ReadFile(kGolden + "/blinky.tsv"));
     fs::remove_all(dir);
 }
 
+// A file that is no map is an error whatever the options: a table of zeros would let a budget
+// pass a build that linked nothing. A map cut short is reported, with a warning and status 3.
+TEST(TallyfoldReport, TellsAMapFromAFileThatIsNone) {
+    const std::string notAMap =
+        "tallyfold-report: <stdin>: not a linker map: it names no object file and has no "
+        "section table ('Name Link Load Length Selector Space') and no COMMON or TOTAL\n";
+    const std::vector<std::vector<std::string>> options = {{},
+                                                           {"--sections", "listed"},
+                                                           {"--sections", "all"},
+                                                           {"--format", "json"},
+                                                           {"--device", "map"},
+                                                           {"--format", "tsv", "--max-rom", "90"}};
+    const std::vector<std::string> files = {
+        "",
+        std::string("\x7F"
+                    "ELF\x02\x01\x01\0\0\0",
+                    10),
+        "Memory Configuration\n\nName             Origin             Length\n.text "
+        "0x0000000000401000 0x1b4 main.o\n",
+        "Dear diary, today the build linked nothing.\n"};
+    for (const std::vector<std::string>& option : options) {
+        for (const std::string& file : files) {
+            std::vector<std::string> args = option;
+            args.push_back("-");
+            const Result result = RunWithInput(args, file);
+            EXPECT_EQ(result.status, kExitUsageOrMapError) << file;
+            EXPECT_EQ(result.out, "");
+            // The complete tally has its own words for a map without a section table.
+            if (option.size() != 2 || option[1] != "all") {
+                EXPECT_EQ(result.err, notAMap) << file;
+            }
+        }
+    }
+
+    // A heading or an end marker makes a map, even one without object files.
+    const Result empty = RunWithInput({"--format", "tsv", "-"}, "COMMON\n");
+    EXPECT_EQ(empty.status, kExitSuccess);
+    EXPECT_EQ(empty.out, "\t\t\t\t\n-- Total --\t0\t0\t0.0000\t0.0000\n");
+
+    const std::string cut = ReadFile(kExamples + "/oldest-generation-excerpt.map");
+    const std::string lastLines = cut.substr(0, cut.find("\nCOMMON"));
+    for (const char* rule : {"listed", "all"}) {
+        SCOPED_TRACE(rule);
+        const Result result = RunWithInput({"--sections", rule, "--format", "csv", "-"}, lastLines);
+        EXPECT_EQ(result.status, kExitDisagreement);
+        EXPECT_NE(result.out.find("main.obj,"), std::string::npos);
+        EXPECT_EQ(result.err,
+                  "tallyfold-report: warning: <stdin>: the section table runs to the end of the "
+                  "file (line 17) without COMMON or TOTAL: the map was cut short and the report "
+                  "may be incomplete\n");
+    }
+}
+
 TEST(TallyfoldReport, ReadsStandardInput) {
     std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
     ASSERT_NE(in, nullptr);
-    const Result result = RunReport({"--format", "tsv", "-"}, in);
+    const Result result = RunReport({"--sections", "listed", "--format", "tsv", "-"}, in);
     std::fclose(in);
     EXPECT_EQ(result.status, kExitSuccess);
     EXPECT_EQ(result.out, ReadFile(kGolden + "/blinky.tsv"));
 }
 
 TEST(TallyfoldReport, TsvHasFiveCellsPerLineAndFourTabsForTheBlankRow) {
-    const Result result = RunReport({"--format", "tsv", kExamples + "/weather-station.map"});
+    const Result result =
+        RunReport({"--sections", "listed", "--format", "tsv", kExamples + "/weather-station.map"});
     std::istringstream lines(result.out);
     std::vector<std::string> all;
     for (std::string line; std::getline(lines, line);) {
@@ -181,7 +238,7 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
     const bool update = std::getenv("TALLYFOLD_UPDATE_GOLDENS") != nullptr;
     for (const FormatGoldenCase& c : cases) {
         SCOPED_TRACE(c.golden);
-        std::vector<std::string> args;
+        std::vector<std::string> args = {"--sections", "listed"};
         for (const std::string& arg : c.args) {
             args.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
         }

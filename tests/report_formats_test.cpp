@@ -183,8 +183,7 @@ TEST(Checks, RenderAsLinesJsonAndWarnings) {
     EXPECT_EQ(FormatDisagreementWarnings(set),
               "tallyfold-report: warning: b.map: the report disagrees with the map's used address "
               "ranges: ROM 12 RAM 2 there, ROM 10 RAM 2 in the report\n"
-              "tallyfold-report: warning: b.map: the report disagrees with the idata images: "
-              ".idata_a.o has no image\n");
+              "tallyfold-report: warning: b.map: .idata_a.o has no image\n");
     ReportDocument document = Document(SampleTable("a.obj"), {});
     document.checks = {set};
     const std::string json = FormatJson(document);

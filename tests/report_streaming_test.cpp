@@ -80,7 +80,7 @@ TEST(RowByRowReport, WritesTheBytesOfTheWholeReport) {
          1},
     };
     for (const StreamCase& c : cases) {
-        std::vector<std::string> args = {"--format", "tsv"};
+        std::vector<std::string> args = {"--sections", "listed", "--format", "tsv"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.push_back("-");
         SCOPED_TRACE(args.size());
@@ -111,7 +111,9 @@ TEST(RowByRowReport, WritesNothingWhenTheMapFails) {
     File out(std::tmpfile());
     ASSERT_NE(out, nullptr);
     std::string err;
-    EXPECT_EQ(RunReportCommand({"--format", "tsv", "-"}, in.get(), out.get(), err), 2);
+    EXPECT_EQ(RunReportCommand({"--sections", "listed", "--format", "tsv", "-"}, in.get(),
+                               out.get(), err),
+              2);
     EXPECT_EQ(ReadBack(out.get()), "");
     EXPECT_EQ(err,
               "tallyfold-report: <stdin>:1: section length '1x' is not upper-case hexadecimal\n");

@@ -1,0 +1,122 @@
+#include "map_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "map_error.h"
+#include "map_lines.h"
+#include "object_section_scan.h"
+#include "section_tally.h"
+#include "token_reader.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+    return !IsTokenByte(static_cast<unsigned char>(c));
+}
+
+// The failed check of a map whose section table runs to the end of the file.
+MapCheck CutShort(long lastLine) {
+    MapCheck check;
+    check.label = "Complete map";
+    check.field = "complete_map";
+    check.possible = true;
+    check.agrees = false;
+    check.hasFigures = false;
+    check.detail = "the section table runs to the end of the file (line " +
+                   std::to_string(lastLine) +
+                   ") without COMMON or TOTAL: the map was cut short and the report may be "
+                   "incomplete";
+    return check;
+}
+
+// What the listed scan found, judged: no object file, no table heading and no end marker is no
+// map; a heading without an end marker is a map cut short.
+void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table) {
+    if (!summary.objectFile && !summary.tableHeading && !summary.endMarker) {
+        throw MapError(name, 0,
+                       "not a linker map: it names no object file and has no section table "
+                       "('Name Link Load Length Selector Space') and no COMMON or TOTAL");
+    }
+    if (summary.tableHeading && !summary.endMarker) {
+        table.facts.checks.push_back(CutShort(summary.lastLine));
+    }
+}
+
+// The per-object table's heading: Name Link Load Length Selector Space, and Scale on some maps.
+bool HasTableHeading(std::string_view bytes) {
+    static constexpr std::string_view kWords[] = {"Name",     "Link",  "Load", "Length",
+                                                  "Selector", "Space", "Scale"};
+    for (std::size_t at = bytes.find("Selector"); at != std::string_view::npos;
+         at = bytes.find("Selector", at + 1)) {
+        const std::size_t start =
+            bytes.rfind('\n', at) == std::string_view::npos ? 0 : bytes.rfind('\n', at) + 1;
+        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
+        const std::string_view line = bytes.substr(start, end - start);
+        std::size_t word = 0;
+        bool heading = true;
+        for (std::size_t i = 0; i < line.size() && heading;) {
+            if (IsSeparator(line[i])) {
+                ++i;
+                continue;
+            }
+            std::size_t j = i;
+            while (j < line.size() && !IsSeparator(line[j])) {
+                ++j;
+            }
+            heading = word < 7 && line.substr(i, j - i) == kWords[word];
+            ++word;
+            i = j;
+        }
+        if (heading && word >= 6) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// A line whose first word, in column 0, is TOTAL, in a map with a section table: the heading of
+// the class totals. Found without splitting every line into words, so that the choice costs
+// little on a large map.
+SectionRule RuleForMap(std::string_view bytes) {
+    constexpr std::string_view kWord = "TOTAL";
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+        const std::string_view line = bytes.substr(start, end - start);
+        if (line.size() >= kWord.size() && line.compare(0, kWord.size(), kWord) == 0 &&
+            (line.size() == kWord.size() || IsSeparator(line[kWord.size()]))) {
+            return HasTableHeading(bytes) ? SectionRule::kAll : SectionRule::kListed;
+        }
+        start = end + 1;
+    }
+    return SectionRule::kListed;
+}
+
+SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
+                   bool deviceFacts) {
+    if (rule == SectionRule::kAll) {
+        const MapListing listing = ReadMapListing(bytes, name);
+        SizeTable table = TallySections(listing);
+        if (listing.cutShort) {
+            table.facts.checks.push_back(CutShort(listing.lastLine));
+        }
+        return table;
+    }
+    SizeTable table;
+    if (deviceFacts) {
+        DescribeMapDevice(ReadMapListing(bytes, name, ListingScope::kPreamble), table.facts);
+    }
+    CMapStream stream(bytes, name);
+    Judge(ScanObjectSection(stream, table), name, table);
+    return table;
+}
+
+SizeTable CountListedStream(CMapFile& file) {
+    SizeTable table;
+    CMapStream stream(file.Get(), file.Name());
+    Judge(ScanObjectSection(stream, table), file.Name(), table);
+    return table;
+}

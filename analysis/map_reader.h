@@ -1,0 +1,27 @@
+#pragma once
+
+// Reading a map into its size table: which rule counts it, the file that is no map, the map cut
+// short. Both front ends read maps through these.
+
+#include <string>
+#include <string_view>
+
+#include "map_file.h"
+#include "size_table.h"
+
+// The rule that decides which sections count: the map's own choice, or one forced.
+enum class RuleChoice { kAuto, kListed, kAll };
+
+// The rule a map calls for: every section when it has a TOTAL section (as every map a linker
+// writes has), the 27 listed names otherwise.
+SectionRule RuleForMap(std::string_view bytes);
+
+// The map's bytes counted by the rule. `deviceFacts` also reads, under the listed rule, the device
+// and the class ranges that the map's preamble names (the complete tally always does). Throws
+// MapError on a map that cannot be read, and on a file that is no map at all. A map whose
+// section table runs to the end of the file carries a failed check that says so.
+SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
+                   bool deviceFacts);
+
+// The listed rule over a file read as it streams, without holding it; otherwise as CountMap.
+SizeTable CountListedStream(CMapFile& file);
