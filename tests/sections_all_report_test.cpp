@@ -196,7 +196,10 @@ TEST(SectionsAll, EveryGenerationReconcilesOnBothChecks) {
 TEST(SectionsAll, EveryExampleMapAgreesOnBothChecks) {
     std::vector<std::filesystem::path> maps;
     for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        if (entry.path().extension() == ".map") {
+        // MPLINK-family maps (mplink-*) are checked by mplink_map_test.cpp until the report
+        // reads them.
+        if (entry.path().extension() == ".map" &&
+            entry.path().filename().string().rfind("mplink-", 0) != 0) {
             maps.push_back(entry.path());
         }
     }
