@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -567,9 +569,12 @@ public:
                 symbols->begin(), symbols->end(),
                 [](const Symbol* a, const Symbol* b) { return a->address < b->address; });
         }
+        m_fromProcessorFile.reserve(listing.symbols.size());
         for (const Symbol& symbol : listing.symbols) {
+            const std::string device = DeviceOfFile(symbol.file);
+            m_fromProcessorFile.push_back(!device.empty());
             if (m_device.empty()) {
-                m_device = DeviceOfFile(symbol.file);
+                m_device = device;
             }
         }
     }
@@ -611,7 +616,7 @@ private:
     }
 
     bool FromProcessorFile(const Symbol& symbol) const {
-        return !DeviceOfFile(symbol.file).empty();
+        return m_fromProcessorFile[static_cast<std::size_t>(&symbol - m_listing.symbols.data())];
     }
 
     // The special function registers are data memory the device has, not memory the program
@@ -996,7 +1001,7 @@ private:
         const CAddressSet covered = CAddressSet::FromRanges(std::move(ranges));
         std::size_t stray = 0;
         for (const Symbol* symbol : m_dataSymbols) {
-            if (FromProcessorFile(*symbol) || Contains(covered, symbol->address)) {
+            if (Contains(covered, symbol->address)) {
                 continue;
             }
             if (++stray <= kNamedProblems) {
@@ -1078,6 +1083,7 @@ private:
     const MplinkListing& m_listing;
     std::vector<const Symbol*> m_programSymbols;  // by address
     std::vector<const Symbol*> m_dataSymbols;
+    std::vector<bool> m_fromProcessorFile;  // per symbol of the listing
     std::string m_device;
     std::vector<bool> m_leftOut;  // per section: special function registers
     std::int64_t m_leftOutBytes = 0;

@@ -61,33 +61,8 @@ std::string MapText(const MapParts& parts) {
     return text;
 }
 
-SizeTable Read(const MapParts& parts) {
-    return ReadMplinkMap(MapText(parts), "test.map");
-}
-
-struct ExpectedRow {
-    std::string name;
-    RowKind kind;
-    std::int64_t rom;
-    std::int64_t ram;
-    std::int64_t other;
-};
-
-void ExpectRows(const SizeTable& table, const std::vector<ExpectedRow>& expected) {
-    ASSERT_EQ(table.rows.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(expected[i].name);
-        const SizeRow& row = table.rows[i];
-        EXPECT_EQ(row.name, expected[i].name);
-        EXPECT_EQ(row.kind, expected[i].kind);
-        EXPECT_EQ(row.id, i);
-        EXPECT_EQ(row.rom, expected[i].rom);
-        EXPECT_EQ(row.ram, expected[i].ram);
-        EXPECT_EQ(row.other, expected[i].other);
-    }
-}
-
-// Every row is the sum of its parts, and every part belongs to a row.
+// Every row is the sum of its parts, every part belongs to a row, and a row's kind is what its
+// name says.
 void ExpectRowsAreTheirParts(const SizeTable& table) {
     std::vector<MemoryTotals> sums(table.rows.size());
     for (const SizePart& part : table.parts) {
@@ -96,10 +71,27 @@ void ExpectRowsAreTheirParts(const SizeTable& table) {
         AddBytes(sums[part.rowId], part.memory, part.bytes);
     }
     for (std::size_t i = 0; i < table.rows.size(); ++i) {
-        SCOPED_TRACE(table.rows[i].name);
         const SizeRow& row = table.rows[i];
-        EXPECT_EQ(sums[i], (MemoryTotals{row.rom, row.ram, row.other}));
+        EXPECT_EQ(row.id, i);
+        EXPECT_EQ(sums[i], (MemoryTotals{row.rom, row.ram, row.other})) << row.name;
+        EXPECT_EQ(row.kind, row.name.front() == '<' ? RowKind::kSpecial : RowKind::kObject);
     }
+}
+
+SizeTable Read(const MapParts& parts) {
+    SizeTable table = ReadMplinkMap(MapText(parts), "test.map");
+    ExpectRowsAreTheirParts(table);
+    return table;
+}
+
+// The rows in order as "name ROM/RAM/other", one per line.
+std::string RowsText(const SizeTable& table) {
+    std::string text;
+    for (const SizeRow& row : table.rows) {
+        text += std::string(row.name) + " " + std::to_string(row.rom) + "/" +
+                std::to_string(row.ram) + "/" + std::to_string(row.other) + "\n";
+    }
+    return text;
 }
 
 const MapCheck& CheckOf(const SizeTable& table, const std::string& label) {
@@ -143,13 +135,11 @@ TEST(MplinkMap, RecognisesTheFamilyByItsFirstTwoLines) {
         {"\r\n\r\nMPLINK 5.09, LINKER\r\nLINKER MAP FILE - CREATED Fri\r\n", true},
         {"gplink-1.4.0 #1107 (Jan  1 2021)\nMap File - Created 12-9-2026  13:11:36\n", true},
         {"\xEF\xBB\xBFMPLINK 4.46, Linker\nLinker Error Map File - Created Tue\n", true},
-        {"MPLINK 4.46, Linker\n", false},
         {"MPLINK 4.46, Linker\nSection Info\n", false},
         {"MPLINKER 4.46, Linker\nLinker Map File - Created\n", false},
         {"MPLINK\nLinker Map File - Created\n", false},
         {"gplink-x #1107\nMap File - Created\n", false},
         {"gplink 1.4.0\nMap File - Created\n", false},
-        {"Linker Map File - Created\nMPLINK 4.46, Linker\n", false},
         {"HI-TECH Software PICC-18 Compiler\nLinker command line:\n", false},
         {"", false},
     };
@@ -189,19 +179,15 @@ TEST(MplinkMap, FindsTheOwnerOfEverySection) {
             Symbol("__tmp_0", 0xa0, "data", "C:\\work\\blink\\main.c") +
             Symbol("__tmp_0", 0xa0, "data", "C:\\work\\blink\\display.c"),
     });
-    ExpectRows(table, {
-                          {"c018i.c", RowKind::kObject, 6, 0, 0},
-                          {"main.c", RowKind::kObject, 0x20 + 4 + 3 + 4, 3 + 2 + 4, 1},
-                          {"util.c", RowKind::kObject, 0x12, 0, 0},
-                          {"display.c", RowKind::kObject, 0x1e + 2, 2, 0},
-                          {"<section .cinit>", RowKind::kSpecial, 2, 0, 0},
-                          {"<section .tmpdata>", RowKind::kSpecial, 0, 4, 0},
-                          {"<section .stack>", RowKind::kSpecial, 0, 0x40, 0},
-                      });
-    ExpectRowsAreTheirParts(table);
+    EXPECT_EQ(RowsText(table),
+              "c018i.c 6/0/0\n"
+              "main.c 43/9/1\n"  // 0x20 + 4 + 3 + 4 of buffers_i; 3 + 2 + 4 of buffers
+              "util.c 18/0/0\n"  // PROG from its start to display.c's first symbol
+              "display.c 32/2/0\n"
+              "<section .cinit> 2/0/0\n"
+              "<section .tmpdata> 0/4/0\n"
+              "<section .stack> 0/64/0\n");
     EXPECT_EQ(table.rule, SectionRule::kAll);
-    // PROG in two pieces, each from its file's first symbol on (the header file's symbol counts
-    // for the file around it).
     std::vector<std::pair<std::uint64_t, std::int64_t>> prog;
     for (const SizePart& part : table.parts) {
         if (part.name == "PROG") {
@@ -216,54 +202,36 @@ TEST(MplinkMap, SplitsASectionWhereItsSourceFileChanges) {
     struct Case {
         const char* what;
         std::string symbols;
-        std::vector<ExpectedRow> rows;
+        const char* rows;
     };
     const Case cases[] = {
         {"bytes before the first symbol go to the first file",
          Symbol("a1", 0x14, "program", "a.asm") + Symbol("b1", 0x18, "program", "b.asm"),
-         {{"a.asm", RowKind::kObject, 8, 0, 0}, {"b.asm", RowKind::kObject, 8, 0, 0}}},
+         "a.asm 8/0/0\nb.asm 8/0/0\n"},
         {"a file that comes back takes its bytes again",
          Symbol("a1", 0x10, "program", "a.asm") + Symbol("b1", 0x12, "program", "b.asm") +
              Symbol("a2", 0x16, "program", "a.asm"),
-         {{"a.asm", RowKind::kObject, 2 + 10, 0, 0}, {"b.asm", RowKind::kObject, 4, 0, 0}}},
+         "a.asm 12/0/0\nb.asm 4/0/0\n"},
         {"one path with spaces, its base name the row",
-         Symbol("a1", 0x10, "program", "C:\\My Projects\\x\\a b.asm") +
-             Symbol("a2", 0x12, "program", "/home/me/x/a b.asm"),
-         {{"a b.asm", RowKind::kObject, 16, 0, 0}}},
-        {"an include file alone owns the section",
-         Symbol("t1", 0x12, "program", "tables.inc"),
-         {{"tables.inc", RowKind::kObject, 16, 0, 0}}},
+         Symbol("a1", 0x10, "program", "C:\\My Projects\\a b.asm") +
+             Symbol("a2", 0x12, "program", "/home/me/a b.asm"),
+         "a b.asm 16/0/0\n"},
+        {"an include file alone owns the section", Symbol("t1", 0x12, "program", "tables.inc"),
+         "tables.inc 16/0/0\n"},
         {"two files at one address are an overlay",
          Symbol("a1", 0x10, "program", "a.asm") + Symbol("b1", 0x10, "program", "b.asm"),
-         {{"<section merged>", RowKind::kSpecial, 16, 0, 0}}},
-        {"labels the linker made own nothing",
-         Symbol("_cinit", 0x10, "program", ""),
-         {{"<section merged>", RowKind::kSpecial, 16, 0, 0}}},
+         "<section merged> 16/0/0\n"},
+        {"labels the linker made own nothing", Symbol("_cinit", 0x10, "program", ""),
+         "<section merged> 16/0/0\n"},
         {"symbols of the other memory or beyond the end do not count",
          Symbol("v", 0x10, "data", "v.asm") + Symbol("after", 0x20, "program", "after.asm"),
-         {{"<section merged>", RowKind::kSpecial, 16, 0, 0}}},
+         "<section merged> 16/0/0\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const SizeTable table =
-            Read({Section("merged", "code", 0x10, "program", 0x10), "", c.symbols});
-        ExpectRows(table, c.rows);
-        ExpectRowsAreTheirParts(table);
+        EXPECT_EQ(RowsText(Read({Section("merged", "code", 0x10, "program", 0x10), "", c.symbols})),
+                  c.rows);
     }
-}
-
-TEST(MplinkMap, AnImageIsSplitAsItsDataIs) {
-    // gpasm's merged .idata of two modules, 3 bytes, and its image rounded up to 4.
-    const SizeTable table = Read({
-        Section(".idata_i", "romdata", 0x18, "program", 0x4) +
-            Section(".idata", "idata", 0xcd, "data", 0x3),
-        "  0x000018  0x00001b\n  4 program addresses used\n",
-        Symbol("ia", 0xcd, "data", "a1.asm") + Symbol("ib", 0xce, "data", "b1.asm"),
-    });
-    ExpectRows(table,
-               {{"a1.asm", RowKind::kObject, 1, 1, 0}, {"b1.asm", RowKind::kObject, 3, 2, 0}});
-    ExpectRowsAreTheirParts(table);
-    ExpectAllChecksAgree(table);
 }
 
 TEST(MplinkMap, MatchesObjectsToTheirSourceFiles) {
@@ -298,8 +266,9 @@ TEST(MplinkMap, MatchesObjectsToTheirSourceFiles) {
          "clock.o"},
         {"SDCC's function sections", Section("S_sensor__read", "code", 0x0, "program", 8),
          elsewhere, "sensor.c"},
-        {"SDCC's static data", Section("ustat_sensor_00", "udata", 0x0, "data", 8), elsewhere,
-         "sensor.c"},
+        {"SDCC's static data, the whole stem before a longer one",
+         Section("ustat_sensor_00", "udata", 0x0, "data", 8),
+         Symbol("y", 0x108, "program", "sensors.c") + elsewhere, "sensor.c"},
         {"an SDCC module without a source file", Section("ustat_lcd_12", "udata", 0x0, "data", 8),
          elsewhere, "lcd"},
         {"a name that only looks like SDCC's", Section("S_read", "code", 0x0, "program", 8),
@@ -325,42 +294,32 @@ TEST(MplinkMap, CountsEachMemoryAndLeavesTheRegistersOut) {
             Section(".udata_a.o", "udata", 0x80, "data", 5) +
             Section("SFR_UNBANKED0", "udata", 0xf60, "data", 0xa0) +
             Section("regs", "udata", 0xd60, "data", 0x10) +
-            Section("zero", "udata", 0x200, "data", 0) +
-            Section("zero_i", "romdata", 0x10, "program", 0),
+            Section("zero", "udata", 0x200, "data", 0),
         "",
-        Symbol("PORTA", 0xf80, "data", proc) + Symbol("CAN1", 0xd60, "data", proc) +
-            Symbol("CAN2", 0xd68, "data", proc),
+        Symbol("CAN1", 0xd60, "data", proc) + Symbol("CAN2", 0xd68, "data", proc),
     });
-    ExpectRows(table, {{"a.o", RowKind::kObject, 2, 5, 1},
-                       {"<section .eedata_a>", RowKind::kSpecial, 0, 0, 4}});
+    EXPECT_EQ(RowsText(table), "a.o 2/5/1\n<section .eedata_a> 0/0/4\n");
     EXPECT_EQ(table.facts.device, "18F8520");
     EXPECT_FALSE(table.facts.hasCapacity);
     EXPECT_EQ(table.facts.notes, std::vector<std::string>{"SFR sections left out: 176 bytes"});
-    const MapCheck& symbols = CheckOf(table, "Data symbols");
-    EXPECT_TRUE(symbols.possible);
-    EXPECT_TRUE(symbols.agrees);
+    EXPECT_TRUE(CheckOf(table, "Data symbols").agrees);
 }
 
 TEST(MplinkMap, NamesTheDeviceOnlyByAProcessorDefinitionFile) {
-    struct Case {
-        const char* file;
-        const char* device;
-    };
-    const Case cases[] = {
-        {"p18f4520.asm", "18F4520"},
+    const std::pair<const char*, const char*> cases[] = {
         {"C:\\mcc18\\P18LF45K22.ASM", "18LF45K22"},
         {"/usr/src/p18f97j60.asm", "18F97J60"},
         {"p18main.asm", ""},
         {"p18f4520.inc", ""},
         {"xp18f4520.asm", ""},
-        {"p18.asm", ""},
         {"p18f.asm", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        const SizeTable table = Read(
-            {Section("regs", "udata", 0xf80, "data", 1), "", Symbol("R", 0xf80, "data", c.file)});
-        EXPECT_EQ(table.facts.device, c.device);
+    for (const auto& [file, device] : cases) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(
+            Read({Section("r", "udata", 0xf80, "data", 1), "", Symbol("R", 0xf80, "data", file)})
+                .facts.device,
+            device);
     }
 }
 
@@ -424,16 +383,17 @@ TEST(MplinkMap, ChecksTheRowsAgainstTheMapsOwnFigures) {
 }
 
 TEST(MplinkMap, SaysWhyACheckIsNotPossible) {
-    const std::string text = std::string(kMplinkHeader) + "Section Info\n" +
-                             Section("code1", "code", 0x0, "program", 0x10);
-    const SizeTable table = ReadMplinkMap(text, "test.map");
-    EXPECT_EQ(CheckOf(table, "Program memory usage").reason,
-              "the map has no Program Memory Usage ranges");
-    EXPECT_EQ(CheckOf(table, "Program addresses used").reason,
-              "the map gives no count of program addresses used");
-    EXPECT_EQ(CheckOf(table, "Data symbols").reason, "the map has no symbol table");
-    for (const char* label : {"Program memory usage", "Program addresses used", "Data symbols"}) {
+    const SizeTable table = ReadMplinkMap(
+        std::string(kMplinkHeader) + "Section Info\n" + Section("c", "code", 0x0, "program", 0x10),
+        "test.map");
+    for (const auto& [label, reason] : {
+             std::pair{"Program memory usage", "the map has no Program Memory Usage ranges"},
+             std::pair{"Program addresses used",
+                       "the map gives no count of program addresses used"},
+             std::pair{"Data symbols", "the map has no symbol table"},
+         }) {
         EXPECT_FALSE(CheckOf(table, label).possible);
+        EXPECT_EQ(CheckOf(table, label).reason, reason);
     }
     EXPECT_TRUE(CheckOf(table, "Section addresses").agrees);
 }
@@ -452,9 +412,6 @@ TEST(MplinkMap, NamesTheLineOfADamagedMap) {
         {head + " .code code 0x00zz program 0x2\n", 4,
          "section address '0x00zz' is not a hexadecimal number of at most 8 digits after 0x: "
          "' .code code 0x00zz program 0x2'"},
-        {head + "udata udata 0x0 data 0x123456789\n", 4,
-         "section size '0x123456789' is not a hexadecimal number of at most 8 digits after 0x: "
-         "'udata udata 0x0 data 0x123456789'"},
         {head + "x code 0x0 rom 0x2\n", 4,
          "location 'rom' is neither 'program' nor 'data': 'x code 0x0 rom 0x2'"},
         {head + "\nProgram Memory Usage\n 0x10 0x0f\n", 6,
@@ -462,9 +419,6 @@ TEST(MplinkMap, NamesTheLineOfADamagedMap) {
         {head + "Program Memory Usage\n 12 addresses used\n", 5,
          "neither a program memory range nor the count of program addresses used: "
          "' 12 addresses used'"},
-        {head + "Program Memory Usage\n 12 program addresses used, so\n", 5,
-         "neither a program memory range nor the count of program addresses used: "
-         "' 12 program addresses used, so'"},
         {head + "Symbols - Sorted by Name\n main 0x0 program\n", 5,
          "a symbol line needs a name, address, location and storage: ' main 0x0 program'"},
         {head + "Section Info\n", 4, "a second copy of this table: 'Section Info'"},
@@ -486,60 +440,29 @@ TEST(MplinkMap, NamesTheLineOfADamagedMap) {
     }
 }
 
-// Both symbol tables list the same symbols: a map with either reads the same.
-TEST(MplinkMap, ReadsEitherSymbolTable) {
-    const MapParts parts{
-        Section("c", "code", 0x0, "program", 4) + Section("d", "code", 4, "program", 4), "",
-        Symbol("a", 0x0, "program", "a.asm") + Symbol("b", 0x4, "program", "b.asm")};
-    const std::string byName = MapText(parts);
-    std::string both = byName;
-    both += "\nSymbols - Sorted by Address\n" + parts.symbols;
-    std::string byAddress = byName;
-    byAddress.replace(byAddress.find("by Name"), 7, "by Address");
-    for (const std::string& text : {byName, both, byAddress}) {
-        const SizeTable table = ReadMplinkMap(text, "test.map");
-        ExpectRows(table,
-                   {{"a.asm", RowKind::kObject, 4, 0, 0}, {"b.asm", RowKind::kObject, 4, 0, 0}});
-    }
-}
-
-std::vector<std::filesystem::path> ExampleMaps() {
-    std::vector<std::filesystem::path> maps;
-    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        if (entry.path().extension() == ".map" && IsMplinkMap(ReadFile(entry.path().string()))) {
-            maps.push_back(entry.path());
-        }
-    }
-    std::sort(maps.begin(), maps.end());
-    return maps;
-}
-
 // Every example of the family is a map a linker could have written: it reads, its rows are their
-// parts, and it agrees on every check; the failed link's map is refused at its title.
+// parts, and it agrees on every check; the failed link's map is refused. No map of the other
+// family is taken for one.
 TEST(MplinkMap, EveryExampleAgreesOnEveryCheck) {
     std::size_t read = 0;
-    for (const std::filesystem::path& map : ExampleMaps()) {
-        SCOPED_TRACE(map.string());
-        const std::string bytes = ReadFile(map.string());
-        if (map.filename() == "mplink-failed-link.map") {
-            EXPECT_THROW(ReadMplinkMap(bytes, map.string()), MapError);
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        const std::string bytes = ReadFile(entry.path().string());
+        EXPECT_EQ(IsMplinkMap(bytes), name.rfind("mplink-", 0) == 0);
+        if (!IsMplinkMap(bytes)) {
             continue;
         }
-        const SizeTable table = ReadMplinkMap(bytes, map.string());
+        if (name == "mplink-failed-link.map") {
+            EXPECT_THROW(ReadMplinkMap(bytes, name), MapError);
+            continue;
+        }
+        const SizeTable table = ReadMplinkMap(bytes, name);
         ExpectRowsAreTheirParts(table);
         ExpectAllChecksAgree(table);
         ++read;
     }
     EXPECT_GE(read, 4u);
-}
-
-// The maps of the other family are not this family's.
-TEST(MplinkMap, NoOtherExampleIsTakenForOne) {
-    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        const std::string name = entry.path().filename().string();
-        SCOPED_TRACE(name);
-        EXPECT_EQ(IsMplinkMap(ReadFile(entry.path().string())), name.rfind("mplink-", 0) == 0);
-    }
 }
 
 }  // namespace
