@@ -1,15 +1,21 @@
 #include "map_reader.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "map_error.h"
 #include "map_lines.h"
+#include "mplink_map.h"
 #include "object_section_scan.h"
 #include "section_tally.h"
 #include "token_reader.h"
 
 namespace {
+
+constexpr const char* kListedNamesDoNotApply =
+    "an MPLINK-family map has no per-object table for the 27 listed section names: it is "
+    "counted with every section (--sections auto or all)";
 
 bool IsSeparator(char c) {
     return !IsTokenByte(static_cast<unsigned char>(c));
@@ -81,6 +87,9 @@ bool HasTableHeading(std::string_view bytes) {
 // the class totals. Found without splitting every line into words, so that the choice costs
 // little on a large map.
 SectionRule RuleForMap(std::string_view bytes) {
+    if (IsMplinkMap(bytes)) {
+        return SectionRule::kAll;
+    }
     constexpr std::string_view kWord = "TOTAL";
     std::size_t start = 0;
     while (start < bytes.size()) {
@@ -97,6 +106,12 @@ SectionRule RuleForMap(std::string_view bytes) {
 
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
                    bool deviceFacts) {
+    if (IsMplinkMap(bytes)) {
+        if (rule == SectionRule::kListed) {
+            throw MapError(name, 0, kListedNamesDoNotApply);
+        }
+        return ReadMplinkMap(bytes, name);
+    }
     if (rule == SectionRule::kAll) {
         const MapListing listing = ReadMapListing(bytes, name);
         SizeTable table = TallySections(listing);
@@ -115,6 +130,22 @@ SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule 
 }
 
 SizeTable CountListedStream(CMapFile& file) {
+    // The family is told by the first lines; a file that can be read again is looked at first
+    // (standard input from a pipe cannot be, and is scanned as it comes).
+    std::FILE* const handle = file.Get();
+    const long start = std::ftell(handle);
+    if (start >= 0) {
+        char head[4096];
+        const std::size_t count = std::fread(head, 1, sizeof head, handle);
+        const bool mplink = IsMplinkMap(std::string_view(head, count));
+        if (std::fseek(handle, start, SEEK_SET) != 0) {
+            throw MapError(file.Name(), 0, "cannot read the map again from its start",
+                           MapError::Kind::kRead);
+        }
+        if (mplink) {
+            throw MapError(file.Name(), 0, kListedNamesDoNotApply);
+        }
+    }
     SizeTable table;
     CMapStream stream(file.Get(), file.Name());
     Judge(ScanObjectSection(stream, table), file.Name(), table);

@@ -108,7 +108,9 @@ def check(tool, args, fields, header):
 
 def main():
     tool, examples = sys.argv[1], Path(sys.argv[2])
-    maps = sorted(str(path) for path in examples.glob("*.map"))
+    # MPLINK-family maps (mplink-*) are checked by mplink_map_test.cpp until the report reads them.
+    maps = sorted(str(path) for path in examples.glob("*.map")
+                  if not path.name.startswith("mplink-"))
     assert len(maps) >= 4, maps
     checked = 0
     for device in ["18F4680", "18F458"]:

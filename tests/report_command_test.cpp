@@ -116,6 +116,27 @@ TEST(TallyfoldReport, TellsAMapFromAFileThatIsNone) {
     }
 }
 
+// Maps of the MPLINK family are told by their header and read by their own reader; the listed
+// names do not apply to them, and the error map of a failed link is an error.
+TEST(TallyfoldReport, ReadsMplinkFamilyMapsByTheirOwnReader) {
+    for (const char* map : {"mplink-c18-data-logger", "mplink-gplink-thermostat",
+                            "mplink-merged-prog", "mplink-mpasm-irrigation"}) {
+        SCOPED_TRACE(map);
+        const Result result = RunReport({kExamples + "/" + map + ".map"});
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, ReadFile(kGolden + "/" + map + ".table"));
+        const Result listed = RunReport({"--sections", "listed", kExamples + "/" + map + ".map"});
+        EXPECT_EQ(listed.status, kExitUsageOrMapError);
+        EXPECT_NE(listed.err.find("an MPLINK-family map has no per-object table"),
+                  std::string::npos)
+            << listed.err;
+    }
+    const Result failed = RunReport({kExamples + "/mplink-failed-link.map"});
+    EXPECT_EQ(failed.status, kExitUsageOrMapError);
+    EXPECT_NE(failed.err.find("the error map of a failed link"), std::string::npos);
+}
+
 TEST(TallyfoldReport, ReadsStandardInput) {
     std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
     ASSERT_NE(in, nullptr);
