@@ -100,14 +100,15 @@ MemorySets SetsOfClasses(const std::vector<ClassRange>& ranges) {
 // are one row.
 class CSpecialRows {
 public:
-    TallyRow& Row(const std::string& name) {
+    // The row's index among the special rows.
+    std::size_t Index(const std::string& name) {
         const auto found = m_index.find(name);
         if (found != m_index.end()) {
-            return m_rows[found->second];
+            return found->second;
         }
         m_index.emplace(name, m_rows.size());
         m_rows.push_back(TallyRow{name, 0, 0, 0});
-        return m_rows.back();
+        return m_rows.size() - 1;
     }
     std::vector<TallyRow>& Rows() { return m_rows; }
 
@@ -130,17 +131,26 @@ public:
         for (const std::string& object : m_listing.objects) {
             tally.rows.push_back(TallyRow{object, 0, 0, 0});
         }
+        // Special rows follow the object rows: their row index is counted from there.
+        const std::size_t objects = tally.rows.size();
         CSpecialRows special;
+        auto add = [&](std::size_t rowIndex, std::string_view name, std::uint64_t address,
+                       MemoryKind kind, std::uint64_t bytes) {
+            AddBytes(rowIndex < objects ? tally.rows[rowIndex] : special.Rows()[rowIndex - objects],
+                     kind, bytes);
+            tally.parts.push_back(SizePart{static_cast<std::uint32_t>(rowIndex), name, kind,
+                                           address, static_cast<std::int64_t>(bytes)});
+        };
         for (std::size_t i = 0; i < m_listing.records.size(); ++i) {
             if (m_overlayOf[i] >= 0) {
                 continue;
             }
             const SectionRecord& record = m_listing.records[i];
-            TallyRow& row = record.common ? special.Row("<COMMON " + record.name + ">")
-                            : record.object < 0
-                                ? special.Row("<no object>")
-                                : tally.rows[static_cast<std::size_t>(record.object)];
-            AddBytes(row, KindOf(record), BytesOf(record));
+            const std::size_t row = record.common
+                                        ? objects + special.Index("<COMMON " + record.name + ">")
+                                    : record.object < 0 ? objects + special.Index("<no object>")
+                                                        : static_cast<std::size_t>(record.object);
+            add(row, record.name, ByteAddress(record), KindOf(record), BytesOf(record));
         }
         for (const std::vector<std::size_t>& members : m_overlays) {
             const SectionRecord& first = m_listing.records[members.front()];
@@ -148,8 +158,9 @@ public:
             for (std::size_t i : members) {
                 largest = std::max(largest, BytesOf(m_listing.records[i]));
             }
-            AddBytes(special.Row("<overlaid " + first.name + "@" + HexText(first.link) + ">"),
-                     KindOf(first), largest);
+            add(objects +
+                    special.Index("<overlaid " + first.name + "@" + HexText(first.link) + ">"),
+                first.name, ByteAddress(first), KindOf(first), largest);
         }
         for (const TotalRecord& total : m_listing.totals) {
             if (!HasTableRecord(total)) {
@@ -157,7 +168,8 @@ public:
                     total.className.empty() ? total.name : total.className + " " + total.name;
                 MemoryKind kind = MemoryKind::kOther;
                 KindOf(total, kind);
-                AddBytes(special.Row("<" + label + ">"), kind, BytesOf(total));
+                add(objects + special.Index("<" + label + ">"), total.name,
+                    Bits(total) ? total.link / 8 : total.link, kind, BytesOf(total));
             }
         }
         for (TallyRow& row : special.Rows()) {
@@ -213,6 +225,10 @@ private:
 
     std::uint64_t BytesOf(const SectionRecord& record) const {
         return SectionBytes(record.length, Bits(record));
+    }
+
+    std::uint64_t ByteAddress(const SectionRecord& record) const {
+        return Bits(record) ? record.link / 8 : record.link;
     }
 
     // The class totals list a bit section with the addresses and length in bits; a Scale, which
@@ -295,9 +311,8 @@ private:
 
     MemoryKind KindOf(const SectionRecord& record) const {
         const TotalRecord* total = ClassRecordOf(record);
-        const std::uint64_t address = Bits(record) ? record.link / 8 : record.link;
         return ClassifySection(total != nullptr ? std::string_view(total->className) : "",
-                               record.name, address, record.space);
+                               record.name, ByteAddress(record), record.space);
     }
 
     // False when the record gives no space and its class does not tell the memory either.

@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "map_lines.h"
+#include "size_table.h"
 
 // The complete tally of a map: every section, counted once, as ROM, RAM or other (configuration
 // words, ID locations, EEPROM data), checked against the map's own totals.
-
-enum class MemoryKind { kRom, kRam, kOther };
 
 // What a linker class holds, judged by its name.
 enum class ClassMemory {
@@ -47,16 +46,6 @@ struct TallyRow {
     std::int64_t other = 0;
 };
 
-struct MemoryTotals {
-    std::int64_t rom = 0;
-    std::int64_t ram = 0;
-    std::int64_t other = 0;
-
-    bool operator==(const MemoryTotals& b) const {
-        return rom == b.rom && ram == b.ram && other == b.other;
-    }
-};
-
 // One reconciliation: the figures the map gives and whether they equal the report's. `possible`
 // is false when the map lacks what the check needs; `reason` then says what.
 struct ReconciliationCheck {
@@ -71,6 +60,11 @@ struct SectionTally {
     MemoryTotals totals;         // over all rows
     ReconciliationCheck totalSection;
     ReconciliationCheck occupancy;  // compares ROM and RAM only
+    // One per counted piece (a section record, an overlay group, a class total without a
+    // record), in the order counted: its section name (a view into the listing's strings), the
+    // byte address of its first byte, its memory and bytes, and as rowId the index of the row
+    // it was added to.
+    std::vector<SizePart> parts;
 };
 
 // Counts every section of the map and runs both reconciliation checks.
