@@ -377,17 +377,21 @@ struct PartCase {
 }  // namespace
 
 TEST(TallyParts, OnePerCountedPieceWithItsRowAndByteAddress) {
-    const SectionTally tally = Tally(
-        "a.obj text 10 10 20 0 0\n"
-        "\t\tnvbit 140 28 B 1 1\n"  // bits: byte address 28, two bytes
-        "\t\ttemp 75 75 4 60 1\n"
-        "b.obj temp 75 75 6 60 1\n"
-        "COMMON   param  29 29 3 29 1\n",
-        "TOTAL\n"
-        "\tCLASS CODE\n"
-        "\t\ttext 10 10 20 0\n"
-        "\tCLASS ABS1\n"
-        "\t\tabs_s1 60 60 12 1\n");
+    // The parts' names are views into the listing, which must outlive them.
+    const MapListing listing =
+        ReadMapListing(std::string(kHeader) +
+                           "a.obj text 10 10 20 0 0\n"
+                           "\t\tnvbit 140 28 B 1 1\n"  // bits: byte address 28, two bytes
+                           "\t\ttemp 75 75 4 60 1\n"
+                           "b.obj temp 75 75 6 60 1\n"
+                           "COMMON   param  29 29 3 29 1\n"
+                           "TOTAL\n"
+                           "\tCLASS CODE\n"
+                           "\t\ttext 10 10 20 0\n"
+                           "\tCLASS ABS1\n"
+                           "\t\tabs_s1 60 60 12 1\n",
+                       "test.map");
+    const SectionTally tally = TallySections(listing);
     // Rows: a.obj, b.obj, then <COMMON param>, <overlaid temp@75>, <ABS1 abs_s1>.
     const std::vector<PartCase> expected = {
         {"text", 0, MemoryKind::kRom, 0x10, 0x20},   {"nvbit", 0, MemoryKind::kRam, 0x28, 2},
