@@ -8,6 +8,8 @@
 #include "map_lines.h"
 #include "mplink_map.h"
 #include "object_section_scan.h"
+#include "program_listing.h"
+#include "program_views.h"
 #include "section_tally.h"
 #include "token_reader.h"
 
@@ -81,6 +83,29 @@ bool HasTableHeading(std::string_view bytes) {
     return false;
 }
 
+// A view inside the program: the complete tally split by source file or by symbol.
+SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule rule,
+                    MapView view) {
+    if (IsMplinkMap(bytes)) {
+        throw MapError(name, 0,
+                       "an MPLINK-family map has no MODULE INFORMATION and no function bounds: "
+                       "its rows are already its source files (show it by object)");
+    }
+    if (rule == SectionRule::kListed) {
+        throw MapError(name, 0,
+                       "the views by source file and by symbol split the count of every section; "
+                       "they cannot be made from the listed names (use --sections auto or all)");
+    }
+    const MapListing listing = ReadMapListing(bytes, name);
+    const ProgramListing program = ReadProgramListing(bytes, name);
+    SizeTable table = view == MapView::kModules ? ModuleView(listing, program, name)
+                                                : SymbolView(listing, program, name);
+    if (listing.cutShort) {
+        table.facts.checks.push_back(CutShort(listing.lastLine));
+    }
+    return table;
+}
+
 }  // namespace
 
 // A line whose first word, in column 0, is TOTAL, in a map with a section table: the heading of
@@ -105,7 +130,10 @@ SectionRule RuleForMap(std::string_view bytes) {
 }
 
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
-                   bool deviceFacts) {
+                   bool deviceFacts, MapView view) {
+    if (view != MapView::kObjects) {
+        return CountView(bytes, name, rule, view);
+    }
     if (IsMplinkMap(bytes)) {
         if (rule == SectionRule::kListed) {
             throw MapError(name, 0, kListedNamesDoNotApply);

@@ -20,8 +20,10 @@ SectionRule RuleForMap(std::string_view bytes);
 // and the class ranges that the map's preamble names (the complete tally always does). Throws
 // MapError on a map that cannot be read, and on a file that is no map at all. A map whose
 // section table runs to the end of the file carries a failed check that says so.
+// `view` splits the complete tally further, by source file or by symbol, for maps whose MODULE
+// INFORMATION or Symbol Table allows it; a map that lacks what the view needs is a MapError.
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
-                   bool deviceFacts);
+                   bool deviceFacts, MapView view = MapView::kObjects);
 
 // The listed rule over a file read as it streams, without holding it; otherwise as CountMap.
 SizeTable CountListedStream(CMapFile& file);

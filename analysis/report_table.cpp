@@ -1,8 +1,18 @@
 #include "report_table.h"
 
-std::vector<ReportColumn> SizeReportColumns(bool withOther) {
+const ViewChoice& ViewChoiceOf(MapView view) {
+    for (const ViewChoice& choice : kViewChoices) {
+        if (choice.view == view) {
+            return choice;
+        }
+    }
+    return kViewChoices[0];
+}
+
+std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view) {
+    const ViewChoice& choice = ViewChoiceOf(view);
     std::vector<ReportColumn> columns = {
-        {"Object file", "object", CellType::kText},
+        {std::string(choice.header), std::string(choice.field), CellType::kText},
         {"ROM Size", "rom", CellType::kCount},
         {"RAM Size", "ram", CellType::kCount},
     };

@@ -2,6 +2,7 @@
 
 // A report as cells: the one table that every output format prints and the window shows.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -36,9 +37,28 @@ struct ReportTable {
 
 inline constexpr const char* kTotalRowLabel = "-- Total --";
 
-// The size report's columns: "Object file", "ROM Size", "RAM Size", "ROM %", "RAM %", with
-// "Other" after "RAM Size" when `withOther`.
-std::vector<ReportColumn> SizeReportColumns(bool withOther);
+// The views of a map, in the order the usage text and the View menu list them.
+struct ViewChoice {
+    std::string_view name;  // the value of --by: "object"
+    MapView view;
+    std::string_view header;  // the first column's heading: "Object file"
+    std::string_view field;   // the first column's JSON member: "object"
+    std::string_view description;
+};
+
+inline constexpr std::array<ViewChoice, 3> kViewChoices = {{
+    {"object", MapView::kObjects, "Object file", "object", "one row per object file"},
+    {"module", MapView::kModules, "Source file", "module",
+     "one row per source file, with its functions and constants (MODULE INFORMATION)"},
+    {"symbol", MapView::kSymbols, "Symbol", "symbol",
+     "one row per function, constant and variable (the Symbol Table's bounds)"},
+}};
+
+const ViewChoice& ViewChoiceOf(MapView view);
+
+// The size report's columns: the view's first column ("Object file"), "ROM Size", "RAM Size",
+// "ROM %", "RAM %", with "Other" after "RAM Size" when `withOther`.
+std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view = MapView::kObjects);
 
 // The total row's cell in the column with that JSON field name, or nullptr.
 const std::string* FindTotalCell(const ReportTable& table, std::string_view field);

@@ -183,7 +183,7 @@ void ForEachReportRow(const SizeTable& table, const DeviceProfile& device, bool 
 
 ReportTable BuildReportRows(const SizeTable& table, const DeviceProfile& device, bool withOther) {
     ReportTable report;
-    report.columns = SizeReportColumns(withOther);
+    report.columns = SizeReportColumns(withOther, table.view);
     std::size_t count = 2;
     for (const SizeRow& size : table.rows) {
         count += size.rom != 0 || size.ram != 0 || size.other != 0 ? 1 : 0;

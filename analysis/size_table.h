@@ -27,6 +27,10 @@ enum class RowKind : std::uint8_t {
 // Which sections counted: the 27 listed names, or every section of the map.
 enum class SectionRule : std::uint8_t { kListed, kAll };
 
+// What the rows of a table are: the object files of the map, its source files (their functions
+// and constants), or its functions and variables one by one.
+enum class MapView : std::uint8_t { kObjects, kModules, kSymbols };
+
 // One row of a map: a name and the bytes it takes.
 struct SizeRow {
     std::string_view name;  // held by the table's name store
@@ -109,6 +113,7 @@ private:
 
 struct SizeTable {
     SectionRule rule = SectionRule::kListed;
+    MapView view = MapView::kObjects;
     std::vector<SizeRow> rows;  // in file order until sorted; special rows after the objects
     std::vector<SizePart> parts;
     MapFacts facts;

@@ -31,7 +31,8 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    if (options.sections == RuleChoice::kListed && !options.device->fromMap) {
+    if (options.sections == RuleChoice::kListed && !options.device->fromMap &&
+        options.view == MapView::kObjects) {
         return CountListedStream(*file);
     }
     const std::string bytes = file->ReadAll();
@@ -46,7 +47,7 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
             rule = SectionRule::kAll;
             break;
     }
-    return CountMap(bytes, file->Name(), rule, options.device->fromMap);
+    return CountMap(bytes, file->Name(), rule, options.device->fromMap, options.view);
 }
 
 std::string RuleName(SectionRule rule) {
@@ -211,7 +212,7 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
         DiffMeasures(rule == SectionRule::kAll || options.format == OutputFormat::kJson);
     ReportDocument document;
     document.table = BuildDiffTable(CompareRows(oldTable, newTable, options.sort, measures), device,
-                                    measures, rule);
+                                    measures, rule, newTable.view);
     document.header = {{"old", options.oldMapPath},
                        {"new", options.mapPath},
                        {"device", DeviceName(device)},
@@ -263,7 +264,7 @@ int RunReport(const ReportOptions& options, std::FILE* in, ReportSink& out, std:
         const DeviceProfile device = ProfileOf(*options.device, table.facts);
         const bool withOther = table.rule == SectionRule::kAll;
         const TableRow total = WriteTsvReport(table, device, withOther, out);
-        const std::vector<ReportColumn> columns = SizeReportColumns(withOther);
+        const std::vector<ReportColumn> columns = SizeReportColumns(withOther, table.view);
         outcome.budgets = CheckBudgets(options, TotalCell(columns, total, "rom_percent"),
                                        TotalCell(columns, total, "ram_percent"));
         return Finish(outcome, err);

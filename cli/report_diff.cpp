@@ -127,10 +127,11 @@ std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& new
 }
 
 ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                           const std::vector<DiffMeasure>& measures, SectionRule rule) {
+                           const std::vector<DiffMeasure>& measures, SectionRule rule,
+                           MapView view) {
     const std::size_t count = measures.size();
     ReportTable table;
-    table.columns.push_back({"Object file", "object", CellType::kText});
+    table.columns.push_back(SizeReportColumns(false, view).front());
     table.columns.push_back({"Status", "status", CellType::kText});
     for (const DiffMeasure& measure : measures) {
         const std::string label(measure.label);

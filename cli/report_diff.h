@@ -50,4 +50,5 @@ std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& new
 // The rows as a table: name, status, old/new/change per measure, the new percentages; then the
 // blank row and the total row of the changes, summed as `rule` counts.
 ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                           const std::vector<DiffMeasure>& measures, SectionRule rule);
+                           const std::vector<DiffMeasure>& measures, SectionRule rule,
+                           MapView view = MapView::kObjects);

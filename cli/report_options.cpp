@@ -56,6 +56,8 @@ std::string ReportUsage() {
            ChoiceLines(kFormatChoices, kFormatChoices[0].name) +
            "  --sections RULE    which sections count:\n" +
            ChoiceLines(kSectionRuleChoices, kSectionRuleChoices[0].name) +
+           "  --by VIEW          what the rows are:\n" +
+           ChoiceLines(kViewChoices, kViewChoices[0].name) +
            "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, "
            "87.5)\n"
            "  --max-ram PERCENT  the same for the total RAM %\n"
@@ -126,6 +128,13 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
                 throw UsageError("unknown device '" + value + "' (use " + NameList(kDeviceChoices) +
                                  ")");
             }
+        } else if (TakeValue(args, i, "--by", value)) {
+            const ViewChoice* view = FindChoice(kViewChoices, value);
+            if (view == nullptr) {
+                throw UsageError("unknown view '" + value + "' (use " + NameList(kViewChoices) +
+                                 ")");
+            }
+            options.view = view->view;
         } else if (TakeValue(args, i, "--sections", value)) {
             const SectionRuleChoice* rule = FindChoice(kSectionRuleChoices, value);
             if (rule == nullptr) {

@@ -46,6 +46,7 @@ inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
 struct ReportOptions {
     const DeviceChoice* device = &kDefaultDevice;
     RuleChoice sections = RuleChoice::kAuto;
+    MapView view = MapView::kObjects;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     OutputFormat format = OutputFormat::kTable;
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input

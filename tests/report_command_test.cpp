@@ -137,6 +137,32 @@ TEST(TallyfoldReport, ReadsMplinkFamilyMapsByTheirOwnReader) {
     EXPECT_NE(failed.err.find("the error map of a failed link"), std::string::npos);
 }
 
+// Inside the program: the views split the complete tally by source file or by symbol, name
+// their first column accordingly, and refuse a map that lacks what they need.
+TEST(TallyfoldReport, ShowsTheViewsInsideTheProgram) {
+    const std::string kiln = kExamples + "/kiln-controller.map";
+    for (const char* view : {"module", "symbol"}) {
+        SCOPED_TRACE(view);
+        const Result table = RunReport({"--by", view, "--device", "map", kiln});
+        EXPECT_EQ(table.status, kExitSuccess);
+        EXPECT_EQ(table.err, "");
+        EXPECT_EQ(table.out, ReadFile(kGolden + "/kiln-controller.by-" + view + ".table"));
+        const Result json = RunReport({"--by", view, "--format", "json", kiln});
+        EXPECT_NE(json.out.find("    {\"" + std::string(view) + "\": \""), std::string::npos);
+        const Result diff = RunReport({"--by", view, "--diff", kiln, kiln});
+        EXPECT_EQ(diff.status, kExitSuccess);
+        const Result blinky = RunReport({"--by", view, kExamples + "/blinky.map"});
+        EXPECT_EQ(blinky.status, kExitUsageOrMapError);
+        EXPECT_EQ(blinky.out, "");
+        const Result listed = RunReport({"--by", view, "--sections", "listed", kiln});
+        EXPECT_EQ(listed.status, kExitUsageOrMapError);
+    }
+    EXPECT_EQ(RunReport({"--by", "module", kExamples + "/blinky.map"}).err,
+              "tallyfold-report: " + kExamples +
+                  "/blinky.map: no MODULE INFORMATION, which says which source file holds which "
+                  "function\n");
+}
+
 TEST(TallyfoldReport, ReadsStandardInput) {
     std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
     ASSERT_NE(in, nullptr);

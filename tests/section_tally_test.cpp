@@ -1,7 +1,13 @@
 #include "section_tally.h"
 
+#include "map_reader.h"
+#include "mplink_map.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -325,3 +331,78 @@ TEST(DescribeMapDevice, UnitesProgramAndDataClassesOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+struct PartCase {
+    const char* name;
+    std::uint32_t rowId;
+    MemoryKind memory;
+    std::uint64_t address;
+    std::int64_t bytes;
+};
+
+}  // namespace
+
+TEST(TallyParts, OnePerCountedPieceWithItsRowAndByteAddress) {
+    const MapListing listing =
+        ReadMapListing(std::string(kHeader) +
+                           "a.obj text 10 10 20 0 0\n"
+                           "\t\tnvbit 140 28 B 1 1\n"  // bits: byte address 28, two bytes
+                           "\t\ttemp 75 75 4 60 1\n"
+                           "b.obj temp 75 75 6 60 1\n"
+                           "COMMON   param  29 29 3 29 1\n"
+                           "TOTAL\n"
+                           "\tCLASS CODE\n"
+                           "\t\ttext 10 10 20 0\n"
+                           "\tCLASS ABS1\n"
+                           "\t\tabs_s1 60 60 12 1\n",
+                       "test.map");
+    const SizeTable tally = TallySections(listing);
+    // Rows: a.obj, b.obj, then <COMMON param>, <overlaid temp@75>, <ABS1 abs_s1>.
+    const std::vector<PartCase> expected = {
+        {"text", 0, MemoryKind::kRom, 0x10, 0x20},   {"nvbit", 0, MemoryKind::kRam, 0x28, 2},
+        {"param", 2, MemoryKind::kRam, 0x29, 3},     {"temp", 3, MemoryKind::kRam, 0x75, 6},
+        {"abs_s1", 4, MemoryKind::kRam, 0x60, 0x12},
+    };
+    ASSERT_EQ(tally.parts.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].name);
+        const SizePart& part = tally.parts[i];
+        EXPECT_EQ(part.name, expected[i].name);
+        EXPECT_EQ(part.rowId, expected[i].rowId);
+        EXPECT_EQ(part.memory, expected[i].memory);
+        EXPECT_EQ(part.address, expected[i].address);
+        EXPECT_EQ(part.bytes, expected[i].bytes);
+    }
+}
+
+TEST(TallyParts, AddUpToEveryRowOfEveryExampleMap) {
+    std::size_t maps = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TALLYFOLD_EXAMPLES_DIR)) {
+        if (entry.path().extension() != ".map") {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+        if (RuleForMap(bytes) != SectionRule::kAll || IsMplinkMap(bytes)) {
+            continue;  // no per-object table to tally
+        }
+        const MapListing listing = ReadMapListing(bytes, "example.map");
+        const SizeTable tally = TallySections(listing);
+        std::vector<MemoryTotals> sums(tally.rows.size());
+        for (const SizePart& part : tally.parts) {
+            ASSERT_LT(part.rowId, sums.size());
+            AddBytes(sums[part.rowId], part.memory, part.bytes);
+        }
+        for (std::size_t row = 0; row < tally.rows.size(); ++row) {
+            SCOPED_TRACE(tally.rows[row].name);
+            EXPECT_EQ(sums[row], (MemoryTotals{tally.rows[row].rom, tally.rows[row].ram,
+                                               tally.rows[row].other}));
+        }
+        ++maps;
+    }
+    EXPECT_GE(maps, 11u);
+}

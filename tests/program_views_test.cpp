@@ -1,0 +1,267 @@
+#include "program_views.h"
+
+#include "map_reader.h"
+#include "mplink_map.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "map_error.h"
+#include "section_tally.h"
+
+namespace {
+
+using View = std::function<SizeTable(const MapListing&, const ProgramListing&, const std::string&)>;
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+SizeTable ViewOf(const View& view, const std::string& bytes) {
+    return view(ReadMapListing(bytes, "test.map"), ReadProgramListing(bytes, "test.map"),
+                "test.map");
+}
+
+struct RowCase {
+    const char* name;
+    RowKind kind;
+    std::int64_t rom;
+    std::int64_t ram;
+    std::int64_t other;
+};
+
+void ExpectRows(const SizeTable& table, const std::vector<RowCase>& expected) {
+    ASSERT_EQ(table.rows.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].name);
+        const SizeRow& row = table.rows[i];
+        EXPECT_EQ(row.name, expected[i].name);
+        EXPECT_EQ(row.kind, expected[i].kind);
+        EXPECT_EQ(row.id, i);
+        EXPECT_EQ(row.rom, expected[i].rom);
+        EXPECT_EQ(row.ram, expected[i].ram);
+        EXPECT_EQ(row.other, expected[i].other);
+    }
+}
+
+const SizeRow* RowNamed(const SizeTable& table, std::string_view name) {
+    for (const SizeRow& row : table.rows) {
+        if (row.name == name) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+constexpr const char* kTable =
+    "\t\tName Link Load Length Selector Space Scale\n"
+    "app.o\ttext0 100 100 20 4 0\n"
+    "\t\tbssBANK0 60 60 10 60 1\n"
+    "\t\tcstackCOMRAM 1 1 8 1 1\n"
+    "\t\tbitbssCOMRAM 48 9 3 1 1 8\n"
+    "\t\ttext1 200 200 10 4 0\n"
+    "\t\tmediumconst 300 300 10 300 0\n"
+    "SEGMENTS\n";
+
+TEST(SymbolView, SplitsEachPsectAtItsSymbols) {
+    const SizeTable view = ViewOf(SymbolView, std::string(kTable) +
+                                                  "Symbol Table\n"
+                                                  "__ptext0 text0 100  _main text0 100\n"
+                                                  "__end_of_main text0 118\n"
+                                                  "_f text1 200\n"
+                                                  "__end_of_f text1 214\n"
+                                                  "__pbssBANK0 bssBANK0 60\n"
+                                                  "_buf bssBANK0 60\n"
+                                                  "label bssBANK0 68\n"
+                                                  "f@count bssBANK0 6C\n"
+                                                  "main@i cstackCOMRAM 1\n"
+                                                  "?_f cstackCOMRAM 1\n"
+                                                  "_flag bitbssCOMRAM 48\n"
+                                                  "_table mediumconst 300\n"
+                                                  "_alias mediumconst 300\n"
+                                                  "__Hmediumconst mediumconst 310\n"
+                                                  "_PORTA (abs) F80\n");
+    ExpectRows(view, {
+                         {"_main", RowKind::kObject, 0x18, 0, 0},
+                         {"_buf", RowKind::kObject, 0, 8, 0},  // up to the label
+                         {"f@count", RowKind::kObject, 0, 4, 0},
+                         {"_f", RowKind::kObject, 0x10, 0, 0},      // cut at its psect's end
+                         {"_table", RowKind::kObject, 0x10, 0, 0},  // _alias: nothing left
+                         {"<psect text0>", RowKind::kSpecial, 8, 0, 0},
+                         {"<psect bssBANK0>", RowKind::kSpecial, 0, 4, 0},
+                         {"<psect cstackCOMRAM>", RowKind::kSpecial, 0, 8, 0},
+                         {"<psect bitbssCOMRAM>", RowKind::kSpecial, 0, 1, 0},
+                     });
+    EXPECT_EQ(view.rule, SectionRule::kAll);
+    ASSERT_EQ(view.facts.notes.size(), 1u);
+    EXPECT_EQ(view.facts.notes[0],
+              "Symbol bounds: 1 function ends past its psect (such as _f); their rows hold only "
+              "the psect's bytes");
+}
+
+TEST(ModuleView, GivesEachByteToOneItemAndTheRestToItsPsect) {
+    const SizeTable view = ViewOf(ModuleView, std::string(kTable) +
+                                                  "MODULE INFORMATION\n"
+                                                  "a.c\n"
+                                                  "\t_main CODE 100 0 24\n"
+                                                  "\t_table MEDIUMCONST 300 0 8\n"
+                                                  "a.c estimated size: 32\n"
+                                                  "b.c\n"
+                                                  "\t_f CODE 200 0 20\n"  // 4 bytes past text1
+                                                  "\t_g CODE 110 0 16\n"  // half under _main
+                                                  "b.c estimated size: 40\n"
+                                                  "a.c\n"                  // the same row again
+                                                  "\t_h CODE 400 0 2\n");  // in no section
+    ExpectRows(view, {
+                         {"a.c", RowKind::kObject, 32, 0, 0},
+                         {"b.c", RowKind::kObject, 24, 0, 0},
+                         {"<psect bssBANK0>", RowKind::kSpecial, 0, 16, 0},
+                         {"<psect cstackCOMRAM>", RowKind::kSpecial, 0, 8, 0},
+                         {"<psect bitbssCOMRAM>", RowKind::kSpecial, 0, 1, 0},
+                         {"<psect mediumconst>", RowKind::kSpecial, 8, 0, 0},
+                     });
+    const std::vector<std::pair<std::string, std::int64_t>> parts = {
+        {"_main", 24}, {"_table", 8}, {"_f", 16}, {"_g", 8}, {"_h", 0}};
+    ASSERT_EQ(view.parts.size(), parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_EQ(view.parts[i].name, parts[i].first);
+        EXPECT_EQ(view.parts[i].bytes, parts[i].second);
+        EXPECT_EQ(view.parts[i].rowId, i < 2 || i == 4 ? 0u : 1u);
+    }
+    EXPECT_EQ(view.facts.notes,
+              (std::vector<std::string>{
+                  "Estimated sizes: b.c: items 36, map 40: disagrees",
+                  "Source files: 14 bytes of their items lie outside the counted sections or "
+                  "under another item"}));
+}
+
+// The reasons a view cannot be made, each a one-line error without a line number.
+TEST(ProgramViews, AMapWithoutTheirMaterialIsAnError) {
+    struct Case {
+        const char* name;
+        View view;
+        std::string text;
+        long line;
+        const char* detail;
+    };
+    const std::string table = kTable;
+    const std::vector<Case> cases = {
+        {"modules", ModuleView, table, 0,
+         "no MODULE INFORMATION, which says which source file holds which function"},
+        {"empty modules", ModuleView, table + "MODULE INFORMATION\n", 0,
+         "the MODULE INFORMATION lists no source file"},
+        {"symbols", SymbolView, table, 0,
+         "no Symbol Table, which says where each function and variable lies"},
+        {"bounds", SymbolView, table + "Symbol Table\n_main text0 100\n__end_of_main text1 118\n",
+         0,
+         "the Symbol Table bounds no function (no __end_of_ symbol), so the sizes of its "
+         "symbols are unknown"},
+        {"backwards", SymbolView,
+         table + "Symbol Table\n_main text0 110\n__end_of_main text0 100\n", 11,
+         "__end_of_main at 100 lies before _main at 110"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            ViewOf(c.view, c.text);
+            ADD_FAILURE() << "no error";
+        } catch (const MapError& error) {
+            EXPECT_EQ(error.Line(), c.line);
+            EXPECT_EQ(error.Detail(), c.detail);
+        }
+    }
+}
+
+// Every example map gives each view or says why it cannot, and a view's rows always add up to
+// the complete tally exactly.
+TEST(ProgramViews, RowsAddUpToTheCompleteTallyOnEveryExampleMap) {
+    std::map<std::string, int> made;
+    for (const auto& entry : std::filesystem::directory_iterator(TALLYFOLD_EXAMPLES_DIR)) {
+        if (entry.path().extension() != ".map") {
+            continue;
+        }
+        const std::string bytes = ReadFile(entry.path());
+        if (RuleForMap(bytes) != SectionRule::kAll || IsMplinkMap(bytes)) {
+            continue;  // no per-object table to split
+        }
+        const MapListing listing = ReadMapListing(bytes, "example.map");
+        const MemoryTotals tally = TotalsOf(TallySections(listing));
+        for (const auto& [name, view] :
+             std::map<std::string, View>{{"module", ModuleView}, {"symbol", SymbolView}}) {
+            SCOPED_TRACE(entry.path().filename().string() + " by " + name);
+            try {
+                const SizeTable table =
+                    view(listing, ReadProgramListing(bytes, "example.map"), "example.map");
+                EXPECT_EQ(TotalsOf(table), tally);
+                EXPECT_EQ(table.facts.device, listing.machineType);
+                ASSERT_EQ(table.facts.checks.size(), 2u);
+                EXPECT_TRUE(table.facts.checks[0].agrees);
+                EXPECT_TRUE(table.facts.checks[1].agrees);
+                ++made[name];
+            } catch (const MapError&) {
+                // The map lacks what the view needs: the error's texts are tested above.
+            }
+        }
+    }
+    EXPECT_GE(made["module"], 1);
+    EXPECT_GE(made["symbol"], 1);
+}
+
+// The map's own figures, read independently of the views: each function's bounds in the Symbol
+// Table, its size in MODULE INFORMATION and each source file's estimated size.
+TEST(ProgramViews, AgreeWithTheMapsOwnSizesOnTheNewestGenerationsExample) {
+    const std::string bytes =
+        ReadFile(std::string(TALLYFOLD_EXAMPLES_DIR) + "/kiln-controller.map");
+    const MapListing listing = ReadMapListing(bytes, "kiln-controller.map");
+    const ProgramListing program = ReadProgramListing(bytes, "kiln-controller.map");
+    const SizeTable symbols = SymbolView(listing, program, "kiln-controller.map");
+    const SizeTable modules = ModuleView(listing, program, "kiln-controller.map");
+
+    std::map<std::string, std::uint64_t> starts;
+    for (const MapSymbol& symbol : program.symbols) {
+        starts.emplace(symbol.name, symbol.address);
+    }
+    std::size_t functions = 0;
+    for (const MapSymbol& bound : program.symbols) {
+        if (bound.name.rfind("__end_of_", 0) != 0) {
+            continue;
+        }
+        const std::string name = "_" + bound.name.substr(9);
+        SCOPED_TRACE(name);
+        const SizeRow* row = RowNamed(symbols, name);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(static_cast<std::uint64_t>(row->rom), bound.address - starts.at(name));
+        ++functions;
+    }
+    EXPECT_EQ(functions, 21u);
+
+    std::int64_t items = 0;
+    for (const SourceModule& module : program.modules) {
+        SCOPED_TRACE(module.name);
+        const SizeRow* row = RowNamed(modules, module.name);
+        ASSERT_NE(row, nullptr);
+        ASSERT_TRUE(module.hasEstimate);
+        EXPECT_EQ(row->rom + row->ram + row->other, module.estimatedSize);
+        for (const ModuleItem& item : module.items) {
+            SCOPED_TRACE(item.name);
+            const SizeRow* symbol = RowNamed(symbols, item.name);
+            ASSERT_NE(symbol, nullptr);
+            EXPECT_EQ(symbol->rom, item.size);
+            ++items;
+        }
+    }
+    EXPECT_EQ(items, 24);
+    EXPECT_EQ(modules.facts.notes,
+              std::vector<std::string>{"Estimated sizes: 13 source files, 1596 bytes: agrees"});
+    EXPECT_TRUE(symbols.facts.notes.empty());
+}
+
+}  // namespace
