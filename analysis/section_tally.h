@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "map_lines.h"
+#include "size_table.h"
 
 // The complete tally of a map: every section, counted once, as ROM, RAM or other (configuration
 // words, ID locations, EEPROM data), checked against the map's own totals.
-
-enum class MemoryKind { kRom, kRam, kOther };
 
 // What a linker class holds, judged by its name.
 enum class ClassMemory {
@@ -45,16 +44,6 @@ struct TallyRow {
     std::int64_t rom = 0;
     std::int64_t ram = 0;
     std::int64_t other = 0;
-};
-
-struct MemoryTotals {
-    std::int64_t rom = 0;
-    std::int64_t ram = 0;
-    std::int64_t other = 0;
-
-    bool operator==(const MemoryTotals& b) const {
-        return rom == b.rom && ram == b.ram && other == b.other;
-    }
 };
 
 // One reconciliation: the figures the map gives and whether they equal the report's. `possible`

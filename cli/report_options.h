@@ -8,12 +8,9 @@
 #include "device_profile.h"
 #include "report_budget.h"
 #include "size_report.h"
+#include "size_table.h"
 
 enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown };
-
-// listed: the 27 section names the window counts; all: every section of the map, reconciled with
-// the map's own totals.
-enum class SectionRule { kListed, kAll };
 
 struct ReportOptions {
     const DeviceProfile* device = &kDevice18F4680;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "size_report.h"
+#include "size_table.h"
 
 // What a column holds. It decides alignment in the table, the JSON type and how a change is
 // written; every output format works from this one description of the columns.
@@ -20,8 +21,6 @@ struct ReportColumn {
     std::string field;   // JSON member name: "rom"
     CellType type;
 };
-
-enum class RowKind { kObject, kBlank, kTotal };
 
 // A report always ends with the blank row and the total row; every row before them is an object.
 RowKind RowKindAt(std::size_t index, std::size_t rowCount);
