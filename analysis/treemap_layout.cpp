@@ -196,18 +196,19 @@ void LayoutLevel(const std::vector<TreemapItem>& items, int x, int y, int width,
         if (!pieces[k].grouped.empty() || !ChildrenAddUp(items[pieces[k].item])) {
             continue;
         }
+        // Children go below a band that keeps the parent's label in sight; a parent too small
+        // for the band and a useful area under it is drawn as itself.
         const int pad = options.padding;
-        const bool band = out.back().height >= 2 * options.bandHeight + pad;
-        const int top = band ? options.bandHeight : pad;
         const int innerWidth = out.back().width - 2 * pad;
-        const int innerHeight = out.back().height - top - pad;
-        if (innerWidth <= 0 || innerHeight <= 0 ||
+        const int innerHeight = out.back().height - options.bandHeight - pad;
+        if (innerWidth <= 0 || innerHeight < options.bandHeight ||
             static_cast<std::int64_t>(innerWidth) * innerHeight < options.minArea) {
             continue;
         }
-        out.back().band = band;
-        LayoutLevel(items[pieces[k].item].children, out.back().x + pad, out.back().y + top,
-                    innerWidth, innerHeight, index, options, out);
+        out.back().nested = true;
+        LayoutLevel(items[pieces[k].item].children, out.back().x + pad,
+                    out.back().y + options.bandHeight, innerWidth, innerHeight, index, options,
+                    out);
     }
 }
 

@@ -19,9 +19,9 @@ struct TreemapOptions {
     int height = 360;
     // Items whose share of their box is smaller than this many square units cannot carry a
     // label or be told apart: two or more of them are drawn as one group.
-    std::int64_t minArea = 150;
+    std::int64_t minArea = 100;
     int padding = 2;      // between a parent's edge and its children
-    int bandHeight = 16;  // at the top of a parent that is tall enough, for its label
+    int bandHeight = 16;  // above a parent's children, for its label
 };
 
 struct TreemapRect {
@@ -35,7 +35,7 @@ struct TreemapRect {
     // The siblings (indexes into the input) that this rectangle stands for together, largest
     // first; empty when it stands for one item.
     std::vector<std::size_t> grouped;
-    bool band = false;  // its children lie below a band at its top, where its label goes
+    bool nested = false;  // its children are drawn inside it, below a band at its top
 };
 
 // The rectangles of the items in the box (0, 0, width, height), in integer units: every parent

@@ -304,11 +304,11 @@ private:
 
     // The label at the top left of the rectangle (in its band, when it has children), and under
     // it the bytes (and with --diff the change) when there is room; what does not fit is left
-    // out.
-    void AppendLabel(const TreemapRect& r, std::string_view label, std::string detail = {}) {
+    // out. Returns whether the label was drawn.
+    bool AppendLabel(const TreemapRect& r, std::string_view label, std::string detail = {}) {
         const int room = r.width - 2 * kLabelInset;
         if (r.height < kLineHeight + 3 || Columns(label) * kColumnWidth > room) {
-            return;
+            return false;
         }
         const std::string x = std::to_string(r.x + kLabelInset);
         m_out += "<text class=\"label\" x=\"" + x + "\" y=\"" +
@@ -316,11 +316,13 @@ private:
         if (detail.empty()) {
             detail = std::to_string(r.weight) + " B";
         }
-        if (!r.band && r.height >= 2 * kLineHeight + 4 && Columns(detail) * kColumnWidth <= room) {
+        if (!r.nested && r.height >= 2 * kLineHeight + 4 &&
+            Columns(detail) * kColumnWidth <= room) {
             m_out += "<text class=\"label\" x=\"" + x + "\" y=\"" +
                      std::to_string(r.y + kFontSize + 1 + kLineHeight) + "\">" + Html(detail) +
                      "</text>\n";
         }
+        return true;
     }
 
     // "12 smaller items" and the largest of them.
@@ -404,10 +406,12 @@ private:
                  std::to_string(options.height) + "\" width=\"" + std::to_string(options.width) +
                  "\" height=\"" + std::to_string(options.height) + "\" role=\"img\" aria-label=\"" +
                  picture.name + " treemap\">\n";
+        std::vector<bool> labelled(rects.size(), false);
         for (std::size_t i = 0; i < rects.size(); ++i) {
             const TreemapRect& r = rects[i];
             if (r.parent >= 0) {
-                AppendPart(picture, r, drawn[rects[static_cast<std::size_t>(r.parent)].item]);
+                const auto parent = static_cast<std::size_t>(r.parent);
+                AppendPart(picture, r, drawn[rects[parent].item], labelled[parent]);
                 continue;
             }
             if (!r.grouped.empty()) {
@@ -431,8 +435,9 @@ private:
                        Diff() ? ChangeFill(changes[i], largest)
                               : (special ? kSpecialFill : kObjectFill).row,
                        title);
-            AppendLabel(r, ShortName(row.name),
-                        Diff() ? std::to_string(r.weight) + " B, " + Signed(changes[i]) : "");
+            labelled[i] =
+                AppendLabel(r, ShortName(row.name),
+                            Diff() ? std::to_string(r.weight) + " B, " + Signed(changes[i]) : "");
         }
         m_out += "</svg>\n";
         if (Diff()) {
@@ -440,7 +445,10 @@ private:
         }
     }
 
-    void AppendPart(const Picture& picture, const TreemapRect& r, const DrawnRow& owner) {
+    // The pieces of a row whose own label did not fit go without labels too: theirs ("text",
+    // "const") would not say whose they are.
+    void AppendPart(const Picture& picture, const TreemapRect& r, const DrawnRow& owner,
+                    bool ownerLabelled) {
         const std::string ownerName = Html(owner.row->name);
         const Palette& palette = owner.row->kind == RowKind::kSpecial ? kSpecialFill : kObjectFill;
         if (!r.grouped.empty()) {
@@ -452,13 +460,17 @@ private:
             }
             AppendRect(r, "part group", kGroupFill.part,
                        ownerName + " ›\n" + GroupTitle(picture, r, "pieces", names, bytes));
-            AppendLabel(r, std::to_string(r.grouped.size()) + " smaller");
+            if (ownerLabelled) {
+                AppendLabel(r, std::to_string(r.grouped.size()) + " smaller");
+            }
             return;
         }
         const SizePart& part = *owner.parts[r.item];
         AppendRect(r, "part", palette.part,
                    ownerName + " › " + Html(part.name) + "\n" + Figures(picture, r.weight));
-        AppendLabel(r, part.name);
+        if (ownerLabelled) {
+            AppendLabel(r, part.name);
+        }
     }
 
     static std::string Swatch(const std::string& fill) {

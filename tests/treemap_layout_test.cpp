@@ -56,21 +56,18 @@ void CheckLevel(const std::vector<TreemapItem>& items, const std::vector<Treemap
                         share(items[member].weight) < static_cast<double>(options.minArea));
         }
         EXPECT_EQ(r.weight, weight);
-        if (r.grouped.empty()) {
-            const int top = r.band ? options.bandHeight : options.padding;
+        bool hasChildren = false;
+        for (const TreemapRect& c : rects) {
+            hasChildren = hasChildren || c.parent == static_cast<int>(i);
+        }
+        EXPECT_EQ(hasChildren, r.nested);
+        if (r.nested) {
             TreemapRect inner = r;
             inner.x += options.padding;
-            inner.y += top;
+            inner.y += options.bandHeight;
             inner.width -= 2 * options.padding;
-            inner.height -= top + options.padding;
-            bool nested = false;
-            for (const TreemapRect& c : rects) {
-                nested = nested || c.parent == static_cast<int>(i);
-            }
-            if (nested) {
-                CheckLevel(items[r.item].children, rects, static_cast<int>(i), inner, options,
-                           checked);
-            }
+            inner.height -= options.bandHeight + options.padding;
+            CheckLevel(items[r.item].children, rects, static_cast<int>(i), inner, options, checked);
         }
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
