@@ -224,7 +224,10 @@ def main():
         browser.page("Emulation.setDeviceMetricsOverride", VIEWPORT)
         for name, maps in pages:
             html = out / (name + ".html")
-            subprocess.run([str(tool), str(html)] + [str(m) for m in maps], check=True)
+            # Maps are named from the folder above examples/, as a person would type them.
+            names = [os.path.relpath(m, examples.parent) for m in maps]
+            subprocess.run([str(tool.resolve()), str(html.resolve())] + names, check=True,
+                           cwd=examples.parent)
             seen, problems = check_page(browser, html, out / (name + ".png"))
             if name == "hostile-name":
                 if not any(t.startswith(HOSTILE_NAME + "\n") for t in seen["titles"]):

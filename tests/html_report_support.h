@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "map_lines.h"
@@ -27,15 +31,18 @@ struct MapSizes {
     std::vector<TallyRow> tallyRows;
 };
 
-// The memory of a section record: the class of the TOTAL record that holds it, as the tally
-// finds it, for the example maps' plain cases (no cut names).
-inline MemoryKind MemoryOfRecord(const MapListing& listing, const SectionRecord& record) {
+// TOTAL records by name and link address.
+using TotalIndex = std::map<std::pair<std::string_view, std::uint64_t>, const TotalRecord*>;
+
+// The memory of a section record: the class of the TOTAL record of its name that holds it, as
+// the tally finds it, for the example maps' plain cases (no cut names).
+inline MemoryKind MemoryOfRecord(const TotalIndex& totals, const SectionRecord& record) {
     std::string className;
-    for (const TotalRecord& total : listing.totals) {
-        if (total.name == record.name && record.link >= total.link &&
-            (record.link == total.link || record.link - total.link < total.length)) {
+    auto next = totals.upper_bound({record.name, record.link});
+    if (next != totals.begin() && std::prev(next)->first.first == record.name) {
+        const TotalRecord& total = *std::prev(next)->second;
+        if (record.link == total.link || record.link - total.link < total.length) {
             className = total.className;
-            break;
         }
     }
     const bool bits = IsBitSection(record.link, record.load, record.scale);
@@ -62,6 +69,10 @@ inline std::unique_ptr<MapSizes> ReadMapSizes(const std::string& bytes, const st
         added.ram = row.ram;
         added.other = row.other;
     }
+    TotalIndex totals;
+    for (const TotalRecord& total : listing.totals) {
+        totals.emplace(std::make_pair(std::string_view(total.name), total.link), &total);
+    }
     for (const SectionRecord& record : listing.records) {
         if (record.common || record.object < 0 || record.length == 0) {
             continue;
@@ -69,7 +80,7 @@ inline std::unique_ptr<MapSizes> ReadMapSizes(const std::string& bytes, const st
         SizePart part;
         part.rowId = static_cast<std::uint32_t>(record.object);
         part.name = sizes.names.Add(record.name);
-        part.memory = MemoryOfRecord(listing, record);
+        part.memory = MemoryOfRecord(totals, record);
         part.address = record.link;
         part.bytes = static_cast<std::int64_t>(
             SectionBytes(record.length, IsBitSection(record.link, record.load, record.scale)));
