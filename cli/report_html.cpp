@@ -58,10 +58,9 @@ svg.treemap text{pointer-events:none;fill:#1b1b1b;font-family:ui-monospace,"Casc
 .note{font-size:13px;color:#444;margin:6px 0 0}
 .wide{overflow-x:auto}
 table{border-collapse:collapse;margin:8px 0 16px;font-variant-numeric:tabular-nums}
-th,td{padding:2px 10px;border-bottom:1px solid #ddd;text-align:left;vertical-align:top}
-td:first-child{overflow-wrap:anywhere}
+th,td{padding:2px 10px;border-bottom:1px solid #ddd;text-align:left;white-space:nowrap}
 th{border-bottom:2px solid #8a8a8a}
-.num{text-align:right;white-space:nowrap}
+.num{text-align:right}
 tfoot td{font-weight:600;border-top:2px solid #8a8a8a;border-bottom:0}
 tr.special td:first-child{color:#7a4300}
 .grew{color:#a1261b}
