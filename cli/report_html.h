@@ -14,8 +14,8 @@ using SizeChanges = std::map<std::string, MemoryTotals, std::less<>>;
 // Everything a size report for people to look at shows.
 struct HtmlReport {
     const SizeTable* sizes = nullptr;  // the map's rows, parts and facts (with --diff, the new map)
-    const ReportTable* table =
-        nullptr;             // the table under the pictures, as the other formats give it
+    // The table under the pictures, as the other formats give it.
+    const ReportTable* table = nullptr;
     DeviceProfile device{};  // the percentages are of its capacities
     std::string fileName;    // the map (with --diff, the new map), as it was named
     std::string time;        // when the report was made, as people are to read it
