@@ -8,6 +8,7 @@
 #include "map_reader.h"
 #include "report_diff.h"
 #include "report_formats.h"
+#include "report_html.h"
 #include "report_options.h"
 
 #ifndef TALLYFOLD_VERSION
@@ -225,8 +226,33 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
     return document;
 }
 
-std::string FormatDocument(OutputFormat format, const ReportDocument& document) {
-    switch (format) {
+// The page to look at: the treemaps of the map (with --diff, of the new map, coloured by change)
+// over the document's table.
+std::string FormatHtmlDocument(const ReportOptions& options, const ReportDocument& document,
+                               const SizeTable& sizes, const SizeTable* oldSizes) {
+    HtmlReport report;
+    report.sizes = &sizes;
+    report.table = &document.table;
+    report.device = ProfileOf(*options.device, sizes.facts);
+    report.fileName = options.mapPath;
+    report.time = ReportTime();
+    SizeChanges changes;
+    if (oldSizes != nullptr) {
+        changes = ChangesBetween(*oldSizes, sizes);
+        report.changes = &changes;
+        report.oldSizes = oldSizes;
+        report.oldFileName = options.oldMapPath;
+    }
+    return FormatHtml(report);
+}
+
+// The document in the chosen format; `sizes` (and with --diff `oldSizes`) are the maps it was
+// made from, which the page to look at draws.
+std::string FormatDocument(const ReportOptions& options, const ReportDocument& document,
+                           const SizeTable& sizes, const SizeTable* oldSizes) {
+    switch (options.format) {
+        case OutputFormat::kHtml:
+            return FormatHtmlDocument(options, document, sizes, oldSizes);
         case OutputFormat::kTsv:
             return FormatTsv(document.table);
         case OutputFormat::kCsv:
@@ -247,12 +273,13 @@ int RunReport(const ReportOptions& options, std::FILE* in, ReportSink& out, std:
         const SizeTable oldTable = LoadMap(options, options.oldMapPath, in);
         const SizeTable newTable = LoadMap(options, options.mapPath, in);
         const ReportDocument document = CompareMaps(options, oldTable, newTable);
+        const std::string text = FormatDocument(options, document, newTable, &oldTable);
         outcome.warnings = WarningsOf(document.checks);
         outcome.budgets = CheckBudgets(
             options,
             TotalCell(document.table.columns, document.table.rows.back(), "new_rom_percent"),
             TotalCell(document.table.columns, document.table.rows.back(), "new_ram_percent"));
-        out.Write(FormatDocument(options.format, document));
+        out.Write(text);
         return Finish(outcome, err);
     }
     SizeTable table = LoadMap(options, options.mapPath, in);
@@ -273,7 +300,7 @@ int RunReport(const ReportOptions& options, std::FILE* in, ReportSink& out, std:
     const TableRow& total = document.table.rows.back();
     outcome.budgets = CheckBudgets(options, TotalCell(document.table.columns, total, "rom_percent"),
                                    TotalCell(document.table.columns, total, "ram_percent"));
-    out.Write(FormatDocument(options.format, document));
+    out.Write(FormatDocument(options, document, table, nullptr));
     return Finish(outcome, err);
 }
 

@@ -12,7 +12,7 @@
 #include "report_budget.h"
 #include "size_report.h"
 
-enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown };
+enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown, kHtml };
 
 // The formats, in the order the usage text lists them; the first is the default.
 struct FormatChoice {
@@ -21,12 +21,13 @@ struct FormatChoice {
     std::string_view description;
 };
 
-inline constexpr std::array<FormatChoice, 5> kFormatChoices = {{
+inline constexpr std::array<FormatChoice, 6> kFormatChoices = {{
     {"table", OutputFormat::kTable, "an aligned table with headers"},
     {"tsv", OutputFormat::kTsv, "one line per row, tab-separated cells, no header"},
     {"csv", OutputFormat::kCsv, "RFC 4180, a header line, CR LF line ends"},
     {"json", OutputFormat::kJson, "one document with format_version 1"},
     {"markdown", OutputFormat::kMarkdown, "a Markdown table for a pull-request comment"},
+    {"html", OutputFormat::kHtml, "one self-contained HTML page: treemaps over the table"},
 }};
 
 // The rules that choose which sections count, in the order the usage text lists them.

@@ -202,7 +202,8 @@ TEST(TallyfoldReport, FailsWithOneLineAndStatus2) {
         {{"--sort", "name", "a.map"},
          "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
         {{"--format", "xml", "a.map"},
-         "tallyfold-report: unknown format 'xml' (use table, tsv, csv, json or markdown) (see "
+         "tallyfold-report: unknown format 'xml' (use table, tsv, csv, json, markdown or html) "
+         "(see "
          "--help)\n"},
         {{"--format"}, "tallyfold-report: option --format needs a value (see --help)\n"},
         {{"--colour", "a.map"}, "tallyfold-report: unknown option '--colour' (see --help)\n"},
@@ -347,7 +348,8 @@ TEST(ReportExitStatus, TwoOnUsageAndMapErrorsWithNothingOnStandardOutput) {
         std::string err;
     } cases[] = {
         {{"--format", "yaml", "-"},
-         "tallyfold-report: unknown format 'yaml' (use table, tsv, csv, json or markdown) (see "
+         "tallyfold-report: unknown format 'yaml' (use table, tsv, csv, json, markdown or html) "
+         "(see "
          "--help)\n"},
         {{"--max-rom", "lots", "-"},
          "tallyfold-report: --max-rom 'lots' is not a percentage such as 90 or 87.5 (see "

@@ -56,9 +56,9 @@ TEST(ParseReportOptions, RejectsBadFormatsBudgetsAndDiffsWithOneClearLine) {
         const char* message;
     } cases[] = {
         {{"--format", "xml", "a.map"},
-         "unknown format 'xml' (use table, tsv, csv, json or markdown)"},
+         "unknown format 'xml' (use table, tsv, csv, json, markdown or html)"},
         {{"--format", "JSON", "a.map"},
-         "unknown format 'JSON' (use table, tsv, csv, json or markdown)"},
+         "unknown format 'JSON' (use table, tsv, csv, json, markdown or html)"},
         {{"--max-rom", "abc", "a.map"}, "--max-rom 'abc' is not a percentage such as 90 or 87.5"},
         {{"--max-ram=90%", "a.map"}, "--max-ram '90%' is not a percentage such as 90 or 87.5"},
         {{"--max-ram", "", "a.map"}, "--max-ram '' is not a percentage such as 90 or 87.5"},
