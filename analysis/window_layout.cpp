@@ -1,26 +1,104 @@
 #include "window_layout.h"
 
+#include <algorithm>
+
 namespace {
 
 // The list keeps a 10-pixel margin on every side of the client area.
 constexpr int kListMargin = 10;
+// The last column leaves this much of the list free.
+constexpr int kLastColumnGap = 5;
+// Room for the header and a few rows.
+constexpr int kMinimumListHeight = 120;
 
 }  // namespace
 
-ListPlacement ListPlacementForClient(int cx, int cy) {
-    return {kListMargin, kListMargin, cx - 2 * kListMargin, cy - 2 * kListMargin};
+int ScaleForDpi(int pixels, int dpi) {
+    const long long scaled = static_cast<long long>(pixels) * dpi;
+    const long long half = kDefaultDpi / 2;
+    return static_cast<int>(scaled >= 0 ? (scaled + half) / kDefaultDpi
+                                        : (scaled - half) / kDefaultDpi);
 }
 
-// The object-file column takes three fifths of the list, each number column a tenth; the last
-// one gives up 5 pixels so that no horizontal scroll bar appears.
-std::array<int, kReportColumnCount> ReportColumnWidths(int cx) {
-    const int w = cx - 2 * kListMargin;
+ListPlacement ListPlacementForClient(int cx, int cy, int dpi) {
+    const int margin = ScaleForDpi(kListMargin, dpi);
+    return {margin, margin, cx - 2 * margin, cy - 2 * margin};
+}
+
+std::array<int, kReportColumnCount> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs) {
+    const int w = cx - 2 * ScaleForDpi(kListMargin, dpi);
     const int tenth = w / 10;
-    return {3 * w / 5, tenth, tenth, tenth, tenth - 5};
+    const int gap = ScaleForDpi(kLastColumnGap, dpi);
+    std::array<int, kReportColumnCount> widths = {3 * w / 5, tenth, tenth, tenth, tenth - gap};
+    bool widened = false;
+    int numbers = 0;
+    for (size_t column = 1; column < widths.size(); ++column) {
+        if (widths[column] < needs.widths[column]) {
+            widths[column] = needs.widths[column];
+            widened = true;
+        }
+        numbers += widths[column];
+    }
+    if (widened) {
+        // It gives up room to the widened columns, but never below its own need.
+        widths[0] = std::max(needs.widths[0], std::min(widths[0], w - numbers - needs.reserve));
+    }
+    return widths;
+}
+
+ClientSize MinimumClientSize(int dpi, const ColumnNeeds& needs) {
+    const int margins = 2 * ScaleForDpi(kListMargin, dpi);
+    int columns = 0;
+    for (int width : needs.widths) {
+        columns += width;
+    }
+    return {margins + columns + needs.reserve, margins + ScaleForDpi(kMinimumListHeight, dpi)};
+}
+
+int TextWidth(const std::string& text, const CharWidths& advance) {
+    int width = 0;
+    for (char c : text) {
+        width += advance[static_cast<unsigned char>(c)];
+    }
+    return width;
+}
+
+ColumnNeeds ColumnNeedsFor(const std::vector<ReportRow>& rows, const CharWidths& advance,
+                           int padding, int reserve) {
+    ColumnNeeds needs;
+    needs.reserve = reserve;
+    for (size_t column = 0; column < needs.widths.size(); ++column) {
+        int widest = TextWidth(kReportColumnHeaders[column], advance);
+        if (column > 0) {
+            for (const ReportRow& row : rows) {
+                widest = std::max(widest, TextWidth(row[column], advance));
+            }
+        }
+        needs.widths[column] = widest + padding;
+    }
+    return needs;
 }
 
 std::uint16_t ColumnWidthParam(int width) {
     return static_cast<std::uint16_t>(static_cast<unsigned>(width) & 0xFFFFu);
+}
+
+std::string TabSeparatedTable(const std::vector<ReportRow>& rows) {
+    std::string text;
+    const auto append = [&text](const auto& cells) {
+        for (size_t cell = 0; cell < cells.size(); ++cell) {
+            if (cell > 0) {
+                text += '\t';
+            }
+            text += cells[cell];
+        }
+        text += "\r\n";
+    };
+    append(kReportColumnHeaders);
+    for (const ReportRow& row : rows) {
+        append(row);
+    }
+    return text;
 }
 
 bool IsAboutCommand(std::uint64_t command) {
