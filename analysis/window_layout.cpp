@@ -101,6 +101,43 @@ std::string TabSeparatedTable(const std::vector<ReportRow>& rows) {
     return text;
 }
 
+namespace {
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithIgnoringAsciiCase(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (AsciiLower(text[i]) != AsciiLower(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int FindRowByNamePrefix(const std::vector<ReportRow>& rows, const std::string& prefix, int start,
+                        bool wrap) {
+    const int count = static_cast<int>(rows.size());
+    if (prefix.empty() || count == 0) {
+        return -1;
+    }
+    const int first = start < 0 || start >= count ? 0 : start;
+    const int steps = wrap ? count : count - first;
+    for (int step = 0; step < steps; ++step) {
+        const int row = (first + step) % count;
+        if (StartsWithIgnoringAsciiCase(rows[static_cast<size_t>(row)][0], prefix)) {
+            return row;
+        }
+    }
+    return -1;
+}
+
 bool IsAboutCommand(std::uint64_t command) {
     return (command & 0xFFF0u) == kAboutSysCommand;
 }

@@ -72,6 +72,12 @@ std::uint16_t ColumnWidthParam(int width);
 // separated by tabs, every line ended by CR LF. The blank row is four tabs.
 std::string TabSeparatedTable(const std::vector<ReportRow>& rows);
 
+// The row that typing selects, as a list's type-ahead finds it: the first from `start` on whose
+// object-file name starts with `prefix` (ASCII letters compared without case), going round to the
+// top when `wrap`; -1 when there is none or the prefix is empty.
+int FindRowByNamePrefix(const std::vector<ReportRow>& rows, const std::string& prefix, int start,
+                        bool wrap);
+
 // The system-menu command of the About entry.
 inline constexpr unsigned kAboutSysCommand = 0x0010;
 

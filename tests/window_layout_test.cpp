@@ -126,6 +126,29 @@ TEST(WindowLayoutTest, CopiedTableIsTheHeaderAndEveryCellSeparatedByTabs) {
     EXPECT_EQ(TabSeparatedTable({}), "Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n");
 }
 
+TEST(WindowLayoutTest, TypedPrefixFindsTheNextRowByNameAndWrapsWhenAsked) {
+    const std::vector<ReportRow> rows = {
+        {"main.obj", "", "", "", ""},    {"led.obj", "", "", "", ""},
+        {"Main2.obj", "", "", "", ""},   {"", "", "", "", ""},
+        {"-- Total --", "", "", "", ""},
+    };
+    const struct {
+        const char* prefix;
+        int start;
+        bool wrap;
+        int row;
+    } cases[] = {
+        {"m", 0, true, 0},    {"m", 1, true, 2},      {"MA", 3, true, 0},
+        {"ma", 3, false, -1}, {"main2", 0, false, 2}, {"led.obj!", 0, true, -1},
+        {"", 0, true, -1},    {"l", 7, false, 1},  // a start past the end starts at the top
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.prefix << " from " << c.start);
+        EXPECT_EQ(FindRowByNamePrefix(rows, c.prefix, c.start, c.wrap), c.row);
+    }
+    EXPECT_EQ(FindRowByNamePrefix({}, "m", 0, true), -1);
+}
+
 TEST(WindowLayoutTest, ColumnWidthsArePassedAsTheirLow16Bits) {
     EXPECT_EQ(ColumnWidthParam(588), 588);
     EXPECT_EQ(ColumnWidthParam(0), 0);

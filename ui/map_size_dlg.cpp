@@ -28,7 +28,8 @@ namespace {
 // read (and any error shown) over the window that is already on screen.
 constexpr UINT kOpenAtStartMessage = WM_APP + 1;
 
-// Map contents are single-byte text; they are shown in the ANSI code page, as the list shows them.
+// Map contents are single-byte text; they are shown in the ANSI code page, as the list shows them,
+// and what is typed to find a row is compared in it.
 std::wstring WidenAnsi(const std::string& text) {
     if (text.empty()) {
         return {};
@@ -38,6 +39,17 @@ std::wstring WidenAnsi(const std::string& text) {
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
     return wide;
+}
+
+std::string NarrowAnsi(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) {
+        return {};
+    }
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+    narrow.pop_back();  // the terminating NUL
+    return narrow;
 }
 
 std::string Utf8FromWide(const std::wstring& text) {
@@ -176,13 +188,15 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
             OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
             result = 0;
             return true;
-        case WM_NOTIFY:
-            if (!OnNotify(*reinterpret_cast<NMHDR*>(lParam))) {
+        case WM_NOTIFY: {
+            LONG_PTR value = 0;
+            if (!OnNotify(*reinterpret_cast<NMHDR*>(lParam), value)) {
                 return false;
             }
-            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
+            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, value);
             result = TRUE;
             return true;
+        }
         case kOpenAtStartMessage: {
             const std::wstring path = std::move(m_startPath);
             m_startPath.clear();
@@ -434,13 +448,14 @@ void CMapSizeDlg::OnDropFiles(HDROP drop) {
 // The list's right-click menu; from the keyboard (Shift+F10, the menu key) it opens at the
 // list's top-left corner.
 bool CMapSizeDlg::OnContextMenu(HWND window, LPARAM position) {
-    if (window != m_list.GetSafeHwnd()) {
-        return false;
+    HWND list = m_list.GetSafeHwnd();
+    if (window != list && GetParent(window) != list) {
+        return false;  // neither the list nor its header
     }
     POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
     if (position == -1) {
         at = {ScaleForDpi(8, m_dpi), ScaleForDpi(8, m_dpi)};
-        ClientToScreen(window, &at);
+        ClientToScreen(list, &at);
     }
     HMENU menu = LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDM_LIST_MENU));
     if (menu == nullptr) {
@@ -452,7 +467,7 @@ bool CMapSizeDlg::OnContextMenu(HWND window, LPARAM position) {
     return true;
 }
 
-bool CMapSizeDlg::OnNotify(const NMHDR& header) {
+bool CMapSizeDlg::OnNotify(const NMHDR& header, LONG_PTR& value) {
     if (header.idFrom != IDC_REPORT_LIST) {
         return false;
     }
@@ -462,6 +477,9 @@ bool CMapSizeDlg::OnNotify(const NMHDR& header) {
             return true;
         case LVN_GETDISPINFOA:
             OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header))->item);
+            return true;
+        case LVN_ODFINDITEMW:
+            value = OnFindItem(*reinterpret_cast<const NMLVFINDITEMW*>(&header));
             return true;
         case LVN_COLUMNCLICK:
             OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(&header)->iSubItem);
@@ -477,6 +495,15 @@ const std::string* CMapSizeDlg::Cell(int item, int column) const {
         return nullptr;
     }
     return &m_rows[static_cast<size_t>(item)][static_cast<size_t>(column)];
+}
+
+// Letters typed in the list select the next row whose name starts with them.
+int CMapSizeDlg::OnFindItem(const NMLVFINDITEMW& find) const {
+    if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.lvfi.psz == nullptr) {
+        return -1;
+    }
+    return FindRowByNamePrefix(m_rows, NarrowAnsi(find.lvfi.psz), find.iStart,
+                               (find.lvfi.flags & LVFI_WRAP) != 0);
 }
 
 // The list asks for the text of each cell it draws or is asked for.

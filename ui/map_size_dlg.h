@@ -46,7 +46,8 @@ private:
     void OnDpiChanged(const RECT& suggested);
     void OnDropFiles(HDROP drop);
     bool OnContextMenu(HWND window, LPARAM position);
-    bool OnNotify(const NMHDR& header);
+    bool OnNotify(const NMHDR& header, LONG_PTR& value);
+    int OnFindItem(const NMLVFINDITEMW& find) const;
     void OnGetDispInfo(LVITEMW& item) const;
     void OnGetDispInfo(LVITEMA& item) const;
     void OnInitMenuPopup(HMENU popup);

@@ -533,6 +533,25 @@ TEST(MainWindowTest, CtrlCAndCopyTablePutTheCellsShownOnTheClipboard) {
         << ClipboardText().c_str();
 }
 
+TEST(MainWindowTest, TypingALetterSelectsTheNextRowWhoseNameStartsWithIt) {
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kWeatherStation));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
+    const Rows rows = program.Rows();
+    const auto selected = [&] {
+        return static_cast<int>(
+            SendMessageW(program.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    };
+    int expected = -1;
+    for (size_t row = 0; row < rows.size() && expected < 0; ++row) {
+        if (rows[row][0].rfind("memcpy", 0) == 0) {
+            expected = static_cast<int>(row);
+        }
+    }
+    ASSERT_GT(expected, 0);
+    program.PressKey('M');
+    EXPECT_TRUE(WaitFor([&] { return selected() == expected; })) << selected();
+}
+
 // The widths of the number columns, each at least what the list itself finds its widest cell and
 // header need (LVSCW_AUTOSIZE_USEHEADER; on the last column that fills the list, so there its
 // cells alone), which the probe sets: call it last.
