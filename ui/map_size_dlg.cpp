@@ -27,6 +27,8 @@ namespace {
 // Posted by the window's initialisation when a map is to be opened at start, so that the map is
 // read (and any error shown) over the window that is already on screen.
 constexpr UINT kOpenAtStartMessage = WM_APP + 1;
+// Posted when the DPI changed, to measure the columns in the list's new font.
+constexpr UINT kMeasureAgainMessage = WM_APP + 2;
 
 // Map contents are single-byte text; they are shown in the ANSI code page, as the list shows them,
 // and what is typed to find a row is compared in it.
@@ -171,16 +173,19 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
                 return false;  // still being created: the system's own limits
             }
             OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
-            result = 0;
+            result = TRUE;
             return true;
         case WM_DPICHANGED:
             m_dpi = LOWORD(wParam);
             OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
-            result = 0;
+            return false;  // the dialog manager scales the controls' font as well
+        case kMeasureAgainMessage:
+            MeasureColumnNeeds();
+            LayOut();
             return true;
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
-            result = 0;
+            result = TRUE;
             return true;
         case WM_CONTEXTMENU:
             return OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
@@ -422,13 +427,12 @@ void CMapSizeDlg::GrowToMinimumSize() {
     }
 }
 
-// Moved to a display of another DPI: the system suggests the window's new place and size, and
-// the columns are measured again in the font's new size.
+// Moved to a display of another DPI: the window takes the place and size the system suggests,
+// and once the dialog manager has scaled the list's font, the columns are measured again.
 void CMapSizeDlg::OnDpiChanged(const RECT& suggested) {
-    MeasureColumnNeeds();
     SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    LayOut();
+    PostMessageW(m_hWnd, kMeasureAgainMessage, 0, 0);
 }
 
 // A file dropped on the window is opened as File > Open would; of several, the first.

@@ -533,6 +533,26 @@ TEST(MainWindowTest, CtrlCAndCopyTablePutTheCellsShownOnTheClipboard) {
         << ClipboardText().c_str();
 }
 
+// Moved to a monitor of 144 DPI: the window takes the size the system suggests and lays the list
+// out with the margins of that DPI.
+TEST(MainWindowTest, DpiChangeTakesTheSuggestedSizeAndScalesTheMargins) {
+    ProgramDriver program;
+    RECT suggested = {20, 30, 1220, 830};
+    SendMessageW(program.Window(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT frame{};
+    GetWindowRect(program.Window(), &frame);
+    EXPECT_EQ(frame.right - frame.left, 1200);
+    EXPECT_EQ(frame.bottom - frame.top, 800);
+    const auto listLeft = [&] {
+        RECT list{};
+        GetWindowRect(program.List(), &list);
+        MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&list), 2);
+        return list.left;
+    };
+    EXPECT_TRUE(WaitFor([&] { return listLeft() == 15; })) << listLeft();
+}
+
 TEST(MainWindowTest, TypingALetterSelectsTheNextRowWhoseNameStartsWithIt) {
     ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kWeatherStation));
     ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
