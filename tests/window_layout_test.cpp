@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -12,31 +13,154 @@ struct WidthCase {
     std::array<int, 5> widths;
 };
 
-TEST(WindowLayoutTest, ColumnWidthsFollowTheClientWidth) {
+TEST(WindowLayoutTest, ColumnWidthsFollowTheClientWidthWhenNothingIsNeeded) {
     const WidthCase cases[] = {
         {1000, {588, 98, 98, 98, 93}},
         {733, {427, 71, 71, 71, 66}},  // 3 * 713 / 5 = 427.8 and 71.3 truncate
-        {20, {0, 0, 0, 0, -5}},
-        {19, {0, 0, 0, 0, -5}},      // w = -1: both divisions truncate toward zero
-        {0, {-12, -2, -2, -2, -7}},  // what a minimised window reports
+        {21, {0, 0, 0, 0, 0}},         // no column is ever narrower than 0
+        {0, {0, 0, 0, 0, 0}},          // what a minimised window reports
         {65535, {39309, 6551, 6551, 6551, 6546}},
     };
     for (const WidthCase& c : cases) {
         SCOPED_TRACE(c.cx);
-        EXPECT_EQ(ReportColumnWidths(c.cx), c.widths);
+        EXPECT_EQ(ReportColumnWidths(c.cx, 96, ColumnNeeds{}), c.widths);
     }
 }
 
-TEST(WindowLayoutTest, ListKeepsATenPixelMargin) {
-    const ListPlacement wide = ListPlacementForClient(1000, 500);
-    EXPECT_EQ(wide.x, 10);
-    EXPECT_EQ(wide.y, 10);
-    EXPECT_EQ(wide.width, 980);
-    EXPECT_EQ(wide.height, 480);
+TEST(WindowLayoutTest, PixelSizesScaleWithTheDpi) {
+    const struct {
+        int dpi, margin, gap;
+    } cases[] = {{96, 10, 5}, {120, 13, 6}, {144, 15, 8}, {192, 20, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        EXPECT_EQ(ScaleForDpi(10, c.dpi), c.margin);  // 12.5 rounds away from zero
+        EXPECT_EQ(ScaleForDpi(5, c.dpi), c.gap);
+        EXPECT_EQ(ScaleForDpi(-5, c.dpi), -c.gap);
+        const ListPlacement place = ListPlacementForClient(1000, 500, c.dpi);
+        EXPECT_EQ(place.x, c.margin);
+        EXPECT_EQ(place.y, c.margin);
+        EXPECT_EQ(place.width, 1000 - 2 * c.margin);
+        EXPECT_EQ(place.height, 500 - 2 * c.margin);
+        const int w = 1000 - 2 * c.margin;
+        EXPECT_EQ(ReportColumnWidths(1000, c.dpi, ColumnNeeds{}),
+                  (std::array<int, 5>{3 * w / 5, w / 10, w / 10, w / 10, w / 10 - c.gap}));
+    }
+}
 
-    const ListPlacement minimised = ListPlacementForClient(0, 0);
-    EXPECT_EQ(minimised.width, -20);
-    EXPECT_EQ(minimised.height, -20);
+TEST(WindowLayoutTest, NumberColumnsNeverGetLessThanTheyNeed) {
+    const ColumnNeeds needs = {{90, 80, 60, 95, 70}, 20};
+    const WidthCase cases[] = {
+        {1000, {588, 98, 98, 98, 93}},  // every proportional width is enough
+        {960, {548, 94, 94, 95, 89}},   // ROM % widened: 940 - 372 - 20 is left for the object
+        {900, {506, 88, 88, 95, 83}},  {733, {377, 80, 71, 95, 70}},
+        {435, {90, 80, 60, 95, 70}},  // the minimum width: everything at its need
+        {300, {90, 80, 60, 95, 70}},  // below it the object column keeps its need
+        {0, {90, 80, 60, 95, 70}},
+    };
+    for (const WidthCase& c : cases) {
+        SCOPED_TRACE(c.cx);
+        EXPECT_EQ(ReportColumnWidths(c.cx, 96, needs), c.widths);
+    }
+    EXPECT_EQ(MinimumClientSize(96, needs).cx, 435);
+}
+
+TEST(WindowLayoutTest, AtAndAboveTheMinimumSizeEveryColumnFitsWithItsNeed) {
+    for (int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        ColumnNeeds needs;
+        needs.reserve = ScaleForDpi(20, dpi);
+        for (size_t column = 0; column < needs.widths.size(); ++column) {
+            needs.widths[column] = ScaleForDpi(50 + 10 * static_cast<int>(column), dpi);
+        }
+        const ClientSize minimum = MinimumClientSize(dpi, needs);
+        EXPECT_GE(ListPlacementForClient(minimum.cx, minimum.cy, dpi).height,
+                  ScaleForDpi(120, dpi));
+        EXPECT_EQ(ReportColumnWidths(minimum.cx, dpi, needs), needs.widths);
+        for (int cx = minimum.cx; cx < 3 * minimum.cx; cx += 7) {
+            SCOPED_TRACE(cx);
+            const auto widths = ReportColumnWidths(cx, dpi, needs);
+            int sum = 0;
+            for (size_t column = 0; column < widths.size(); ++column) {
+                EXPECT_GE(widths[column], needs.widths[column]) << column;
+                sum += widths[column];
+            }
+            // Where a column had to be widened, the columns leave the reserve free.
+            const int w = ListPlacementForClient(cx, minimum.cy, dpi).width;
+            if (widths != ReportColumnWidths(cx, dpi, ColumnNeeds{})) {
+                EXPECT_LE(sum + needs.reserve, w);
+            }
+        }
+    }
+}
+
+// A table of the window's five columns with these rows.
+ReportTable Table(const std::vector<std::vector<std::string>>& rows) {
+    ReportTable table;
+    table.columns = SizeReportColumns(false);
+    for (const std::vector<std::string>& cells : rows) {
+        table.rows.push_back({RowKind::kObject, cells});
+    }
+    return table;
+}
+
+TEST(WindowLayoutTest, ColumnNeedsAreTheWidestTextPlusPadding) {
+    CharWidths advance{};
+    advance.fill(7);
+    advance['1'] = 3;
+    advance['.'] = 2;
+    advance[' '] = 2;
+    const ReportTable rows = Table({
+        {"a-very-long-object-name.obj", "11111111", "1", "0.1111", "100.0000"},
+        {"", "", "", "", ""},
+        {"-- Total --", "2", "22", "0.2000", "0.0001"},
+    });
+    // Headers: "Object file" 10 * 7 + 2 = 72, "ROM Size" and "RAM Size" 51, "ROM %" and
+    // "RAM %" 30. Cells: "11111111" 24, "0.2000" 37 (wider than "0.1111", 21), "100.0000" 47.
+    const ColumnNeeds needs = ColumnNeedsFor(rows, advance, 12, 17);
+    EXPECT_EQ(needs.reserve, 17);
+    EXPECT_EQ(needs.widths, (std::array<int, 5>{72 + 12, 51 + 12, 51 + 12, 37 + 12, 47 + 12}));
+    EXPECT_EQ(ColumnNeedsFor(Table({}), advance, 0, 0).widths,
+              (std::array<int, 5>{72, 51, 51, 30, 30}));
+}
+
+TEST(WindowLayoutTest, CopiedTableIsTheHeaderAndEveryCellSeparatedByTabs) {
+    const ReportTable rows = Table({
+        {"C:\\Work\\main.obj", "256", "5", "0.3906", "0.1502"},
+        {"", "", "", "", ""},
+        {"-- Total --", "256", "5", "0.3906", "0.1502"},
+    });
+    EXPECT_EQ(TabSeparatedTable(rows),
+              "Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n"
+              "C:\\Work\\main.obj\t256\t5\t0.3906\t0.1502\r\n"
+              "\t\t\t\t\r\n"
+              "-- Total --\t256\t5\t0.3906\t0.1502\r\n");
+    EXPECT_EQ(TabSeparatedTable(Table({})), "Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n");
+}
+
+TEST(WindowLayoutTest, TypedPrefixFindsTheNextRowByNameAndWrapsWhenAsked) {
+    const std::vector<TableRow> rows = Table({
+                                                 {"main.obj", "", "", "", ""},
+                                                 {"led.obj", "", "", "", ""},
+                                                 {"Main2.obj", "", "", "", ""},
+                                                 {"", "", "", "", ""},
+                                                 {"-- Total --", "", "", "", ""},
+                                             })
+                                           .rows;
+    const struct {
+        const char* prefix;
+        int start;
+        bool wrap;
+        int row;
+    } cases[] = {
+        {"m", 0, true, 0},    {"m", 1, true, 2},      {"MA", 3, true, 0},
+        {"ma", 3, false, -1}, {"main2", 0, false, 2}, {"led.obj!", 0, true, -1},
+        {"", 0, true, -1},    {"l", 7, false, 1},  // a start past the end starts at the top
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.prefix << " from " << c.start);
+        EXPECT_EQ(FindRowByNamePrefix(rows, c.prefix, c.start, c.wrap), c.row);
+    }
+    EXPECT_EQ(FindRowByNamePrefix({}, "m", 0, true), -1);
 }
 
 TEST(WindowLayoutTest, ColumnWidthsArePassedAsTheirLow16Bits) {

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <vector>
@@ -17,13 +19,20 @@
 #include "resource.h"
 #include "size_report.h"
 #include "token_reader.h"
+#include "win/dpi.h"
 #include "win/file_dialog.h"
 #include "win/win_app.h"
-#include "window_layout.h"
 
 namespace {
 
-// Map contents are single-byte text; they are shown in the ANSI code page, as the list shows them.
+// Posted by the window's initialisation when a map is to be opened at start, so that the map is
+// read (and any error shown) over the window that is already on screen.
+constexpr UINT kOpenAtStartMessage = WM_APP + 1;
+// Posted when the DPI changed, to measure the columns in the list's new font.
+constexpr UINT kMeasureAgainMessage = WM_APP + 2;
+
+// Map contents are single-byte text; they are shown in the ANSI code page, as the list shows them,
+// and what is typed to find a row is compared in it.
 std::wstring WidenAnsi(const std::string& text) {
     if (text.empty()) {
         return {};
@@ -33,6 +42,17 @@ std::wstring WidenAnsi(const std::string& text) {
     std::wstring wide(static_cast<size_t>(length), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
     return wide;
+}
+
+std::string NarrowAnsi(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) {
+        return {};
+    }
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+    narrow.pop_back();  // the terminating NUL
+    return narrow;
 }
 
 std::string Utf8FromWide(const std::wstring& text) {
@@ -79,6 +99,10 @@ CMapSizeDlg::CMapSizeDlg(CDialog* parent)
 
 CMapSizeDlg::~CMapSizeDlg() = default;
 
+void CMapSizeDlg::OpenAtStart(std::wstring path) {
+    m_startPath = std::move(path);
+}
+
 void CMapSizeDlg::DoDataExchange(bool saving) {
     CDialog::DoDataExchange(saving);
     BindControl(IDC_REPORT_LIST, m_list);
@@ -92,16 +116,24 @@ BOOL CMapSizeDlg::OnInitDialog() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    m_dpi = DpiForWindow(m_hWnd);
     const std::vector<ReportColumn> columns = SizeReportColumns(false);
     for (int column = 0; column < kReportColumnCount; ++column) {
         const auto index = static_cast<size_t>(column);
         m_list.InsertColumn(column, columns[index].header.c_str());
-        m_list.SetColumnWidth(column, kInitialColumnWidths[index]);
+        m_list.SetColumnWidth(column, ScaleForDpi(kInitialColumnWidths[index], m_dpi));
     }
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    MeasureColumnNeeds();
 
     m_bDevice18F458 = 0;
     m_bDevice18F4680 = 1;
+
+    UseAccelerators(IDR_ACCELERATORS);
+    DragAcceptFiles(m_hWnd, TRUE);
+    if (!m_startPath.empty()) {
+        PostMessageW(m_hWnd, kOpenAtStartMessage, 0, 0);
+    }
     return TRUE;  // the list view, the first visible control, takes the focus
 }
 
@@ -109,12 +141,16 @@ bool CMapSizeDlg::OnCommand(UINT id) {
     switch (id) {
         case IDM_FILE_OPEN:
             return OnFileOpen();
+        case IDM_FILE_RELOAD:
+            return OnFileReload();
         case IDM_FILE_EXIT:
             return OnFileExit();
         case IDM_DEVICE_18F4680:
             return OnDevice18F4680();
         case IDM_DEVICE_18F458:
             return OnDevice18F458();
+        case IDM_COPY_TABLE:
+            return OnCopyTable();
         case IDM_HELP_ABOUT:
             return OnHelpAbout();
         default:
@@ -134,18 +170,44 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         case WM_SIZE:
             OnSize(LOWORD(lParam), HIWORD(lParam));
             return false;  // the dialog manager's own handling runs as well
+        case WM_GETMINMAXINFO:
+            if (m_list.GetSafeHwnd() == nullptr) {
+                return false;  // still being created: the system's own limits
+            }
+            OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+            result = TRUE;
+            return true;
+        case WM_DPICHANGED:
+            m_dpi = LOWORD(wParam);
+            OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+            return false;  // the dialog manager scales the controls' font as well
+        case kMeasureAgainMessage:
+            MeasureColumnNeeds();
+            LayOut();
+            return true;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            result = TRUE;
+            return true;
+        case WM_CONTEXTMENU:
+            return OnContextMenu(reinterpret_cast<HWND>(wParam), lParam);
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
             result = 0;
             return true;
         case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom != IDC_REPORT_LIST || header->code != LVN_COLUMNCLICK) {
+            LONG_PTR value = 0;
+            if (!OnNotify(*reinterpret_cast<NMHDR*>(lParam), value)) {
                 return false;
             }
-            OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem);
-            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
+            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, value);
             result = TRUE;
+            return true;
+        }
+        case kOpenAtStartMessage: {
+            const std::wstring path = std::move(m_startPath);
+            m_startPath.clear();
+            OpenMap(path);
             return true;
         }
         default:
@@ -159,18 +221,43 @@ bool CMapSizeDlg::OnFileOpen() {
     if (dialog.DoModal() != IDOK) {
         return true;
     }
-    const std::wstring& path = dialog.GetPathName();
+    OpenMap(dialog.GetPathName());
+    return true;
+}
+
+// Reads the map the report shows once more, after a rebuild, keeping device and order.
+bool CMapSizeDlg::OnFileReload() {
+    if (m_path.empty()) {
+        return true;
+    }
+    SizeTable table;
+    if (!ReadMap(m_path, table)) {
+        return true;  // the user was told; the report stays as it was
+    }
+    m_entries = std::move(table);
+    SortByRomSize(m_entries.rows);
+    if (m_ordering != ColumnOrdering::kByRomSize) {
+        ApplyOrdering(m_entries.rows, m_ordering);
+    }
+    FillReport(true);
+    return true;
+}
+
+// Shows the map's report, ordered by ROM size, for the chosen device; a map that cannot be read
+// leaves everything as it was.
+void CMapSizeDlg::OpenMap(const std::wstring& path) {
     SizeTable table;
     if (!ReadMap(path, table)) {
-        return true;  // the user was told; the report stays as it was
+        return;  // the user was told; the report stays as it was
     }
     ClearEntries();
     m_entries = std::move(table);
     SortByRomSize(m_entries.rows);
-    FillReport();
+    m_ordering = ColumnOrdering::kByRomSize;
+    m_path = path;
+    FillReport(false);
     const std::wstring title = L"Tallyfold [ " + path + L" ]";
     SetWindowTextW(m_hWnd, title.c_str());
-    return true;
 }
 
 // Reads the whole map into the table, or tells the user why it cannot and returns false.
@@ -207,14 +294,54 @@ bool CMapSizeDlg::OnFileExit() {
 bool CMapSizeDlg::OnDevice18F4680() {
     m_bDevice18F458 = 0;
     m_bDevice18F4680 = 1;
-    FillReport();
+    FillReport(true);
     return true;
 }
 
 bool CMapSizeDlg::OnDevice18F458() {
     m_bDevice18F458 = 1;
     m_bDevice18F4680 = 0;
-    FillReport();
+    FillReport(true);
+    return true;
+}
+
+// The whole table as tab-separated text with its header line, ready to paste into a spreadsheet.
+bool CMapSizeDlg::OnCopyTable() {
+    const std::wstring text = WidenAnsi(TabSeparatedTable(m_report));
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    void* target = memory != nullptr ? GlobalLock(memory) : nullptr;
+    if (target == nullptr) {
+        if (memory != nullptr) {
+            GlobalFree(memory);
+        }
+        ShowMessage(L"Cannot copy the table: there is not enough memory.", MB_OK | MB_ICONERROR);
+        return true;
+    }
+    std::memcpy(target, text.c_str(), bytes);
+    GlobalUnlock(memory);
+
+    // Another program may hold the clipboard for a moment.
+    bool opened = false;
+    for (int attempt = 0; attempt < 10 && !opened; ++attempt) {
+        opened = OpenClipboard(m_hWnd) != FALSE;
+        if (!opened) {
+            Sleep(20);
+        }
+    }
+    if (!opened) {
+        GlobalFree(memory);
+        ShowMessage(L"Cannot copy the table: another program is using the clipboard.",
+                    MB_OK | MB_ICONERROR);
+        return true;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!placed) {
+        GlobalFree(memory);  // still ours when the clipboard did not take it
+        ShowMessage(L"Cannot copy the table: the clipboard did not take it.", MB_OK | MB_ICONERROR);
+    }
     return true;
 }
 
@@ -254,19 +381,166 @@ void CMapSizeDlg::OnSize(int cx, int cy) {
     if (m_list.GetSafeHwnd() == nullptr) {
         return;
     }
-    const ListPlacement place = ListPlacementForClient(cx, cy);
+    const ListPlacement place = ListPlacementForClient(cx, cy, m_dpi);
     m_list.MoveWindow(place.x, place.y, place.width, place.height, TRUE);
-    const auto widths = ReportColumnWidths(cx);
+    const auto widths = ReportColumnWidths(cx, m_dpi, m_needs);
     for (int column = 0; column < kReportColumnCount; ++column) {
         m_list.SetColumnWidth(column, widths[static_cast<size_t>(column)]);
     }
 }
 
-// Each Device item shows its own flag as its check mark; every other item is left as it is.
+void CMapSizeDlg::LayOut() {
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    OnSize(client.right - client.left, client.bottom - client.top);
+}
+
+// The window is never made smaller than the size at which every column shows what it needs.
+void CMapSizeDlg::OnGetMinMaxInfo(MINMAXINFO& info) {
+    const ClientSize minimum = MinimumClientSize(m_dpi, m_needs);
+    RECT frame = {0, 0, minimum.cx, minimum.cy};
+    AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_STYLE)),
+                           GetMenu(m_hWnd) != nullptr,
+                           static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)), m_dpi);
+    info.ptMinTrackSize.x = frame.right - frame.left;
+    info.ptMinTrackSize.y = frame.bottom - frame.top;
+}
+
+// A report with wider numbers than the window has room for makes the window wider.
+void CMapSizeDlg::GrowToMinimumSize() {
+    if (IsIconic(m_hWnd) || IsZoomed(m_hWnd)) {
+        return;
+    }
+    MINMAXINFO info{};
+    OnGetMinMaxInfo(info);
+    RECT window{};
+    GetWindowRect(m_hWnd, &window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    if (width < info.ptMinTrackSize.x || height < info.ptMinTrackSize.y) {
+        SetWindowPos(m_hWnd, nullptr, 0, 0, std::max<int>(width, info.ptMinTrackSize.x),
+                     std::max<int>(height, info.ptMinTrackSize.y),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// Moved to a display of another DPI: the window takes the place and size the system suggests,
+// and once the dialog manager has scaled the list's font, the columns are measured again.
+void CMapSizeDlg::OnDpiChanged(const RECT& suggested) {
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageW(m_hWnd, kMeasureAgainMessage, 0, 0);
+}
+
+// A file dropped on the window is opened as File > Open would; of several, the first.
+void CMapSizeDlg::OnDropFiles(HDROP drop) {
+    std::wstring path;
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        path.assign(length + 1, L'\0');
+        path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
+    }
+    DragFinish(drop);
+    if (!path.empty()) {
+        OpenMap(path);
+    }
+}
+
+// The list's right-click menu; from the keyboard (Shift+F10, the menu key) it opens at the
+// list's top-left corner.
+bool CMapSizeDlg::OnContextMenu(HWND window, LPARAM position) {
+    HWND list = m_list.GetSafeHwnd();
+    if (window != list && GetParent(window) != list) {
+        return false;  // neither the list nor its header
+    }
+    POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    if (position == -1) {
+        at = {ScaleForDpi(8, m_dpi), ScaleForDpi(8, m_dpi)};
+        ClientToScreen(list, &at);
+    }
+    HMENU menu = LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(IDM_LIST_MENU));
+    if (menu == nullptr) {
+        return true;
+    }
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWnd,
+                   nullptr);
+    DestroyMenu(menu);
+    return true;
+}
+
+bool CMapSizeDlg::OnNotify(const NMHDR& header, LONG_PTR& value) {
+    if (header.idFrom != IDC_REPORT_LIST) {
+        return false;
+    }
+    switch (header.code) {
+        case LVN_GETDISPINFOW:
+            OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header))->item);
+            return true;
+        case LVN_GETDISPINFOA:
+            OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header))->item);
+            return true;
+        case LVN_ODFINDITEMW:
+            value = OnFindItem(*reinterpret_cast<const NMLVFINDITEMW*>(&header));
+            return true;
+        case LVN_COLUMNCLICK:
+            OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(&header)->iSubItem);
+            return true;
+        default:
+            return false;
+    }
+}
+
+const std::string* CMapSizeDlg::Cell(int item, int column) const {
+    if (item < 0 || static_cast<size_t>(item) >= m_report.rows.size() || column < 0 ||
+        column >= kReportColumnCount) {
+        return nullptr;
+    }
+    const std::vector<std::string>& cells = m_report.rows[static_cast<size_t>(item)].cells;
+    return static_cast<size_t>(column) < cells.size() ? &cells[static_cast<size_t>(column)]
+                                                      : nullptr;
+}
+
+// Letters typed in the list select the next row whose name starts with them.
+int CMapSizeDlg::OnFindItem(const NMLVFINDITEMW& find) const {
+    if ((find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) == 0 || find.lvfi.psz == nullptr) {
+        return -1;
+    }
+    return FindRowByNamePrefix(m_report.rows, NarrowAnsi(find.lvfi.psz), find.iStart,
+                               (find.lvfi.flags & LVFI_WRAP) != 0);
+}
+
+// The list asks for the text of each cell it draws or is asked for.
+void CMapSizeDlg::OnGetDispInfo(LVITEMW& item) const {
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) {
+        return;
+    }
+    const std::string* cell = Cell(item.iItem, item.iSubItem);
+    const std::wstring text = cell != nullptr ? WidenAnsi(*cell) : std::wstring();
+    const size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+    std::wmemcpy(item.pszText, text.data(), length);
+    item.pszText[length] = L'\0';
+}
+
+void CMapSizeDlg::OnGetDispInfo(LVITEMA& item) const {
+    if ((item.mask & LVIF_TEXT) == 0 || item.pszText == nullptr || item.cchTextMax <= 0) {
+        return;
+    }
+    const std::string* cell = Cell(item.iItem, item.iSubItem);
+    const size_t length =
+        cell != nullptr ? std::min(cell->size(), static_cast<size_t>(item.cchTextMax - 1)) : 0;
+    if (length > 0) {
+        std::memcpy(item.pszText, cell->data(), length);
+    }
+    item.pszText[length] = '\0';
+}
+
+// Each Device item shows its own flag as its check mark; Reload is greyed while no map is shown;
+// every other item is left as it is.
 void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
     const int count = GetMenuItemCount(popup);
     for (int position = 0; position < count; ++position) {
         const UINT id = GetMenuItemID(popup, position);
+        const auto byPosition = static_cast<UINT>(position);
         std::int32_t flag = 0;
         switch (id) {
             case IDM_DEVICE_18F4680:
@@ -275,17 +549,22 @@ void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
             case IDM_DEVICE_18F458:
                 flag = m_bDevice18F458;
                 break;
+            case IDM_FILE_RELOAD:
+                EnableMenuItem(popup, byPosition,
+                               MF_BYPOSITION | (m_path.empty() ? MF_GRAYED : MF_ENABLED));
+                continue;
             default:
                 continue;  // separators, nested drop-downs, commands without a check mark
         }
-        CheckMenuItem(popup, static_cast<UINT>(position),
-                      MF_BYPOSITION | (flag != 0 ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(popup, byPosition, MF_BYPOSITION | (flag != 0 ? MF_CHECKED : MF_UNCHECKED));
     }
 }
 
 void CMapSizeDlg::OnColumnClick(int column) {
-    if (ApplyOrdering(m_entries.rows, OrderingForColumn(column))) {
-        FillReport();
+    const ColumnOrdering ordering = OrderingForColumn(column);
+    if (ApplyOrdering(m_entries.rows, ordering)) {
+        m_ordering = ordering;
+        FillReport(false);
     }
 }
 
@@ -309,23 +588,59 @@ void CMapSizeDlg::ShowAboutBox() {
 
 void CMapSizeDlg::ClearEntries() {
     m_entries = SizeTable();
-    m_list.DeleteAllItems();
+    m_report = ReportTable();
+    m_list.SetItemCount(0, 0);
 }
 
-void CMapSizeDlg::FillReport() {
-    m_list.DeleteAllItems();
+// The one place where the window asks the core for the report: the entries, in their order, as
+// the cells of the rows for the chosen device.
+void CMapSizeDlg::RebuildRows() {
     const DeviceChoice& device = m_bDevice18F4680 == 1 ? kDeviceChoices[0] : kDeviceChoices[1];
-    const ReportTable report =
-        BuildReportRows(m_entries, ProfileOf(device, m_entries.facts), false);
-    for (size_t row = 0; row < report.rows.size(); ++row) {
-        const std::vector<std::string>& cells = report.rows[row].cells;
-        const int item = static_cast<int>(row);
-        m_list.InsertItem(item, cells[0].c_str());
-        if (report.rows[row].kind == RowKind::kBlank) {
-            continue;  // the blank row between the entries and the total
-        }
-        for (int cell = 1; cell < kReportColumnCount; ++cell) {
-            m_list.SetItemText(item, cell, cells[static_cast<size_t>(cell)].c_str());
-        }
+    m_report = BuildReportRows(m_entries, ProfileOf(device, m_entries.facts), false);
+}
+
+// The list is told only how many rows there are; it asks for the cells it shows. A new order
+// starts at the top with nothing selected; a new device or a reload keeps the scroll position.
+void CMapSizeDlg::FillReport(bool keepScrollPosition) {
+    RebuildRows();
+    HWND list = m_list.GetSafeHwnd();
+    m_list.SetItemCount(static_cast<int>(m_report.rows.size()),
+                        keepScrollPosition ? LVSICF_NOSCROLL : 0);
+    if (!keepScrollPosition) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&state));
+        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
     }
+    InvalidateRect(list, nullptr, TRUE);
+
+    const ColumnNeeds before = m_needs;
+    MeasureColumnNeeds();
+    if (m_needs.widths != before.widths || m_needs.reserve != before.reserve) {
+        GrowToMinimumSize();
+        LayOut();
+    }
+}
+
+// What each column needs, measured with the advance widths of the list's font.
+void CMapSizeDlg::MeasureColumnNeeds() {
+    HWND list = m_list.GetSafeHwnd();
+    HDC dc = GetDC(list);
+    if (dc != nullptr) {
+        const HGDIOBJ previous = SelectObject(dc, m_list.GetFont());
+        for (int byte = 0; byte < 256; ++byte) {
+            const char c = static_cast<char>(byte);
+            wchar_t wide = 0;
+            SIZE size{};
+            const bool known = MultiByteToWideChar(CP_ACP, 0, &c, 1, &wide, 1) == 1 &&
+                               GetTextExtentPoint32W(dc, &wide, 1, &size);
+            m_charWidths[static_cast<size_t>(byte)] = known ? static_cast<int>(size.cx) : 0;
+        }
+        SelectObject(dc, previous);
+        ReleaseDC(list, dc);
+    }
+    const int reserve =
+        2 * SystemMetricForDpi(SM_CXBORDER, m_dpi) + SystemMetricForDpi(SM_CXVSCROLL, m_dpi);
+    m_needs = ColumnNeedsFor(m_report, m_charWidths, ScaleForDpi(kCellPadding, m_dpi), reserve);
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,9 @@
 #include "resource.h"
 #include "size_report.h"
 #include "token_reader.h"
+#include "win/dpi.h"
 #include "window_driver.h"
+#include "window_layout.h"
 
 namespace {
 
@@ -387,6 +391,261 @@ TEST(MainWindowTest, MapIsReadAsBytesPastAnEndOfFileCharacter) {
     EXPECT_EQ(rows[0][0], "b.obj");
     EXPECT_EQ(rows[1][0], "a.obj");
     EXPECT_EQ(rows[3][1], "48");
+}
+
+}  // namespace
+
+namespace {
+
+const std::wstring kBlinkyV2 = kExamples + L"\\blinky-v2.map";
+
+// The shell's DROPFILES header (shlobj.h, which the tests do without).
+struct DropFilesHeader {
+    DWORD pFiles;
+    POINT pt;
+    BOOL fNC;
+    BOOL fWide;
+};
+
+// A dropped file as the shell hands it over: the header and the path, wide, ending in two NULs.
+// The window frees it.
+HGLOBAL DropOf(const std::wstring& path) {
+    const size_t bytes = sizeof(DropFilesHeader) + (path.size() + 2) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DropFilesHeader*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DropFilesHeader);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DropFilesHeader), path.c_str(),
+                path.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return memory;
+}
+
+TEST(MainWindowTest, PathOnTheCommandLineOpensAtStartAndABadOneShowsTheErrorOverTheEmptyWindow) {
+    TempFolder folder(L"tallyfold start \x043a\x0430\x0440\x0442\x044b");
+    const std::wstring map = folder.Write(L"blinky copy.map", ReadFileBytes(kBlinky));
+    {
+        ProgramDriver program(
+            AppStartedWith(L"\"C:\\Program Files\\tallyfold.exe\" \"" + map + L"\""));
+        ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+        EXPECT_EQ(program.Title(), L"Tallyfold [ " + map + L" ]");
+        EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDevice18F4680));
+    }
+    const std::wstring missing = folder.Path() + L"\\no such.map";
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe \"" + missing + L"\""));
+    const MessageBoxView box = WaitForMessageBox(program);
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_NE(box.text.find(L"Cannot open the map file"), std::wstring::npos) << box.text.c_str();
+    EXPECT_NE(box.text.find(missing), std::wstring::npos);
+    EXPECT_TRUE(IsWindowVisible(program.Window()));
+    PostMessageW(box.box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.box); }));
+    EXPECT_EQ(program.Title(), L"Tallyfold");
+    EXPECT_TRUE(program.Rows().empty());
+}
+
+TEST(MainWindowTest, DroppedFileIsOpenedWithTheChosenDevice) {
+    ProgramDriver program;
+    EXPECT_TRUE(program.IsGrayed(0, IDM_FILE_RELOAD));  // nothing to read again yet
+    program.SendCommand(IDM_DEVICE_18F458);
+    PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(kWeatherStation)),
+                 0);
+    ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+    EXPECT_EQ(program.Title(), L"Tallyfold [ " + kWeatherStation + L" ]");
+    EXPECT_EQ(program.Rows(), CoreRows(kWeatherStation, kDevice18F458));
+    EXPECT_FALSE(program.IsGrayed(0, IDM_FILE_RELOAD));
+}
+
+TEST(MainWindowTest, ReloadReadsTheMapAgainKeepingDeviceAndOrder) {
+    TempFolder folder(L"tallyfold-reload");
+    const std::wstring map = folder.Write(L"build.map", ReadFileBytes(kBlinky));
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + map));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
+    program.SendCommand(IDM_DEVICE_18F458);
+    program.ClickHeader(2);
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F458, true); }));
+
+    folder.Write(L"build.map", ReadFileBytes(kBlinkyV2));  // the next build
+    program.PressKey(VK_F5);
+    const Rows rebuilt = CoreRows(kBlinkyV2, kDevice18F458, true);
+    ASSERT_NE(rebuilt, CoreRows(kBlinky, kDevice18F458, true));
+    EXPECT_TRUE(WaitFor([&] { return program.Rows() == rebuilt; }));
+    EXPECT_EQ(program.Title(), L"Tallyfold [ " + map + L" ]");
+    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F458));
+
+    // A map that can no longer be read leaves the report as it was.
+    folder.Write(L"build.map", "a.obj\r\ntext 0 0 1g 0 0\r\n");
+    program.PostCommand(IDM_FILE_RELOAD);
+    const MessageBoxView box = WaitForMessageBox(program);
+    ASSERT_NE(box.box, nullptr);
+    EXPECT_NE(box.text.find(L"Line 2: section length '1g'"), std::wstring::npos)
+        << box.text.c_str();
+    PostMessageW(box.box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.box); }));
+    EXPECT_EQ(program.Rows(), rebuilt);
+}
+
+TEST(MainWindowTest, AccessKeysAndCtrlOOpenTheFileDialog) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<WORD, std::vector<WORD>>> keys;
+    } ways[] = {
+        {"Alt+F, O", {{'F', {VK_MENU}}, {'O', {}}}},
+        {"Ctrl+O", {{'O', {VK_CONTROL}}}},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        ProgramDriver program;
+        for (const auto& [key, modifiers] : way.keys) {
+            if (modifiers.empty()) {
+                ASSERT_TRUE(WaitFor([&] { return !program.OpenMenus().empty(); }));
+                program.PressKey(key);
+            } else {
+                program.PressKey(key, {modifiers[0]});
+            }
+        }
+        HWND dialog = program.WaitForOwnedDialog(L"Open");
+        ASSERT_NE(dialog, nullptr);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    }
+}
+
+TEST(MainWindowTest, CtrlCAndCopyTablePutTheCellsShownOnTheClipboard) {
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kWeatherStation));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
+    program.SendCommand(IDM_DEVICE_18F458);
+    const Rows shown = program.Rows();
+    ASSERT_EQ(shown, CoreRows(kWeatherStation, kDevice18F458));
+
+    const auto clear = [] {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        CloseClipboard();
+    };
+    clear();
+    program.PressKey('C', {VK_CONTROL});
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == TabSeparatedLines(shown); }))
+        << ClipboardText().c_str();
+
+    clear();
+    PostMessageW(program.Window(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(program.List()), -1);
+    ASSERT_TRUE(WaitFor([&] { return !program.OpenMenus().empty(); }));
+    program.PressKey('C');  // the item's access key
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == TabSeparatedLines(shown); }))
+        << ClipboardText().c_str();
+}
+
+// Moved to a monitor of 144 DPI: the window takes the size the system suggests and lays the list
+// out with the margins of that DPI.
+TEST(MainWindowTest, DpiChangeTakesTheSuggestedSizeAndScalesTheMargins) {
+    ProgramDriver program;
+    RECT suggested = {20, 30, 1220, 830};
+    SendMessageW(program.Window(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT frame{};
+    GetWindowRect(program.Window(), &frame);
+    EXPECT_EQ(frame.right - frame.left, 1200);
+    EXPECT_EQ(frame.bottom - frame.top, 800);
+    const auto listLeft = [&] {
+        RECT list{};
+        GetWindowRect(program.List(), &list);
+        MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&list), 2);
+        return list.left;
+    };
+    EXPECT_TRUE(WaitFor([&] { return listLeft() == 15; })) << listLeft();
+}
+
+TEST(MainWindowTest, TypingALetterSelectsTheNextRowWhoseNameStartsWithIt) {
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kWeatherStation));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
+    const Rows rows = program.Rows();
+    const auto selected = [&] {
+        return static_cast<int>(
+            SendMessageW(program.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    };
+    int expected = -1;
+    for (size_t row = 0; row < rows.size() && expected < 0; ++row) {
+        if (rows[row][0].rfind("memcpy", 0) == 0) {
+            expected = static_cast<int>(row);
+        }
+    }
+    ASSERT_GT(expected, 0);
+    program.PressKey('M');
+    EXPECT_TRUE(WaitFor([&] { return selected() == expected; })) << selected();
+}
+
+// The widths of the number columns, each at least what the list itself finds its widest cell and
+// header need (LVSCW_AUTOSIZE_USEHEADER; on the last column that fills the list, so there its
+// cells alone), which the probe sets: call it last.
+void ExpectEveryColumnShowsItsWidestText(const ProgramDriver& program) {
+    const std::vector<int> widths = program.ColumnWidths();
+    for (int column = 1; column < 5; ++column) {
+        SCOPED_TRACE(column);
+        const int autosize = column == 4 ? LVSCW_AUTOSIZE : LVSCW_AUTOSIZE_USEHEADER;
+        SendMessageW(program.List(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                     MAKELPARAM(autosize, 0));
+        const int needed = static_cast<int>(
+            SendMessageW(program.List(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        EXPECT_GE(widths[static_cast<size_t>(column)], needed);
+    }
+}
+
+// Shrinks the window as far as the system lets it and checks the columns there.
+void ExpectTheSmallestWindowShowsEveryNumber(const ProgramDriver& program) {
+    SetWindowPos(program.Window(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+    MINMAXINFO limits{};
+    SendMessageW(program.Window(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    RECT frame{};
+    GetWindowRect(program.Window(), &frame);
+    EXPECT_EQ(frame.right - frame.left, limits.ptMinTrackSize.x);
+    EXPECT_EQ(frame.bottom - frame.top, limits.ptMinTrackSize.y);
+    EXPECT_GT(limits.ptMinTrackSize.x, 200);
+    ExpectEveryColumnShowsItsWidestText(program);
+}
+
+TEST(MainWindowTest, SmallestWindowShowsEveryNumberOfTheReportWhole) {
+    TempFolder folder(L"tallyfold-wide");
+    // Sizes of ten digits: the columns' tenths at the starting size are too narrow for them.
+    const std::wstring map = folder.Write(
+        L"wide.map", "big.obj\r\ntext 0 0 7FFFFFFF 0 0\r\nbss 0 0 7FFFFFFF 0 1\r\nCOMMON\r\n");
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + map));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 3; }));
+    ExpectTheSmallestWindowShowsEveryNumber(program);
+}
+
+}  // namespace
+
+namespace {
+
+// Run by ctest in a prefix set to a high DPI (tests/ui/run-at-dpi), which names it in
+// TALLYFOLD_TEST_DPI; skipped in a run of the other suites.
+TEST(HighDpiTest, LayoutFollowsTheDpiAndTheSmallestWindowShowsEveryNumber) {
+    const char* setting = std::getenv("TALLYFOLD_TEST_DPI");
+    if (setting == nullptr) {
+        GTEST_SKIP() << "runs at the DPI that tests/ui/run-at-dpi sets";
+    }
+    const int dpi = std::atoi(setting);
+    {
+        ProgramDriver program;
+        ASSERT_NE(program.Window(), nullptr);
+        EXPECT_EQ(DpiForWindow(program.Window()), dpi);  // the manifest's awareness holds
+        std::vector<int> initial;
+        for (int width : kInitialColumnWidths) {
+            initial.push_back(ScaleForDpi(width, dpi));
+        }
+        EXPECT_EQ(program.ColumnWidths(), initial);
+        SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1000, 700));
+        RECT list{};
+        GetWindowRect(program.List(), &list);
+        MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&list), 2);
+        EXPECT_EQ(list.left, ScaleForDpi(10, dpi));
+        EXPECT_EQ(list.right - list.left, 1000 - 2 * ScaleForDpi(10, dpi));
+    }
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kWeatherStation));
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Rows() == CoreRows(kWeatherStation, kDevice18F4680); }));
+    ExpectTheSmallestWindowShowsEveryNumber(program);
 }
 
 }  // namespace

@@ -8,27 +8,21 @@
 
 namespace {
 
-// tallyfold.exe itself, started as a user starts it: one window titled "Tallyfold" that Esc
-// closes, after which the process ends.
-TEST(ProgramTest, ExeShowsItsWindowAndEndsOnEsc) {
-    std::wstring commandLine = L"\"" + WindowsPath(TALLYFOLD_EXE) + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
+// A top-level window of the process with that title, or nullptr when none shows in time.
+HWND WaitForProcessWindow(DWORD processId, const std::wstring& title) {
     struct Search {
         DWORD processId;
+        const std::wstring* title;
         HWND window;
-    } search{process.dwProcessId, nullptr};
-    const bool shown = WaitFor([&] {
+    } search{processId, &title, nullptr};
+    WaitFor([&] {
         EnumWindows(
             [](HWND window, LPARAM context) -> BOOL {
                 auto* s = reinterpret_cast<Search*>(context);
                 DWORD owner = 0;
                 GetWindowThreadProcessId(window, &owner);
                 if (owner == s->processId && IsWindowVisible(window) &&
-                    WindowText(window) == L"Tallyfold") {
+                    WindowText(window) == *s->title) {
                     s->window = window;
                     return FALSE;
                 }
@@ -37,11 +31,24 @@ TEST(ProgramTest, ExeShowsItsWindowAndEndsOnEsc) {
             reinterpret_cast<LPARAM>(&search));
         return search.window != nullptr;
     });
-    EXPECT_TRUE(shown);
-    if (shown) {
-        HWND list = FindWindowExW(search.window, nullptr, L"SysListView32", nullptr);
+    return search.window;
+}
+
+// Starts tallyfold.exe with the arguments, waits for its window with that title, ends it with Esc
+// and expects the process to end with status 0.
+void RunProgramUntilEsc(const std::wstring& arguments, const std::wstring& title) {
+    std::wstring commandLine = L"\"" + WindowsPath(TALLYFOLD_EXE) + L"\"" + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    HWND window = WaitForProcessWindow(process.dwProcessId, title);
+    EXPECT_NE(window, nullptr);
+    if (window != nullptr) {
+        HWND list = FindWindowExW(window, nullptr, L"SysListView32", nullptr);
         EXPECT_NE(list, nullptr);
-        PostMessageW(list != nullptr ? list : search.window, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(list != nullptr ? list : window, WM_KEYDOWN, VK_ESCAPE, 0);
     }
     const DWORD waited = WaitForSingleObject(process.hProcess, 15000);
     if (waited != WAIT_OBJECT_0) {
@@ -53,6 +60,20 @@ TEST(ProgramTest, ExeShowsItsWindowAndEndsOnEsc) {
     EXPECT_EQ(exitCode, 0u);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+// tallyfold.exe itself, started as a user starts it: one window titled "Tallyfold" that Esc
+// closes, after which the process ends.
+TEST(ProgramTest, ExeShowsItsWindowAndEndsOnEsc) {
+    RunProgramUntilEsc(L"", L"Tallyfold");
+}
+
+// Started with a map, as a double-click on a .map or an IDE's post-build step starts it.
+TEST(ProgramTest, ExeOpensTheMapNamedOnItsCommandLine) {
+    TempFolder folder(L"tallyfold program \x00e9t\x00e9");
+    const std::wstring map = folder.Write(
+        L"my build.map", ReadFileBytes(WindowsPath(TALLYFOLD_EXAMPLES_DIR "/blinky.map")));
+    RunProgramUntilEsc(L" \"" + map + L"\"", L"Tallyfold [ " + map + L" ]");
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST(ResourcesTest, MainWindowTemplateIsExtendedWithItsStylesMenuFontAndControls
         {WS_CHILD | WS_TABSTOP | BS_DEFPUSHBUTTON, 263, 233, 59, 14, 1, L"BUTTON", L"OK"},
         {WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 431, 232, 50, 14, 2, L"BUTTON", L"Cancel"},
         {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-             LVS_SHOWSELALWAYS,
+             LVS_SHOWSELALWAYS | LVS_OWNERDATA,
          7, 7, 474, 240, 1000, L"SYSLISTVIEW32", L"List1"},
     };
     EXPECT_EQ(controls, expected);
@@ -185,35 +185,74 @@ TEST(ResourcesTest, AboutTemplateIsClassicWithItsIconTextAndOk) {
     EXPECT_EQ(controls, expected);
 }
 
-TEST(ResourcesTest, MenuHasFileDeviceAndHelpWithTheirCommands) {
+// A menu's items as (text, command id); a separator is ("", 0).
+using MenuItems = std::vector<std::pair<std::wstring, UINT>>;
+
+MenuItems ItemsOf(HMENU menu) {
+    MenuItems items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        const auto position = static_cast<UINT>(i);
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
+        items.emplace_back(text, GetMenuItemID(menu, i));
+        const UINT state = GetMenuState(menu, position, MF_BYPOSITION);
+        if ((state & MF_SEPARATOR) == 0) {
+            EXPECT_EQ(state & (MF_CHECKED | MF_GRAYED), 0u) << i;
+        }
+    }
+    return items;
+}
+
+TEST(ResourcesTest, MenuHasFileDeviceAndHelpWithAccessKeysAndTheirCommands) {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAIN_MENU));
     ASSERT_NE(menu, nullptr);
     const struct {
         const wchar_t* dropDown;
-        std::vector<std::pair<std::wstring, UINT>> items;
+        MenuItems items;
     } expected[] = {
-        {L"File", {{L"Open..", 57601}, {L"Exit", 32772}}},
-        {L"Device", {{L"18F4680", 32773}, {L"18F458", 32774}}},
-        {L"Help", {{L"About", 32775}}},
+        {L"&File",
+         {{L"&Open..\tCtrl+O", 57601}, {L"&Reload\tF5", 32776}, {L"", 0}, {L"E&xit", 32772}}},
+        {L"&Device", {{L"18F&4680", 32773}, {L"18F4&58", 32774}}},
+        {L"&Help", {{L"&About", 32775}}},
     };
     ASSERT_EQ(GetMenuItemCount(menu), 3);
     for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
         wchar_t text[64] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
         EXPECT_STREQ(text, expected[i].dropDown);
-        HMENU popup = GetSubMenu(menu, i);
-        ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(expected[i].items.size()));
-        for (size_t j = 0; j < expected[i].items.size(); ++j) {
-            const UINT position = static_cast<UINT>(j);
-            GetMenuStringW(popup, position, text, 64, MF_BYPOSITION);
-            EXPECT_EQ(text, expected[i].items[j].first);
-            EXPECT_EQ(GetMenuItemID(popup, static_cast<int>(j)), expected[i].items[j].second);
-            EXPECT_EQ(GetMenuState(popup, position, MF_BYPOSITION) &
-                          (MF_CHECKED | MF_GRAYED | MF_DISABLED),
-                      0u);
-        }
+        EXPECT_EQ(ItemsOf(GetSubMenu(menu, i)), expected[i].items);
     }
     DestroyMenu(menu);
+
+    HMENU listMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_LIST_MENU));
+    ASSERT_NE(listMenu, nullptr);
+    EXPECT_EQ(ItemsOf(GetSubMenu(listMenu, 0)), (MenuItems{{L"&Copy Table\tCtrl+C", 32777}}));
+    DestroyMenu(listMenu);
+}
+
+TEST(ResourcesTest, KeysGiveTheCommandsTheirMenusName) {
+    HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(table, nullptr);
+    ACCEL keys[8] = {};
+    const int count = CopyAcceleratorTableW(table, keys, 8);
+    const struct {
+        BYTE flags;
+        WORD key;
+        WORD command;
+    } expected[] = {
+        {FVIRTKEY | FCONTROL, 'O', IDM_FILE_OPEN},
+        {FVIRTKEY, VK_F5, IDM_FILE_RELOAD},
+        {FVIRTKEY | FCONTROL, 'C', IDM_COPY_TABLE},
+        {FVIRTKEY | FCONTROL, VK_INSERT, IDM_COPY_TABLE},
+    };
+    ASSERT_EQ(count, 4);
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(keys[i].fVirt & ~0x80, expected[i].flags);  // 0x80 marks the table's last entry
+        EXPECT_EQ(keys[i].key, expected[i].key);
+        EXPECT_EQ(keys[i].cmd, expected[i].command);
+    }
 }
 
 TEST(ResourcesTest, AboutEntryTextIsString101) {
@@ -243,7 +282,7 @@ TEST(ResourcesTest, IconHas32And16PixelImagesOf16Colours) {
     }
 }
 
-TEST(ResourcesTest, ManifestAsksForCommonControls6) {
+TEST(ResourcesTest, ManifestAsksForCommonControls6AndPerMonitorDpiAwareness) {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
     ASSERT_NE(found, nullptr);
@@ -251,6 +290,8 @@ TEST(ResourcesTest, ManifestAsksForCommonControls6) {
     const std::string manifest(data, SizeofResource(module, found));
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
 }
 
 TEST(ResourcesTest, VersionResourceCarriesTheProgramsStrings) {

@@ -253,6 +253,13 @@ bool ProgramDriver::IsChecked(int dropDown, UINT id) const {
     return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
+bool ProgramDriver::IsGrayed(int dropDown, UINT id) const {
+    HMENU popup = GetSubMenu(GetMenu(m_window), dropDown);
+    SendMessageW(m_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
+                 MAKELPARAM(dropDown, FALSE));
+    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
 HWND ProgramDriver::WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs) const {
     HWND found = nullptr;
     WaitFor(
@@ -267,6 +274,42 @@ HWND ProgramDriver::WaitForOwnedDialog(const std::wstring& caption, DWORD timeou
             return false;
         },
         timeoutMs);
+    return found;
+}
+
+void ProgramDriver::PressKey(WORD key, std::initializer_list<WORD> modifiers) const {
+    SetForegroundWindow(m_window);
+    WaitFor([this] { return GetForegroundWindow() == m_window; }, 2000);
+    std::vector<INPUT> inputs;
+    const auto add = [&inputs](WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD modifier : modifiers) {
+        add(modifier, 0);
+    }
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (auto modifier = std::rbegin(modifiers); modifier != std::rend(modifiers); ++modifier) {
+        add(*modifier, KEYEVENTF_KEYUP);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::vector<HWND> ProgramDriver::OpenMenus() const {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        m_threadId,
+        [](HWND window, LPARAM context) -> BOOL {
+            if (IsWindowVisible(window) && ClassName(window) == L"#32768") {
+                reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -288,4 +331,41 @@ bool ProgramDriver::OpenThroughFileDialog(const std::wstring& path) const {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     return WaitFor([dialog] { return !IsWindow(dialog); });
+}
+
+std::wstring ClipboardText() {
+    std::wstring text = L"(none)";
+    if (!WaitFor([] { return OpenClipboard(nullptr) != FALSE; }, 2000)) {
+        return text;
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = locked;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows) {
+    std::wstring text = L"Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n";
+    for (const auto& row : rows) {
+        for (size_t cell = 0; cell < row.size(); ++cell) {
+            if (cell > 0) {
+                text += L'\t';
+            }
+            for (char c : row[cell]) {
+                text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+            }
+        }
+        text += L"\r\n";
+    }
+    return text;
+}
+
+std::unique_ptr<CMapSizeApp> AppStartedWith(const std::wstring& commandLine) {
+    auto app = std::make_unique<CMapSizeApp>();
+    app->m_commandLine = commandLine;
+    return app;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <thread>
@@ -41,11 +42,21 @@ public:
     // Posts a left click on the header of a column of the list, as the mouse would.
     void ClickHeader(int column) const;
 
+    // Whether an item of a drop-down of the menu bar is greyed after WM_INITMENUPOPUP.
+    bool IsGrayed(int dropDown, UINT id) const;
+
     // The check mark of an item of a drop-down of the menu bar after WM_INITMENUPOPUP.
     bool IsChecked(int dropDown, UINT id) const;
 
     // A visible dialog of the program's thread, owned by the main window, with that caption.
     HWND WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs = 15000) const;
+
+    // Presses a key with modifiers (VK_CONTROL, VK_MENU...) held, through the system's input
+    // queue, as the keyboard would, with the main window in front.
+    void PressKey(WORD key, std::initializer_list<WORD> modifiers = {}) const;
+
+    // Visible pop-up menus of the program's thread.
+    std::vector<HWND> OpenMenus() const;
 
     // File > Open through the real file dialog: types the path into its file-name field and
     // presses OK. Returns false when the dialog did not appear or did not close.
@@ -93,3 +104,12 @@ private:
 };
 
 std::string ReadFileBytes(const std::wstring& path);
+
+// The Unicode text on the clipboard, or "(none)" when it holds none.
+std::wstring ClipboardText();
+
+// The rows (ASCII cells) as tab-separated lines under the header line, each ended by CR LF.
+std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows);
+
+// A program driver whose application has that command line, as if started with it.
+std::unique_ptr<CMapSizeApp> AppStartedWith(const std::wstring& commandLine);

@@ -93,23 +93,32 @@ INT_PTR CDialog::DoModal() {
     return result;
 }
 
-// F1 pressed anywhere in one of our dialogs becomes the Help command of that dialog, routed like
-// any command it does not handle. Other dialogs (file dialog, message boxes) keep their own F1.
+// Keys pressed anywhere in one of our dialogs: F1 becomes the Help command of that dialog, routed
+// like any command it does not handle, and the keys of its accelerator table become their
+// commands. Other dialogs (file dialog, message boxes) keep their own keys.
 LRESULT CALLBACK CDialog::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* msg = reinterpret_cast<const MSG*>(lParam);
-    if (code == MSGF_DIALOGBOX && msg != nullptr && msg->message == WM_KEYDOWN &&
-        msg->wParam == VK_F1) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == MSGF_DIALOGBOX && msg != nullptr &&
+        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)) {
         HWND root = GetAncestor(msg->hwnd, GA_ROOT);
         const auto found =
             std::find_if(t_modalDialogs.begin(), t_modalDialogs.end(),
                          [root](const CDialog* dialog) { return dialog->m_hWnd == root; });
         if (root != nullptr && found != t_modalDialogs.end()) {
-            try {
-                (*found)->RouteCommand(kHelpCommand);
-            } catch (const std::exception& error) {
-                ShowUnexpectedError(root, error.what());
+            CDialog* dialog = *found;
+            if (msg->message == WM_KEYDOWN && msg->wParam == VK_F1) {
+                try {
+                    dialog->RouteCommand(kHelpCommand);
+                } catch (const std::exception& error) {
+                    ShowUnexpectedError(root, error.what());
+                }
+                return 1;
             }
-            return 1;
+            // The command goes through the dialog procedure, which keeps exceptions in.
+            if (dialog->m_accelerators != nullptr &&
+                TranslateAcceleratorW(root, dialog->m_accelerators, msg) != 0) {
+                return 1;
+            }
         }
     }
     return CallNextHookEx(t_messageFilter, code, wParam, lParam);
@@ -150,6 +159,10 @@ bool CDialog::OnCommand(UINT id) {
 
 bool CDialog::OnMessage(UINT, WPARAM, LPARAM, INT_PTR&) {
     return false;
+}
+
+void CDialog::UseAccelerators(UINT tableId) {
+    m_accelerators = LoadAcceleratorsW(ResourceInstance(), MAKEINTRESOURCEW(tableId));
 }
 
 void CDialog::BindControl(int id, CListCtrl& control) {

@@ -38,6 +38,10 @@ protected:
     // Unhandled messages get the dialog manager's default processing.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
 
+    // While the dialog runs, the keys of this accelerator table give their commands, as its menu
+    // would. Call it before the dialog runs or during its initialisation.
+    void UseAccelerators(UINT tableId);
+
     // Attaches a control member to the control of that id.
     void BindControl(int id, CListCtrl& control);
 
@@ -56,4 +60,5 @@ private:
 
     UINT m_templateId;
     CDialog* m_parent;
+    HACCEL m_accelerators = nullptr;
 };

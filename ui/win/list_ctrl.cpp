@@ -34,23 +34,13 @@ void CListCtrl::SetExtendedStyle(DWORD style) {
     SendMessageA(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
 }
 
-BOOL CListCtrl::DeleteAllItems() {
-    return static_cast<BOOL>(SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
+BOOL CListCtrl::SetItemCount(int count, DWORD flags) {
+    return static_cast<BOOL>(SendMessageA(m_hWnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(count),
+                                          static_cast<LPARAM>(flags)));
 }
 
-int CListCtrl::InsertItem(int item, const char* text) {
-    LVITEMA request{};
-    request.mask = LVIF_TEXT;
-    request.iItem = item;
-    request.pszText = const_cast<char*>(text);
-    return static_cast<int>(Send(m_hWnd, LVM_INSERTITEMA, 0, &request));
-}
-
-BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
-    LVITEMA request{};
-    request.iSubItem = subItem;
-    request.pszText = const_cast<char*>(text);
-    return static_cast<BOOL>(Send(m_hWnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(item), &request));
+HFONT CListCtrl::GetFont() const {
+    return reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
 }
 
 void CListCtrl::MoveWindow(int x, int y, int width, int height, BOOL repaint) {

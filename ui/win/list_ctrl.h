@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // A report-style list view control of a dialog. Texts are single-byte strings in the ANSI code
-// page, as the report's cells are.
+// page, as the report's cells are. A list with LVS_OWNERDATA holds no texts: it is told how many
+// items there are and asks its parent for the cells it shows (LVN_GETDISPINFO).
 class CListCtrl {
 public:
     void Attach(HWND hWnd) { m_hWnd = hWnd; }
@@ -13,9 +14,8 @@ public:
     BOOL SetColumnWidth(int column, int width);
     DWORD GetExtendedStyle() const;
     void SetExtendedStyle(DWORD style);
-    BOOL DeleteAllItems();
-    int InsertItem(int item, const char* text);
-    BOOL SetItemText(int item, int subItem, const char* text);
+    BOOL SetItemCount(int count, DWORD flags);
+    HFONT GetFont() const;
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
 
 private:

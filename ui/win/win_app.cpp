@@ -27,6 +27,7 @@ int CWinApp::Run() {
     if (app == nullptr) {
         return 1;
     }
+    app->m_commandLine = GetCommandLineW();
     if (app->InitInstance()) {
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CDialog;
 
 // The application object: the program's one instance is a static object of a derived class,
@@ -25,6 +27,9 @@ public:
     static int Run();
 
     CDialog* m_pMainWnd = nullptr;
+    // The command line the process was started with, program name first (Run sets it); empty
+    // when the start-up operation is run without one.
+    std::wstring m_commandLine;
 };
 
 // The application object of this process, or nullptr before it is constructed.
