@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "address_ranges.h"
+#include "hex_text.h"
 #include "map_error.h"
+#include "map_text.h"
 #include "token_reader.h"
 
 namespace {
@@ -60,30 +62,10 @@ std::vector<Line> SplitLines(std::string_view bytes) {
 
 std::vector<std::string_view> Tokens(std::string_view line) {
     std::vector<std::string_view> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && !IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        if (i > start) {
-            tokens.push_back(line.substr(start, i - start));
-        }
+    for (const MapWord& word : SplitWords(line)) {
+        tokens.push_back(word.text);
     }
     return tokens;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && !IsTokenByte(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && !IsTokenByte(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 char Lower(char c) {
@@ -114,23 +96,11 @@ bool StartsWithWords(const std::vector<std::string_view>& tokens,
     return std::equal(words.begin(), words.end(), tokens.begin(), EqualsIgnoringCase);
 }
 
+// "0x" and at most kMaxHexDigits digits of either case.
 bool ParseHex(std::string_view token, std::uint64_t& value) {
-    if (token.size() < 3 || token[0] != '0' || (token[1] != 'x' && token[1] != 'X') ||
-        token.size() - 2 > kMaxHexDigits) {
-        return false;
-    }
-    value = 0;
-    for (const char c : token.substr(2)) {
-        const char d = Lower(c);
-        if (d >= '0' && d <= '9') {
-            value = value * 16 + static_cast<std::uint64_t>(d - '0');
-        } else if (d >= 'a' && d <= 'f') {
-            value = value * 16 + static_cast<std::uint64_t>(d - 'a' + 10);
-        } else {
-            return false;
-        }
-    }
-    return true;
+    return token.size() >= 3 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X') &&
+           token.size() - 2 <= kMaxHexDigits &&
+           ParseHexNumber(token.substr(2), false, UINT64_MAX >> 4, value);
 }
 
 bool ParseDecimal(std::string_view token, std::uint64_t& value) {

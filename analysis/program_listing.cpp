@@ -3,73 +3,24 @@
 #include <initializer_list>
 #include <utility>
 
+#include "hex_text.h"
 #include "map_error.h"
+#include "map_text.h"
 #include "token_reader.h"
 
 namespace {
 
 constexpr std::uint64_t kMaxNumber = 0xFFFFFFFFu;
 
-struct Token {
-    std::string_view text;
-    std::size_t offset = 0;
-};
+using Token = MapWord;
 
 std::vector<Token> SplitLine(std::string_view line) {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && !IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < line.size() && IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        if (i > start) {
-            tokens.push_back({line.substr(start, i - start), start});
-        }
-    }
-    return tokens;
-}
-
-std::string_view TrimRight(std::string_view text) {
-    std::size_t n = text.size();
-    while (n > 0 && !IsTokenByte(static_cast<unsigned char>(text[n - 1]))) {
-        --n;
-    }
-    return text.substr(0, n);
-}
-
-std::string_view Trim(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size() && !IsTokenByte(static_cast<unsigned char>(text[start]))) {
-        ++start;
-    }
-    return TrimRight(text.substr(start));
+    return SplitWords(line);
 }
 
 // Hexadecimal digits of either case whose value fits in 32 bits.
 bool ParseHex(std::string_view text, std::uint64_t& value) {
-    if (text.empty()) {
-        return false;
-    }
-    value = 0;
-    for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        }
-        if (digit < 0 || value > (kMaxNumber >> 4)) {
-            return false;
-        }
-        value = value * 16u + static_cast<std::uint64_t>(digit);
-    }
-    return true;
+    return ParseHexNumber(text, false, kMaxNumber, value);
 }
 
 // Decimal digits whose value fits in 32 bits.
