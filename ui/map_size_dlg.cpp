@@ -143,12 +143,13 @@ BOOL CMapSizeDlg::OnInitDialog() {
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     MeasureColumnNeeds();
 
-    // Placed by the layout, not by itself: it keeps its height for the DPI as the list does.
-    m_status = CreateWindowExW(
-        0, STATUSCLASSNAMEW, L"",
-        WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-        0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)),
-        ResourceInstance(), nullptr);
+    // Placed by the layout, not by itself, so that its height follows the DPI as the margins do.
+    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
+                               WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS |
+                                   CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                               0, 0, 0, 0, m_hWnd,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)),
+                               ResourceInstance(), nullptr);
     if (m_status != nullptr) {
         SendMessageW(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()), FALSE);
     }
@@ -788,6 +789,8 @@ void CMapSizeDlg::ShowStatus() {
             ? std::wstring(L"No map open")
             : WidenAnsi(StatusText(m_entries, Device(), m_complete ? &*m_complete : nullptr));
     SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // A line wider than the window shows whole as the bar's tooltip.
+    SendMessageW(m_status, SB_SETTIPTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // The list is told only how many rows there are; it asks for the cells it shows. A new order
