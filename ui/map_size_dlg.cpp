@@ -92,7 +92,7 @@ std::wstring OpenFailureReason(DWORD systemError, const std::string& detail) {
     return WidenAnsi(detail);
 }
 
-// The Device items in the order of kDeviceChoices, and the View items of each rule and view.
+// The Device items in the order of kDeviceChoices.
 constexpr UINT kDeviceCommands[] = {IDM_DEVICE_18F4680, IDM_DEVICE_18F458, IDM_DEVICE_FROM_MAP};
 static_assert(std::size(kDeviceCommands) == kDeviceChoices.size(),
               "every device has its Device item");
@@ -154,8 +154,6 @@ BOOL CMapSizeDlg::OnInitDialog() {
         SendMessageW(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()), FALSE);
     }
     ShowStatus();
-
-    m_device = 0;
 
     UseAccelerators(IDR_ACCELERATORS);
     DragAcceptFiles(m_hWnd, TRUE);
