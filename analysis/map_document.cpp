@@ -9,7 +9,7 @@ CMapDocument::CMapDocument(std::string bytes, std::string name)
     m_calledFor = RuleForMap(m_bytes);
     m_hasTable = m_calledFor == SectionRule::kAll || m_bytes.find("Selector") != std::string::npos;
     // Counting once here rejects what is no map before the window lets go of the one it shows.
-    Count(m_calledFor, MapView::kObjects);
+    m_first = CountMap(m_bytes, m_name, m_calledFor, true, MapView::kObjects);
 }
 
 bool CMapDocument::Offers(SectionRule rule) const {
@@ -33,5 +33,10 @@ bool CMapDocument::Offers(MapView view) const {
 }
 
 SizeTable CMapDocument::Count(SectionRule rule, MapView view) const {
+    if (m_first && rule == m_calledFor && view == MapView::kObjects) {
+        SizeTable first = std::move(*m_first);
+        m_first.reset();
+        return first;
+    }
     return CountMap(m_bytes, m_name, rule, true, view);
 }

@@ -3,6 +3,7 @@
 // A map the window has open. Its bytes are kept, so that switching the rule or the view counts
 // the map again without reading the file again (or asking for it).
 
+#include <optional>
 #include <string>
 
 #include "size_table.h"
@@ -27,7 +28,8 @@ public:
     bool Offers(MapView view) const;
 
     // The map counted by the rule and the view. Throws MapError when the map lacks what they
-    // need after all.
+    // need after all. The count made when the document was read is handed out, not made again,
+    // the first time it is asked for.
     SizeTable Count(SectionRule rule, MapView view) const;
 
 private:
@@ -36,4 +38,5 @@ private:
     SectionRule m_calledFor = SectionRule::kListed;
     bool m_mplink = false;
     bool m_hasTable = false;
+    mutable std::optional<SizeTable> m_first;  // the count by the map's own rule, by object
 };

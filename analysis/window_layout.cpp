@@ -22,7 +22,12 @@ int ScaleForDpi(int pixels, int dpi) {
 
 ListPlacement ListPlacementForClient(int cx, int cy, int dpi) {
     const int margin = ScaleForDpi(kListMargin, dpi);
-    return {margin, margin, cx - 2 * margin, cy - 2 * margin};
+    return {margin, margin, cx - 2 * margin, cy - 2 * margin - ScaleForDpi(kStatusBarHeight, dpi)};
+}
+
+StatusBarPlacement StatusBarPlacementForClient(int cy, int dpi) {
+    const int height = ScaleForDpi(kStatusBarHeight, dpi);
+    return {cy - height, height};
 }
 
 std::array<int, kReportColumnCount> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs) {
@@ -52,7 +57,8 @@ ClientSize MinimumClientSize(int dpi, const ColumnNeeds& needs) {
     for (int width : needs.widths) {
         columns += width;
     }
-    return {margins + columns + needs.reserve, margins + ScaleForDpi(kMinimumListHeight, dpi)};
+    return {margins + columns + needs.reserve,
+            margins + ScaleForDpi(kMinimumListHeight, dpi) + ScaleForDpi(kStatusBarHeight, dpi)};
 }
 
 int TextWidth(const std::string& text, const CharWidths& advance) {

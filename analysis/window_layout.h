@@ -26,7 +26,19 @@ struct ListPlacement {
     int height;
 };
 
+// The list keeps its margins on every side, its bottom margin above the status bar.
 ListPlacement ListPlacementForClient(int cx, int cy, int dpi);
+
+// The status bar's height at 96 DPI: a line of the dialog font with room around it.
+inline constexpr int kStatusBarHeight = 22;
+
+// Where the status bar sits: along the bottom of the client area, its whole width.
+struct StatusBarPlacement {
+    int y;
+    int height;
+};
+
+StatusBarPlacement StatusBarPlacementForClient(int cy, int dpi);
 
 // How narrow each report column may be (padding included), and how many pixels of the list's
 // width no column can use (its frame and a vertical scroll bar).
@@ -43,7 +55,7 @@ struct ColumnNeeds {
 std::array<int, kReportColumnCount> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs);
 
 // The smallest client area at which every column gets what it needs and the list still shows
-// its header and a few rows.
+// its header and a few rows above the status bar.
 struct ClientSize {
     int cx;
     int cy;

@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "device_profile.h"
-#include "object_section_scan.h"
+#include "map_document.h"
 #include "resource.h"
 #include "size_report.h"
-#include "token_reader.h"
 #include "window_driver.h"
 
 namespace {
@@ -71,9 +70,9 @@ bool Measure(const std::wstring& path) {
         std::fwprintf(stderr, L"cannot read %ls\n", path.c_str());
         return false;
     }
-    SizeTable entries;
-    CMapStream stream(bytes, "map");
-    ScanObjectSection(stream, entries);
+    // Counted as the window counts a map it opens: by the rule the map calls for.
+    const CMapDocument document(bytes, "map");
+    SizeTable entries = document.Count(document.CalledForRule(), MapView::kObjects);
     const size_t objects = entries.rows.size();
     const DeviceProfile device = ProfileOf(kDefaultDevice, {});
     SortByRomSize(entries.rows);

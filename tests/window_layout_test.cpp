@@ -29,8 +29,8 @@ TEST(WindowLayoutTest, ColumnWidthsFollowTheClientWidthWhenNothingIsNeeded) {
 
 TEST(WindowLayoutTest, PixelSizesScaleWithTheDpi) {
     const struct {
-        int dpi, margin, gap;
-    } cases[] = {{96, 10, 5}, {120, 13, 6}, {144, 15, 8}, {192, 20, 10}};
+        int dpi, margin, gap, status;
+    } cases[] = {{96, 10, 5, 22}, {120, 13, 6, 28}, {144, 15, 8, 33}, {192, 20, 10, 44}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dpi);
         EXPECT_EQ(ScaleForDpi(10, c.dpi), c.margin);  // 12.5 rounds away from zero
@@ -40,7 +40,12 @@ TEST(WindowLayoutTest, PixelSizesScaleWithTheDpi) {
         EXPECT_EQ(place.x, c.margin);
         EXPECT_EQ(place.y, c.margin);
         EXPECT_EQ(place.width, 1000 - 2 * c.margin);
-        EXPECT_EQ(place.height, 500 - 2 * c.margin);
+        // The list's bottom margin sits on the status bar, which reaches the client's bottom.
+        EXPECT_EQ(place.height, 500 - 2 * c.margin - c.status);
+        const StatusBarPlacement status = StatusBarPlacementForClient(500, c.dpi);
+        EXPECT_EQ(status.height, c.status);
+        EXPECT_EQ(status.y, place.y + place.height + c.margin);
+        EXPECT_EQ(status.y + status.height, 500);
         const int w = 1000 - 2 * c.margin;
         EXPECT_EQ(ReportColumnWidths(1000, c.dpi, ColumnNeeds{}),
                   (std::array<int, 5>{3 * w / 5, w / 10, w / 10, w / 10, w / 10 - c.gap}));

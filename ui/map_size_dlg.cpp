@@ -8,17 +8,18 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "about_dlg.h"
 #include "device_profile.h"
 #include "map_error.h"
 #include "map_file.h"
-#include "object_section_scan.h"
 #include "resource.h"
 #include "size_report.h"
-#include "token_reader.h"
+#include "status_text.h"
 #include "win/dpi.h"
 #include "win/file_dialog.h"
 #include "win/win_app.h"
@@ -91,6 +92,22 @@ std::wstring OpenFailureReason(DWORD systemError, const std::string& detail) {
     return WidenAnsi(detail);
 }
 
+// The Device items in the order of kDeviceChoices.
+constexpr UINT kDeviceCommands[] = {IDM_DEVICE_18F4680, IDM_DEVICE_18F458, IDM_DEVICE_FROM_MAP};
+static_assert(std::size(kDeviceCommands) == kDeviceChoices.size(),
+              "every device has its Device item");
+
+constexpr std::size_t kDeviceFromMap = 2;
+static_assert(kDeviceChoices[kDeviceFromMap].fromMap, "From Map is the map's own device");
+
+// Whether the document can be shown by that rule and view: the map has what both need, and the
+// views by source file and by symbol, which split the count of every section, are shown only
+// with every section counted.
+bool DocumentShows(const CMapDocument& document, SectionRule rule, MapView view) {
+    return document.Offers(rule) && document.Offers(view) &&
+           (view == MapView::kObjects || rule == SectionRule::kAll);
+}
+
 }  // namespace
 
 CMapSizeDlg::CMapSizeDlg(CDialog* parent)
@@ -126,8 +143,17 @@ BOOL CMapSizeDlg::OnInitDialog() {
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     MeasureColumnNeeds();
 
-    m_bDevice18F458 = 0;
-    m_bDevice18F4680 = 1;
+    // Placed by the layout, not by itself, so that its height follows the DPI as the margins do.
+    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
+                               WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS |
+                                   CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                               0, 0, 0, 0, m_hWnd,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)),
+                               ResourceInstance(), nullptr);
+    if (m_status != nullptr) {
+        SendMessageW(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()), FALSE);
+    }
+    ShowStatus();
 
     UseAccelerators(IDR_ACCELERATORS);
     DragAcceptFiles(m_hWnd, TRUE);
@@ -149,6 +175,18 @@ bool CMapSizeDlg::OnCommand(UINT id) {
             return OnDevice18F4680();
         case IDM_DEVICE_18F458:
             return OnDevice18F458();
+        case IDM_DEVICE_FROM_MAP:
+            return OnDeviceFromMap();
+        case IDM_VIEW_LISTED_SECTIONS:
+            return OnViewListedSections();
+        case IDM_VIEW_ALL_SECTIONS:
+            return OnViewAllSections();
+        case IDM_VIEW_OBJECT_FILES:
+            return OnViewObjectFiles();
+        case IDM_VIEW_SOURCE_FILES:
+            return OnViewSourceFiles();
+        case IDM_VIEW_SYMBOLS:
+            return OnViewSymbols();
         case IDM_COPY_TABLE:
             return OnCopyTable();
         case IDM_HELP_ABOUT:
@@ -182,6 +220,10 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
             OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
             return false;  // the dialog manager scales the controls' font as well
         case kMeasureAgainMessage:
+            if (m_status != nullptr) {  // the status bar takes the list's font at the new DPI
+                SendMessageW(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()),
+                             TRUE);
+            }
             MeasureColumnNeeds();
             LayOut();
             return true;
@@ -225,64 +267,81 @@ bool CMapSizeDlg::OnFileOpen() {
     return true;
 }
 
-// Reads the map the report shows once more, after a rebuild, keeping device and order.
+// Reads the map the report shows once more, after a rebuild, keeping the device, the order, and
+// the rule and the view where the map still offers them (else its own rule, by object file).
 bool CMapSizeDlg::OnFileReload() {
     if (m_path.empty()) {
         return true;
     }
-    SizeTable table;
-    if (!ReadMap(m_path, table)) {
+    std::unique_ptr<CMapDocument> document = ReadMap(m_path);
+    if (document == nullptr) {
         return true;  // the user was told; the report stays as it was
     }
-    m_entries = std::move(table);
-    SortByRomSize(m_entries.rows);
-    if (m_ordering != ColumnOrdering::kByRomSize) {
-        ApplyOrdering(m_entries.rows, m_ordering);
+    SectionRule rule = document->Offers(m_rule) ? m_rule : document->CalledForRule();
+    MapView view = document->Offers(m_view) ? m_view : MapView::kObjects;
+    if (!DocumentShows(*document, rule, view)) {
+        view = MapView::kObjects;
     }
-    FillReport(true);
+    SizeTable shown;
+    try {
+        shown = document->Count(rule, view);
+    } catch (const MapError&) {
+        // It lacks what they need after all; the map's own rule counted it when it was read.
+        shown = document->Count(document->CalledForRule(), MapView::kObjects);
+    }
+    m_document = std::move(document);
+    ShowCounted(std::move(shown), true);
     return true;
 }
 
-// Shows the map's report, ordered by ROM size, for the chosen device; a map that cannot be read
-// leaves everything as it was.
+// Shows the map's report by the rule it calls for, by object file, ordered by ROM size, for the
+// chosen device; a map that cannot be read leaves everything as it was.
 void CMapSizeDlg::OpenMap(const std::wstring& path) {
-    SizeTable table;
-    if (!ReadMap(path, table)) {
+    std::unique_ptr<CMapDocument> document = ReadMap(path);
+    if (document == nullptr) {
         return;  // the user was told; the report stays as it was
     }
+    SizeTable shown = document->Count(document->CalledForRule(), MapView::kObjects);
     ClearEntries();
-    m_entries = std::move(table);
-    SortByRomSize(m_entries.rows);
+    m_document = std::move(document);
     m_ordering = ColumnOrdering::kByRomSize;
     m_path = path;
-    FillReport(false);
+    ShowCounted(std::move(shown), false);
     const std::wstring title = L"Tallyfold [ " + path + L" ]";
     SetWindowTextW(m_hWnd, title.c_str());
 }
 
-// Reads the whole map into the table, or tells the user why it cannot and returns false.
-bool CMapSizeDlg::ReadMap(const std::wstring& path, SizeTable& table) {
+// Reads the whole map and checks that it is one, or tells the user why not and returns null.
+std::unique_ptr<CMapDocument> CMapSizeDlg::ReadMap(const std::wstring& path) {
     try {
         CMapFile file(Utf8FromWide(path));
-        CMapStream stream(file.Get(), file.Name());
-        ScanObjectSection(stream, table);
+        std::string bytes = file.ReadAll();
+        return std::make_unique<CMapDocument>(std::move(bytes), file.Name());
     } catch (const MapError& error) {
-        std::wstring text;
-        if (error.GetKind() == MapError::Kind::kOpen) {
-            text = L"Cannot open the map file\n" + path + L"\n\n" +
-                   OpenFailureReason(static_cast<DWORD>(error.SystemError()), error.Detail());
-        } else {
-            text = L"Cannot read the map file\n" + path + L"\n\n";
-            if (error.Line() > 0) {
-                text += L"Line " + std::to_wstring(error.Line()) + L": ";
-            }
-            text += WidenAnsi(error.Detail());
-            text += L"\n\nThe report was left as it was.";
-        }
+        ShowMapError(path, error);
+    } catch (const std::bad_alloc&) {
+        const std::wstring text = L"Cannot read the map file\n" + path +
+                                  L"\n\nThere is not enough memory for it.\n\n"
+                                  L"The report was left as it was.";
         ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
-        return false;
     }
-    return true;
+    return nullptr;
+}
+
+void CMapSizeDlg::ShowMapError(const std::wstring& path, const MapError& error) {
+    std::wstring text;
+    if (error.GetKind() == MapError::Kind::kOpen) {
+        text = L"Cannot open the map file\n" + path + L"\n\n" +
+               OpenFailureReason(static_cast<DWORD>(error.SystemError()), error.Detail());
+    } else {
+        text = L"Cannot read the map file\n" + path + L"\n\n";
+        if (error.Line() > 0) {
+            text += L"Line " + std::to_wstring(error.Line()) + L": ";
+        }
+        text += WidenAnsi(error.Detail());
+        text += L"\n\nThe report was left as it was.";
+    }
+    ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
 }
 
 // Esc ends the program; Exit in the File menu does the same.
@@ -292,17 +351,106 @@ bool CMapSizeDlg::OnFileExit() {
 }
 
 bool CMapSizeDlg::OnDevice18F4680() {
-    m_bDevice18F458 = 0;
-    m_bDevice18F4680 = 1;
-    FillReport(true);
+    ChooseDevice(0);
     return true;
 }
 
 bool CMapSizeDlg::OnDevice18F458() {
-    m_bDevice18F458 = 1;
-    m_bDevice18F4680 = 0;
-    FillReport(true);
+    ChooseDevice(1);
     return true;
+}
+
+// Only a map that gives its capacities can be the device (the item is greyed otherwise).
+bool CMapSizeDlg::OnDeviceFromMap() {
+    if (m_document != nullptr && m_entries.facts.hasCapacity) {
+        ChooseDevice(kDeviceFromMap);
+    }
+    return true;
+}
+
+bool CMapSizeDlg::OnViewListedSections() {
+    ChooseCount(SectionRule::kListed, m_view);
+    return true;
+}
+
+bool CMapSizeDlg::OnViewAllSections() {
+    ChooseCount(SectionRule::kAll, m_view);
+    return true;
+}
+
+bool CMapSizeDlg::OnViewObjectFiles() {
+    ChooseCount(m_rule, MapView::kObjects);
+    return true;
+}
+
+bool CMapSizeDlg::OnViewSourceFiles() {
+    ChooseCount(m_rule, MapView::kModules);
+    return true;
+}
+
+bool CMapSizeDlg::OnViewSymbols() {
+    ChooseCount(m_rule, MapView::kSymbols);
+    return true;
+}
+
+void CMapSizeDlg::ChooseDevice(std::size_t device) {
+    m_device = device;
+    FillReport(true);
+}
+
+// Counts the map already read by another rule or view, keeping the order. Before any map, the
+// choice is only recorded (the empty report takes its header). A rule or view the map lacks after
+// all is reported and the previous one stays.
+void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
+    if (m_document == nullptr) {
+        m_rule = rule;
+        m_view = view;
+        m_entries.rule = rule;
+        m_entries.view = view;
+        FillReport(true);
+        return;
+    }
+    if ((rule == m_rule && view == m_view) || !Shows(rule, view)) {
+        return;  // nothing changes, or a greyed item
+    }
+    SizeTable shown;
+    try {
+        shown = m_document->Count(rule, view);
+    } catch (const MapError& error) {
+        ShowMapError(m_path, error);
+        return;
+    }
+    ShowCounted(std::move(shown), false);
+}
+
+bool CMapSizeDlg::Shows(SectionRule rule, MapView view) const {
+    return m_document == nullptr || DocumentShows(*m_document, rule, view);
+}
+
+// Makes a table of the kept document the one shown: in ROM order, then in the order chosen by a
+// header click. The listed names of a map with a TOTAL section come with every section counted,
+// for the status bar. From Map falls back to the first device when the map gives no capacities.
+void CMapSizeDlg::ShowCounted(SizeTable shown, bool keepScrollPosition) {
+    std::optional<SizeTable> complete;
+    if (shown.rule == SectionRule::kListed && m_document->CalledForRule() == SectionRule::kAll) {
+        complete = m_document->Count(SectionRule::kAll, MapView::kObjects);
+    }
+    m_entries = std::move(shown);
+    m_complete = std::move(complete);
+    m_rule = m_entries.rule;
+    m_view = m_entries.view;
+    if (kDeviceChoices[m_device].fromMap && !m_entries.facts.hasCapacity) {
+        m_device = 0;
+    }
+    SortByRomSize(m_entries.rows);
+    if (m_ordering != ColumnOrdering::kByRomSize) {
+        ApplyOrdering(m_entries.rows, m_ordering);
+    }
+    FillReport(keepScrollPosition);
+}
+
+DeviceProfile CMapSizeDlg::Device() const {
+    return ProfileOf(kDeviceChoices[m_device], m_entries.facts);
 }
 
 // The whole table as tab-separated text with its header line, ready to paste into a spreadsheet.
@@ -383,6 +531,10 @@ void CMapSizeDlg::OnSize(int cx, int cy) {
     }
     const ListPlacement place = ListPlacementForClient(cx, cy, m_dpi);
     m_list.MoveWindow(place.x, place.y, place.width, place.height, TRUE);
+    if (m_status != nullptr) {
+        const StatusBarPlacement status = StatusBarPlacementForClient(cy, m_dpi);
+        MoveWindow(m_status, 0, status.y, cx, status.height, TRUE);
+    }
     const auto widths = ReportColumnWidths(cx, m_dpi, m_needs);
     for (int column = 0; column < kReportColumnCount; ++column) {
         m_list.SetColumnWidth(column, widths[static_cast<size_t>(column)]);
@@ -534,29 +686,52 @@ void CMapSizeDlg::OnGetDispInfo(LVITEMA& item) const {
     item.pszText[length] = '\0';
 }
 
-// Each Device item shows its own flag as its check mark; Reload is greyed while no map is shown;
-// every other item is left as it is.
+// The Device and View items show the choices as check marks and are greyed where the map shown
+// cannot offer them; Reload is greyed while no map is shown; every other item is left as it is.
 void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
     const int count = GetMenuItemCount(popup);
     for (int position = 0; position < count; ++position) {
         const UINT id = GetMenuItemID(popup, position);
         const auto byPosition = static_cast<UINT>(position);
-        std::int32_t flag = 0;
+        bool checked = false;
+        bool enabled = true;
         switch (id) {
             case IDM_DEVICE_18F4680:
-                flag = m_bDevice18F4680;
-                break;
             case IDM_DEVICE_18F458:
-                flag = m_bDevice18F458;
+                checked = kDeviceCommands[m_device] == id;
                 break;
+            case IDM_DEVICE_FROM_MAP:
+                checked = m_device == kDeviceFromMap;
+                enabled = m_document != nullptr && m_entries.facts.hasCapacity;
+                break;
+            case IDM_VIEW_LISTED_SECTIONS:
+            case IDM_VIEW_ALL_SECTIONS: {
+                const SectionRule rule =
+                    id == IDM_VIEW_ALL_SECTIONS ? SectionRule::kAll : SectionRule::kListed;
+                checked = rule == m_rule;
+                enabled = Shows(rule, m_view);
+                break;
+            }
+            case IDM_VIEW_OBJECT_FILES:
+            case IDM_VIEW_SOURCE_FILES:
+            case IDM_VIEW_SYMBOLS: {
+                const MapView view = id == IDM_VIEW_OBJECT_FILES   ? MapView::kObjects
+                                     : id == IDM_VIEW_SOURCE_FILES ? MapView::kModules
+                                                                   : MapView::kSymbols;
+                checked = view == m_view;
+                enabled = Shows(m_rule, view);
+                break;
+            }
             case IDM_FILE_RELOAD:
+                enabled = !m_path.empty();
                 EnableMenuItem(popup, byPosition,
-                               MF_BYPOSITION | (m_path.empty() ? MF_GRAYED : MF_ENABLED));
+                               MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
                 continue;
             default:
                 continue;  // separators, nested drop-downs, commands without a check mark
         }
-        CheckMenuItem(popup, byPosition, MF_BYPOSITION | (flag != 0 ? MF_CHECKED : MF_UNCHECKED));
+        CheckMenuItem(popup, byPosition, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+        EnableMenuItem(popup, byPosition, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     }
 }
 
@@ -588,21 +763,39 @@ void CMapSizeDlg::ShowAboutBox() {
 
 void CMapSizeDlg::ClearEntries() {
     m_entries = SizeTable();
+    m_complete.reset();
     m_report = ReportTable();
     m_list.SetItemCount(0, 0);
 }
 
 // The one place where the window asks the core for the report: the entries, in their order, as
-// the cells of the rows for the chosen device.
+// the cells of the rows for the chosen device, under the header of their view.
 void CMapSizeDlg::RebuildRows() {
-    const DeviceChoice& device = m_bDevice18F4680 == 1 ? kDeviceChoices[0] : kDeviceChoices[1];
-    m_report = BuildReportRows(m_entries, ProfileOf(device, m_entries.facts), false);
+    m_report = BuildReportRows(m_entries, Device(), false);
+    if (!m_report.columns.empty()) {
+        m_list.SetColumnText(0, m_report.columns[0].header.c_str());
+    }
+}
+
+// What counted the rows, for which device, and what the map's own figures say of them.
+void CMapSizeDlg::ShowStatus() {
+    if (m_status == nullptr) {
+        return;
+    }
+    const std::wstring text =
+        m_document == nullptr
+            ? std::wstring(L"No map open")
+            : WidenAnsi(StatusText(m_entries, Device(), m_complete ? &*m_complete : nullptr));
+    SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // A line wider than the window shows whole as the bar's tooltip.
+    SendMessageW(m_status, SB_SETTIPTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 // The list is told only how many rows there are; it asks for the cells it shows. A new order
 // starts at the top with nothing selected; a new device or a reload keeps the scroll position.
 void CMapSizeDlg::FillReport(bool keepScrollPosition) {
     RebuildRows();
+    ShowStatus();
     HWND list = m_list.GetSafeHwnd();
     m_list.SetItemCount(static_cast<int>(m_report.rows.size()),
                         keepScrollPosition ? LVSICF_NOSCROLL : 0);

@@ -5,17 +5,23 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "map_document.h"
+#include "map_error.h"
 #include "size_report.h"
 #include "size_table.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
 #include "window_layout.h"
 
-// The main window: the report of the last map opened, for the chosen device.
+// The main window: the report of the last map opened, counted by the chosen rule and view, for
+// the chosen device, with a status bar that says what counted and what the map's figures say.
 class CMapSizeDlg : public CDialog {
 public:
     explicit CMapSizeDlg(CDialog* parent = nullptr);
@@ -36,6 +42,12 @@ private:
     bool OnFileExit();
     bool OnDevice18F4680();
     bool OnDevice18F458();
+    bool OnDeviceFromMap();
+    bool OnViewListedSections();
+    bool OnViewAllSections();
+    bool OnViewObjectFiles();
+    bool OnViewSourceFiles();
+    bool OnViewSymbols();
     bool OnCopyTable();
     bool OnHelpAbout();
 
@@ -56,20 +68,36 @@ private:
     void AddAboutEntryToSystemMenu();
     void ShowAboutBox();
     void OpenMap(const std::wstring& path);
-    bool ReadMap(const std::wstring& path, SizeTable& table);
+    std::unique_ptr<CMapDocument> ReadMap(const std::wstring& path);
+    void ShowMapError(const std::wstring& path, const MapError& error);
+    void ChooseDevice(std::size_t device);
+    void ChooseCount(SectionRule rule, MapView view);
+    bool Shows(SectionRule rule, MapView view) const;
+    void ShowCounted(SizeTable shown, bool keepScrollPosition);
+    DeviceProfile Device() const;
     void ClearEntries();
     void FillReport(bool keepScrollPosition);
     void RebuildRows();
+    void ShowStatus();
     void MeasureColumnNeeds();
     void LayOut();
     void GrowToMinimumSize();
     const std::string* Cell(int item, int column) const;
 
     CListCtrl m_list;
-    std::int32_t m_bDevice18F458 = 0;
-    std::int32_t m_bDevice18F4680 = 0;
+    HWND m_status = nullptr;
+    std::size_t m_device = 0;  // of kDeviceChoices
+    SectionRule m_rule = SectionRule::kListed;
+    MapView m_view = MapView::kObjects;
     HICON m_hIcon;
+    // The map shown, kept so that another rule or view counts it again without reading the file;
+    // null until a map was opened.
+    std::unique_ptr<CMapDocument> m_document;
+    // The document counted by the rule and the view, in the order shown.
     SizeTable m_entries;
+    // Every section counted, when the listed names are shown of a map with a TOTAL section: the
+    // status bar says how much of it they found.
+    std::optional<SizeTable> m_complete;
     // The cells the list shows, row by row; the list asks for them as it draws.
     ReportTable m_report;
     ColumnOrdering m_ordering = ColumnOrdering::kByRomSize;

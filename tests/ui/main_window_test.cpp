@@ -6,14 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "device_profile.h"
-#include "object_section_scan.h"
+#include "map_document.h"
 #include "resource.h"
 #include "size_report.h"
-#include "token_reader.h"
+#include "status_text.h"
 #include "win/dpi.h"
 #include "window_driver.h"
 #include "window_layout.h"
@@ -26,13 +27,22 @@ const std::wstring kExamples = WindowsPath(TALLYFOLD_EXAMPLES_DIR);
 const std::wstring kBlinky = kExamples + L"\\blinky.map";
 const std::wstring kWeatherStation = kExamples + L"\\weather-station.map";
 
+// How the window counts a map: by the rule the map calls for unless one is chosen, by object
+// file unless another view is chosen.
+struct Counting {
+    std::optional<SectionRule> rule;
+    MapView view = MapView::kObjects;
+};
+
+SizeTable CoreTable(const CMapDocument& document, const Counting& counting) {
+    return document.Count(counting.rule.value_or(document.CalledForRule()), counting.view);
+}
+
 // The rows the core gives for a map, as the window must show them: sorted by ROM size when
 // opened, then by RAM size from that order when asked for.
-Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam = false) {
-    const std::string bytes = ReadFileBytes(path);
-    CMapStream stream(bytes, "map");
-    SizeTable table;
-    ScanObjectSection(stream, table);
+Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam = false,
+              const Counting& counting = {}) {
+    SizeTable table = CoreTable(CMapDocument(ReadFileBytes(path), "map"), counting);
     SortByRomSize(table.rows);
     if (byRam) {
         SortByRamSize(table.rows);
@@ -44,8 +54,21 @@ Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam =
     return rows;
 }
 
+// The status bar's text the core gives for a map shown that way.
+std::string CoreStatus(const std::wstring& path, const DeviceChoice& device,
+                       const Counting& counting = {}) {
+    const CMapDocument document(ReadFileBytes(path), "map");
+    const SizeTable table = CoreTable(document, counting);
+    std::optional<SizeTable> complete;
+    if (table.rule == SectionRule::kListed && document.CalledForRule() == SectionRule::kAll) {
+        complete = document.Count(SectionRule::kAll, MapView::kObjects);
+    }
+    return StatusText(table, ProfileOf(device, table.facts), complete ? &*complete : nullptr);
+}
+
 const DeviceChoice& kDevice18F4680 = kDeviceChoices[0];
 const DeviceChoice& kDevice18F458 = kDeviceChoices[1];
+const DeviceChoice& kDeviceFromMap = kDeviceChoices[2];
 
 const std::vector<std::string> kBlankRow = {"", "", "", "", ""};
 
@@ -58,6 +81,7 @@ TEST(MainWindowTest, StartsEmptyWithItsColumnsAndTitle) {
     // No size change reaches the list before it is bound, so it keeps its starting widths.
     EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{400, 75, 75, 75, 75}));
     EXPECT_TRUE(program.Rows().empty());
+    EXPECT_EQ(program.Status(), "No map open");
 
     const DWORD extended =
         static_cast<DWORD>(SendMessageW(program.List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -100,10 +124,12 @@ TEST(MainWindowTest, OpeningAMapShowsItsRowsByRomSizeAndItsPathInTheTitle) {
     EXPECT_EQ(program.Title(), L"Tallyfold [ " + kBlinky + L" ]");
     const Rows rows = program.Rows();
     EXPECT_EQ(rows, CoreRows(kBlinky, kDevice18F4680));
-    ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"main.obj", "256", "5", "0.3906", "0.1502"}));
-    EXPECT_EQ(rows[5], kBlankRow);
-    EXPECT_EQ(rows[6], (std::vector<std::string>{"-- Total --", "586", "10", "0.8942", "0.3005"}));
+    // Every section counts, as the map's TOTAL section calls for: main.obj's configuration words
+    // are neither ROM nor RAM, and the COMMON block has a row.
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"main.obj", "242", "5", "0.3693", "0.1502"}));
+    EXPECT_EQ(rows[6], kBlankRow);
+    EXPECT_EQ(rows[7], (std::vector<std::string>{"-- Total --", "572", "14", "0.8728", "0.4207"}));
 }
 
 TEST(MainWindowTest, DeviceCommandsChangeOnlyThePercentagesAndTheirCheckMarks) {
@@ -188,7 +214,12 @@ TEST(MainWindowTest, ResizingLaysOutTheListAndItsColumns) {
         GetWindowRect(program.List(), &list);
         MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&list), 2);
         EXPECT_EQ(list.right - list.left, c.cx - 20);
-        EXPECT_EQ(list.bottom - list.top, c.cy - 20);
+        EXPECT_EQ(list.bottom - list.top, c.cy - 20 - 22);  // above the status bar
+        RECT status{};
+        GetWindowRect(GetDlgItem(program.Window(), IDC_STATUS_BAR), &status);
+        MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT*>(&status), 2);
+        EXPECT_EQ(status.top, c.cy - 22);
+        EXPECT_EQ(status.right - status.left, c.cx);
     }
 
     // A real resize of the window reaches the same layout through the system.
@@ -276,7 +307,7 @@ TEST(MainWindowTest, BadMapShowsAnErrorAndKeepsTheReport) {
                                           "led.obj\r\n\t\ttext BA BA 10c 0 0\r\nCOMMON\r\n");
     ProgramDriver program;
     ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
-    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 7; }));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 8; }));
     program.SendCommand(IDM_DEVICE_18F458);
     program.ClickHeader(2);
     const Rows before = CoreRows(kBlinky, kDevice18F458, true);
@@ -333,7 +364,7 @@ TEST(MainWindowTest, FileThatCannotBeOpenedShowsTheSystemsReason) {
 TEST(MainWindowTest, CancelledFileDialogChangesNothing) {
     ProgramDriver program;
     ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
-    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 7; }));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 8; }));
     const Rows before = program.Rows();
     const std::wstring titleBefore = program.Title();
 
@@ -646,6 +677,187 @@ TEST(HighDpiTest, LayoutFollowsTheDpiAndTheSmallestWindowShowsEveryNumber) {
     ASSERT_TRUE(
         WaitFor([&] { return program.Rows() == CoreRows(kWeatherStation, kDevice18F4680); }));
     ExpectTheSmallestWindowShowsEveryNumber(program);
+}
+
+}  // namespace
+
+namespace {
+
+const std::wstring kKilnController = kExamples + L"\\kiln-controller.map";
+const std::wstring kOldestExcerpt = kExamples + L"\\oldest-generation-excerpt.map";
+const std::wstring kMplinkDataLogger = kExamples + L"\\mplink-c18-data-logger.map";
+
+constexpr int kDeviceMenu = 1;
+constexpr int kViewMenu = 2;
+
+// The View menu's items in menu order: Listed, All, then Object, Source, Functions and Variables.
+constexpr UINT kViewItems[] = {IDM_VIEW_LISTED_SECTIONS, IDM_VIEW_ALL_SECTIONS,
+                               IDM_VIEW_OBJECT_FILES, IDM_VIEW_SOURCE_FILES, IDM_VIEW_SYMBOLS};
+
+std::vector<bool> ViewChecks(const ProgramDriver& program) {
+    std::vector<bool> checks;
+    for (UINT id : kViewItems) {
+        checks.push_back(program.IsChecked(kViewMenu, id));
+    }
+    return checks;
+}
+
+std::vector<bool> ViewGreyed(const ProgramDriver& program) {
+    std::vector<bool> greyed;
+    for (UINT id : kViewItems) {
+        greyed.push_back(program.IsGrayed(kViewMenu, id));
+    }
+    return greyed;
+}
+
+TEST(MainWindowTest, ViewMenuChecksTheRuleTheMapCallsForAndSwitchingCountsItAgain) {
+    ProgramDriver program;
+    // No map yet: every item can be chosen, and a choice is only recorded.
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, false, false}));
+    program.SendCommand(IDM_VIEW_SOURCE_FILES);
+    EXPECT_EQ(program.Headers()[0], "Source file");
+    EXPECT_EQ(program.Status(), "No map open");
+
+    // blinky.map has a TOTAL section: every section counts, by object file, its Other bytes
+    // named in the status bar; it has no MODULE INFORMATION and no function bounds.
+    program.SendCommand(IDM_VIEW_LISTED_SECTIONS);
+    ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
+    EXPECT_EQ(program.Headers()[0], "Object file");
+    EXPECT_EQ(ViewChecks(program), (std::vector<bool>{false, true, true, false, false}));
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, true, true}));
+    EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDevice18F4680));
+    EXPECT_NE(program.Status().find("14 bytes in neither memory (Other)"), std::string::npos)
+        << program.Status();
+
+    const Counting listed{SectionRule::kListed};
+    program.SendCommand(IDM_VIEW_LISTED_SECTIONS);
+    EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDevice18F4680, false, listed));
+    EXPECT_EQ(ViewChecks(program), (std::vector<bool>{true, false, true, false, false}));
+    EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDevice18F4680, listed));
+    EXPECT_NE(program.Status().find("the listed names found ROM 586 of 572"), std::string::npos)
+        << program.Status();
+
+    // The order and the device stay through a switch.
+    program.ClickHeader(2);
+    program.PostCommand(IDM_DEVICE_18F458);
+    program.PostCommand(IDM_VIEW_ALL_SECTIONS);
+    EXPECT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F458, true); }));
+    EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDevice18F458));
+}
+
+TEST(MainWindowTest, SourceFilesAndFunctionsAndVariablesShowTheCoresRowsUnderTheirHeaders) {
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kKilnController));
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Rows() == CoreRows(kKilnController, kDevice18F4680); }));
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, false, false}));
+
+    const struct {
+        UINT command;
+        MapView view;
+        const char* header;
+    } views[] = {{IDM_VIEW_SOURCE_FILES, MapView::kModules, "Source file"},
+                 {IDM_VIEW_SYMBOLS, MapView::kSymbols, "Symbol"},
+                 {IDM_VIEW_OBJECT_FILES, MapView::kObjects, "Object file"}};
+    bool byRam = false;  // from the first view on: the order chosen stays through a switch
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.header);
+        const Counting counting{SectionRule::kAll, v.view};
+        program.SendCommand(v.command);
+        EXPECT_EQ(program.Headers()[0], v.header);
+        EXPECT_EQ(program.Rows(), CoreRows(kKilnController, kDevice18F4680, byRam, counting));
+        EXPECT_EQ(program.Status(), CoreStatus(kKilnController, kDevice18F4680, counting));
+        // The views split the count of every section: the listed names cannot make them.
+        EXPECT_EQ(program.IsGrayed(kViewMenu, IDM_VIEW_LISTED_SECTIONS),
+                  v.view != MapView::kObjects);
+        if (!byRam) {
+            program.ClickHeader(2);
+            byRam = true;
+            EXPECT_TRUE(WaitFor([&] {
+                return program.Rows() == CoreRows(kKilnController, kDevice18F4680, true, counting);
+            }));
+        }
+    }
+}
+
+TEST(MainWindowTest, MplinkFamilyMapShowsTheCoresRowsWithListedSectionsGreyed) {
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kMplinkDataLogger));
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Rows() == CoreRows(kMplinkDataLogger, kDevice18F4680); }));
+    EXPECT_GT(program.Rows().size(), 3u);
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{true, false, false, true, true}));
+    EXPECT_EQ(program.Status(), CoreStatus(kMplinkDataLogger, kDevice18F4680));
+}
+
+TEST(MainWindowTest, FromMapTakesTheMapsDeviceAndIsGreyedWhereTheMapGivesNone) {
+    ProgramDriver program;
+    EXPECT_TRUE(program.IsGrayed(kDeviceMenu, IDM_DEVICE_FROM_MAP));  // no map yet
+
+    PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(kBlinky)), 0);
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
+    ASSERT_FALSE(program.IsGrayed(kDeviceMenu, IDM_DEVICE_FROM_MAP));
+    program.SendCommand(IDM_DEVICE_FROM_MAP);
+    EXPECT_TRUE(program.IsChecked(kDeviceMenu, IDM_DEVICE_FROM_MAP));
+    EXPECT_FALSE(program.IsChecked(kDeviceMenu, IDM_DEVICE_18F4680));
+    EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDeviceFromMap));
+    EXPECT_NE(program.Rows(), CoreRows(kBlinky, kDevice18F4680));  // the map's own capacities
+    EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDeviceFromMap));
+    EXPECT_EQ(program.Status().rfind("All sections, 18F4680 (ROM ", 0), 0u) << program.Status();
+
+    // A map that gives no capacities: From Map is greyed and the first device takes its place.
+    PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(kOldestExcerpt)),
+                 0);
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Title() == L"Tallyfold [ " + kOldestExcerpt + L" ]"; }));
+    EXPECT_TRUE(program.IsGrayed(kDeviceMenu, IDM_DEVICE_FROM_MAP));
+    EXPECT_TRUE(program.IsChecked(kDeviceMenu, IDM_DEVICE_18F4680));
+    EXPECT_EQ(program.Rows(), CoreRows(kOldestExcerpt, kDevice18F4680));
+    EXPECT_EQ(program.Status(), CoreStatus(kOldestExcerpt, kDevice18F4680));
+}
+
+TEST(MainWindowTest, FileThatIsNoMapShowsTheErrorBoxAndKeepsTheReport) {
+    TempFolder folder(L"tallyfold-no-map");
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kBlinky));
+    ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
+    const std::string status = program.Status();
+    const struct {
+        const wchar_t* name;
+        std::string bytes;
+    } files[] = {
+        {L"empty.map", ""},
+        {L"binary.map", std::string("\x7F"
+                                    "ELF\x02\x01\x01\0\0\0\xFF\xFE\x1A\n\x90",
+                                    15)},
+        {L"notes.map", "Shopping list\r\n\r\nmilk\r\nbread\r\n"},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const std::wstring path = folder.Write(file.name, file.bytes);
+        PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(path)), 0);
+        const MessageBoxView box = WaitForMessageBox(program);
+        ASSERT_NE(box.box, nullptr);
+        EXPECT_NE(box.text.find(L"Cannot read the map file"), std::wstring::npos)
+            << box.text.c_str();
+        EXPECT_NE(box.text.find(L"The report was left as it was."), std::wstring::npos);
+        EXPECT_TRUE(box.errorIcon);
+        PostMessageW(box.box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.box); }));
+        EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDevice18F4680));
+        EXPECT_EQ(program.Title(), L"Tallyfold [ " + kBlinky + L" ]");
+        EXPECT_EQ(program.Status(), status);
+    }
+}
+
+TEST(MainWindowTest, MapCutShortSaysSoInTheStatusBar) {
+    TempFolder folder(L"tallyfold-cut-short");
+    const std::string whole = ReadFileBytes(kBlinky);
+    const std::wstring map = folder.Write(L"cut.map", whole.substr(0, whole.find("COMMON")));
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + map));
+    ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+    EXPECT_EQ(program.Rows(), CoreRows(map, kDevice18F4680));
+    EXPECT_EQ(program.Status(), CoreStatus(map, kDevice18F4680));
+    EXPECT_NE(program.Status().find("the map was cut short"), std::string::npos)
+        << program.Status();
 }
 
 }  // namespace

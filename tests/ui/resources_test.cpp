@@ -203,7 +203,7 @@ MenuItems ItemsOf(HMENU menu) {
     return items;
 }
 
-TEST(ResourcesTest, MenuHasFileDeviceAndHelpWithAccessKeysAndTheirCommands) {
+TEST(ResourcesTest, MenuHasFileDeviceViewAndHelpWithAccessKeysAndTheirCommands) {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAIN_MENU));
     ASSERT_NE(menu, nullptr);
     const struct {
@@ -212,11 +212,18 @@ TEST(ResourcesTest, MenuHasFileDeviceAndHelpWithAccessKeysAndTheirCommands) {
     } expected[] = {
         {L"&File",
          {{L"&Open..\tCtrl+O", 57601}, {L"&Reload\tF5", 32776}, {L"", 0}, {L"E&xit", 32772}}},
-        {L"&Device", {{L"18F&4680", 32773}, {L"18F4&58", 32774}}},
+        {L"&Device", {{L"18F&4680", 32773}, {L"18F4&58", 32774}, {L"From &Map", 32778}}},
+        {L"&View",
+         {{L"&Listed Sections", 32779},
+          {L"&All Sections", 32780},
+          {L"", 0},
+          {L"&Object Files", 32781},
+          {L"&Source Files", 32782},
+          {L"&Functions and Variables", 32783}}},
         {L"&Help", {{L"&About", 32775}}},
     };
-    ASSERT_EQ(GetMenuItemCount(menu), 3);
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         wchar_t text[64] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);

@@ -227,6 +227,15 @@ std::vector<std::vector<std::string>> ProgramDriver::Rows() const {
     return rows;
 }
 
+std::string ProgramDriver::Status() const {
+    HWND bar = GetDlgItem(m_window, IDC_STATUS_BAR);
+    const auto length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
+    std::string text(length + 1u, '\0');
+    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length);
+    return text;
+}
+
 void ProgramDriver::SendCommand(UINT id) const {
     SendMessageW(m_window, WM_COMMAND, id, 0);
 }

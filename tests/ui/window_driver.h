@@ -34,6 +34,8 @@ public:
     std::vector<std::string> Headers() const;
     std::vector<int> ColumnWidths() const;
     std::vector<std::vector<std::string>> Rows() const;
+    // The status bar's text.
+    std::string Status() const;
 
     // A command as the menu sends it; Send waits for the handler, Post does not.
     void SendCommand(UINT id) const;

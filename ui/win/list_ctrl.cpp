@@ -25,6 +25,13 @@ BOOL CListCtrl::SetColumnWidth(int column, int width) {
                                           MAKELPARAM(ColumnWidthParam(width), 0)));
 }
 
+BOOL CListCtrl::SetColumnText(int column, const char* heading) {
+    LVCOLUMNA request{};
+    request.mask = LVCF_TEXT;
+    request.pszText = const_cast<char*>(heading);
+    return static_cast<BOOL>(Send(m_hWnd, LVM_SETCOLUMNA, static_cast<WPARAM>(column), &request));
+}
+
 DWORD CListCtrl::GetExtendedStyle() const {
     return static_cast<DWORD>(SendMessageA(m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
 }

@@ -12,6 +12,7 @@ public:
 
     int InsertColumn(int column, const char* heading);
     BOOL SetColumnWidth(int column, int width);
+    BOOL SetColumnText(int column, const char* heading);
     DWORD GetExtendedStyle() const;
     void SetExtendedStyle(DWORD style);
     BOOL SetItemCount(int count, DWORD flags);
