@@ -1,6 +1,8 @@
 #include "map_lines.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "hex_text.h"
 #include "map_error.h"
@@ -16,23 +18,167 @@ struct Token {
     std::size_t offset = 0;
 };
 
-std::vector<Token> SplitLine(std::string_view line) {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && !IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
+// The words of a line. A line may hold millions of them, but the reader needs only the first few
+// (key words, TOTAL records) and the last few (a record's fields and name): those are kept; any
+// other is found by walking the line again, and ForEach walks them all.
+class CLineTokens {
+public:
+    static constexpr std::size_t kKept = 8;
+
+    explicit CLineTokens(std::string_view line) : m_line(line) {
+        ForEach([this](std::size_t index, std::size_t start, std::size_t end) {
+            const Bounds bounds{start, end};
+            if (index < kKept) {
+                m_first[index] = bounds;
+            }
+            m_last[index % kKept] = bounds;
+            m_count = index + 1;
+            return true;
+        });
+    }
+
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    Token back() const { return (*this)[m_count - 1]; }
+    std::string_view Text(std::size_t start, std::size_t end) const {
+        return m_line.substr(start, end - start);
+    }
+
+    Token operator[](std::size_t index) const {
+        if (index < kKept) {
+            return Make(m_first[index]);
         }
-        const std::size_t start = i;
-        while (i < line.size() && IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
+        if (index + kKept >= m_count) {
+            return Make(m_last[index % kKept]);
         }
-        if (i > start) {
-            tokens.push_back({line.substr(start, i - start), start});
+        Bounds found;
+        ForEach([&](std::size_t i, std::size_t start, std::size_t end) {
+            found = {start, end};
+            return i < index;
+        });
+        return Make(found);
+    }
+
+    // Calls visit(index, start, end) for each word in turn while it returns true.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(m_line.data());
+        const std::size_t n = m_line.size();
+        std::size_t i = 0;
+        for (std::size_t index = 0;; ++index) {
+            while (i < n && !IsTokenByte(bytes[i])) {
+                ++i;
+            }
+            if (i == n) {
+                return;
+            }
+            const std::size_t start = i;
+            while (i < n && IsTokenByte(bytes[i])) {
+                ++i;
+            }
+            if (!visit(index, start, i)) {
+                return;
+            }
         }
     }
-    return tokens;
-}
+
+private:
+    struct Bounds {
+        std::size_t start = 0;
+        std::size_t end = 0;
+    };
+
+    Token Make(Bounds bounds) const {
+        return {m_line.substr(bounds.start, bounds.end - bounds.start), bounds.start};
+    }
+
+    std::string_view m_line;
+    std::size_t m_count = 0;
+    Bounds m_first[kKept];
+    Bounds m_last[kKept];
+};
+
+// The lines of a map, from bytes in memory or from a file a block at a time. A line that runs
+// past the end of a block is put together whole, however long.
+class CLineSource {
+public:
+    explicit CLineSource(std::string_view bytes)
+        : m_next(bytes.data()), m_end(bytes.data() + bytes.size()) {}
+
+    // Every block read from the file is appended to `kept` when it is given.
+    CLineSource(CMapFile& file, std::string* kept)
+        : m_file(&file), m_kept(kept), m_buffer(new char[kReadSize]) {}
+
+    // The next line, without its LF; false at the end of input.
+    bool Next(std::string_view& line) {
+        if (m_spilled) {
+            m_spill.clear();
+            m_spilled = false;
+        }
+        for (;;) {
+            const auto* lineFeed = static_cast<const char*>(
+                std::memchr(m_next, '\n', static_cast<std::size_t>(m_end - m_next)));
+            if (lineFeed != nullptr) {
+                line = Take(lineFeed);
+                m_next = lineFeed + 1;
+                return true;
+            }
+            if (m_file == nullptr || m_atEnd || !ReadBlock()) {
+                if (m_next == m_end && m_spill.empty()) {
+                    return false;
+                }
+                line = Take(m_end);
+                m_next = m_end;
+                return true;
+            }
+        }
+    }
+
+private:
+    static constexpr std::size_t kReadSize = 128 * 1024;
+
+    // The line up to `end`, with what was gathered of it before.
+    std::string_view Take(const char* end) {
+        if (m_spill.empty()) {
+            return std::string_view(m_next, static_cast<std::size_t>(end - m_next));
+        }
+        m_spill.append(m_next, end);
+        m_spilled = true;
+        return m_spill;
+    }
+
+    // Keeps the start of the line that the block ends in and reads the next block; false at the
+    // end of the file.
+    bool ReadBlock() {
+        const auto rest = static_cast<std::size_t>(m_end - m_next);
+        if (rest > 0) {
+            if (m_spill.size() + rest > m_spill.capacity() && m_spill.size() >= kReadSize) {
+                // A long line: room for the rest of the file at once rather than growing step by
+                // step, which would hold the old and the new copy, twice the line.
+                m_spill.reserve(
+                    std::max(2 * m_spill.size(), m_spill.size() + rest + m_file->SizeLeft()));
+            }
+            m_spill.append(m_next, rest);
+        }
+        const std::size_t count = m_file->Read(m_buffer.get(), kReadSize);
+        if (m_kept != nullptr) {
+            m_kept->append(m_buffer.get(), count);
+        }
+        m_next = m_buffer.get();
+        m_end = m_next + count;
+        m_atEnd = count == 0;
+        return !m_atEnd;
+    }
+
+    const char* m_next = nullptr;  // the bytes not yet handed out
+    const char* m_end = nullptr;
+    CMapFile* m_file = nullptr;
+    std::string* m_kept = nullptr;
+    std::unique_ptr<char[]> m_buffer;
+    std::string m_spill;  // the start of a line that crosses blocks
+    bool m_spilled = false;
+    bool m_atEnd = false;
+};
 
 std::string_view TrimRight(std::string_view text) {
     std::size_t n = text.size();
@@ -124,7 +270,7 @@ std::uint64_t ParseLength(std::string_view text, const std::string& fileName, lo
     return value;
 }
 
-bool IsTableHeader(const std::vector<Token>& tokens) {
+bool IsTableHeader(const CLineTokens& tokens) {
     static constexpr std::string_view kHeader[] = {"Name",     "Link",  "Load", "Length",
                                                    "Selector", "Space", "Scale"};
     if (tokens.size() != 6 && tokens.size() != 7) {
@@ -141,7 +287,7 @@ bool IsTableHeader(const std::vector<Token>& tokens) {
 // True when the last `count` tokens read as Link Load Length Selector Space [Scale], with at
 // least `before` tokens in front of them. The length is checked later, so that a bad length is
 // reported as such rather than making the line unreadable.
-bool FieldsMatch(const std::vector<Token>& tokens, std::size_t count, std::size_t before) {
+bool FieldsMatch(const CLineTokens& tokens, std::size_t count, std::size_t before) {
     if (tokens.size() < count + before) {
         return false;
     }
@@ -155,7 +301,7 @@ bool FieldsMatch(const std::vector<Token>& tokens, std::size_t count, std::size_
 // An indented record is a section name and its fields; a record in column 0 has an object name
 // (which may hold spaces) in front. A Scale is taken only where the line cannot be read
 // otherwise, or where its value (8 for bit sections) could not be a memory space of a record.
-std::size_t RecordFieldCount(const std::vector<Token>& tokens, bool columnZero) {
+std::size_t RecordFieldCount(const CLineTokens& tokens, bool columnZero) {
     if (!columnZero) {
         if (tokens.size() == 7 && FieldsMatch(tokens, 6, 1)) {
             return 6;
@@ -172,7 +318,7 @@ std::size_t RecordFieldCount(const std::vector<Token>& tokens, bool columnZero) 
     return FieldsMatch(tokens, 5, 2) ? 5 : 0;
 }
 
-bool IsUnusedHeading(const std::vector<Token>& tokens) {
+bool IsUnusedHeading(const CLineTokens& tokens) {
     return tokens.size() >= 3 && tokens[0].text == "UNUSED" && tokens[1].text == "ADDRESS" &&
            tokens[2].text == "RANGES";
 }
@@ -184,7 +330,7 @@ bool IsNumber(std::string_view text) {
 // A line in column 0 that is not a record is an object's name, which may hold spaces; but a
 // line whose last word is a memory space and most of the four words before it are numbers is a
 // record with a damaged field, and taking it as a name would move its bytes elsewhere unseen.
-bool LooksLikeRecord(const std::vector<Token>& tokens) {
+bool LooksLikeRecord(const CLineTokens& tokens) {
     if (tokens.size() < 7 || !IsDecimal(tokens.back().text)) {
         return false;
     }
@@ -197,7 +343,7 @@ bool LooksLikeRecord(const std::vector<Token>& tokens) {
 
 // The first of a record's Link Load Length Selector Space fields (the last five words of the
 // line) that is not a number; empty when each is one.
-std::string_view FirstBadField(const std::vector<Token>& tokens) {
+std::string_view FirstBadField(const CLineTokens& tokens) {
     const std::size_t count = std::min<std::size_t>(5, tokens.size() > 0 ? tokens.size() - 1 : 0);
     for (std::size_t i = tokens.size() - count; i < tokens.size(); ++i) {
         if (!IsNumber(tokens[i].text)) {
@@ -228,38 +374,46 @@ bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& en
     return true;
 }
 
+// Keeps everything a reader hands on in the listing.
+class CListingKeeper final : public CListingSink {
+public:
+    explicit CListingKeeper(MapListing& listing) : m_listing(listing) {}
+
+    void AddObject(std::string_view name) override { m_listing.objects.emplace_back(name); }
+    void AddRecord(const SectionRecord& record) override { m_listing.records.push_back(record); }
+    void AddTotal(const TotalRecord& total) override { m_listing.totals.push_back(total); }
+
+private:
+    MapListing& m_listing;
+};
+
 class CListingReader {
 public:
-    CListingReader(std::string_view bytes, const std::string& fileName, ListingScope scope)
-        : m_bytes(bytes), m_fileName(fileName), m_scope(scope) {}
+    CListingReader(CLineSource& lines, const std::string& fileName, ListingScope scope,
+                   MapListing& listing, CListingSink& sink)
+        : m_lines(lines), m_fileName(fileName), m_scope(scope), m_listing(listing), m_sink(sink) {}
 
-    MapListing Read() {
-        std::size_t pos = 0;
+    void Read() {
         long lineNumber = 0;
-        while (pos < m_bytes.size()) {
-            std::size_t next = m_bytes.find('\n', pos);
-            if (next == std::string_view::npos) {
-                next = m_bytes.size();
-            }
+        std::string_view line;
+        while (m_lines.Next(line)) {
             ++lineNumber;
-            ReadLine(m_bytes.substr(pos, next - pos), lineNumber);
-            pos = next + 1;
+            ReadLine(line, lineNumber);
             if (m_scope == ListingScope::kPreamble && m_listing.hasTable) {
-                return std::move(m_listing);
+                return;
             }
         }
         if (!m_listing.hasTable && m_scope == ListingScope::kWhole) {
             throw MapError(m_fileName, 0,
                            "no section table (no line 'Name Link Load Length Selector Space')");
         }
-        return std::move(m_listing);
     }
 
 private:
     enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
 
     void ReadLine(std::string_view line, long number) {
-        const std::vector<Token> tokens = SplitLine(line);
+        const CLineTokens tokens(line);
         const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
         // A section ends at the first line that cannot belong to it; that line is read again
         // as part of what follows.
@@ -300,7 +454,7 @@ private:
         }
     }
 
-    void ReadPreambleLine(const std::vector<Token>& tokens, long number) {
+    void ReadPreambleLine(const CLineTokens& tokens, long number) {
         if (IsTableHeader(tokens)) {
             m_listing.hasTable = true;
             m_state = State::kTable;
@@ -311,11 +465,13 @@ private:
             m_listing.machineType = std::string(tokens[3].text);
             return;
         }
-        for (const Token& token : tokens) {
-            if (StartsWith(token.text, "-A")) {
-                ReadClassOption(token.text, number);
+        tokens.ForEach([&](std::size_t, std::size_t start, std::size_t end) {
+            const std::string_view token = tokens.Text(start, end);
+            if (StartsWith(token, "-A")) {
+                ReadClassOption(token, number);
             }
-        }
+            return true;
+        });
     }
 
     // -ACLASS=range,range,...
@@ -343,7 +499,7 @@ private:
         }
     }
 
-    bool ReadTableLine(std::string_view line, const std::vector<Token>& tokens, bool columnZero,
+    bool ReadTableLine(std::string_view line, const CLineTokens& tokens, bool columnZero,
                        long number) {
         if (tokens.empty() || IsTableHeader(tokens)) {
             return true;
@@ -376,20 +532,22 @@ private:
         if (columnZero) {
             NameObject(TrimRight(line.substr(0, tokens[nameIndex].offset)));
         }
-        SectionRecord record;
+        // One record, reused from line to line: its name keeps its storage.
+        SectionRecord& record = m_record;
         record.line = number;
         record.object = m_currentObject;
         record.common = m_inCommon;
-        record.name = std::string(tokens[nameIndex].text);
+        record.name.assign(tokens[nameIndex].text);
         const std::size_t f = nameIndex + 1;
         ParseHex(tokens[f].text, false, record.link);
         ParseHex(tokens[f + 1].text, false, record.load);
         record.length = ParseLength(tokens[f + 2].text, m_fileName, number);
         ParseDecimal(tokens[f + 4].text, record.space);
+        record.scale = 0;
         if (fields == 6) {
             ParseDecimal(tokens[f + 5].text, record.scale);
         }
-        m_listing.records.push_back(std::move(record));
+        m_sink.AddRecord(record);
         return true;
     }
 
@@ -403,11 +561,11 @@ private:
             return;
         }
         m_inCommon = false;
-        m_listing.objects.emplace_back(name);
-        m_currentObject = static_cast<int>(m_listing.objects.size() - 1);
+        m_sink.AddObject(name);
+        m_currentObject = m_objectCount++;
     }
 
-    bool ReadTotalLine(std::string_view line, const std::vector<Token>& tokens, bool columnZero,
+    bool ReadTotalLine(std::string_view line, const CLineTokens& tokens, bool columnZero,
                        long number) {
         if (tokens.empty()) {
             return true;
@@ -427,9 +585,10 @@ private:
         if (tokens[0].text == "Name") {
             return true;
         }
-        TotalRecord record;
+        TotalRecord& record = m_total;
         record.line = number;
         record.className = m_totalClass;
+        record.space = 0;
         const bool shaped = (tokens.size() == 4 || tokens.size() == 5) &&
                             ParseHex(tokens[1].text, false, record.link) &&
                             ParseHex(tokens[2].text, false, record.load) &&
@@ -438,15 +597,15 @@ private:
             throw MapError(m_fileName, number,
                            "cannot read this line of the TOTAL section: " + Quote(Trim(line)));
         }
-        record.name = std::string(tokens[0].text);
+        record.name.assign(tokens[0].text);
         record.length = ParseLength(tokens[3].text, m_fileName, number);
         record.hasSpace = tokens.size() == 5;
-        m_listing.totals.push_back(std::move(record));
+        m_sink.AddTotal(record);
         return true;
     }
 
     // "CLASS  low-high [largest block]", or "low-high ..." continuing the class above.
-    bool ReadUnusedLine(const std::vector<Token>& tokens, long number) {
+    bool ReadUnusedLine(const CLineTokens& tokens, long number) {
         if (tokens.empty() || tokens[0].text == "Name") {
             return true;
         }
@@ -464,22 +623,29 @@ private:
             m_state = State::kAfter;
             return false;
         }
-        for (std::size_t i = rangeIndex + 1; i < tokens.size(); ++i) {
-            if (!IsAddress(tokens[i].text)) {
-                m_state = State::kAfter;
-                return false;
-            }
+        bool addresses = true;
+        tokens.ForEach([&](std::size_t i, std::size_t first, std::size_t last) {
+            addresses = i <= rangeIndex || IsAddress(tokens.Text(first, last));
+            return addresses;
+        });
+        if (!addresses) {
+            m_state = State::kAfter;
+            return false;
         }
         m_listing.unusedRanges.push_back({number, m_unusedClass, begin, end});
         return true;
     }
 
-    std::string_view m_bytes;
+    CLineSource& m_lines;
     const std::string& m_fileName;
     ListingScope m_scope;
-    MapListing m_listing;
+    MapListing& m_listing;
+    CListingSink& m_sink;
     State m_state = State::kPreamble;
+    int m_objectCount = 0;
     int m_currentObject = -1;
+    SectionRecord m_record;
+    TotalRecord m_total;
     bool m_inCommon = false;
     std::string m_totalClass;
     std::string m_unusedClass;
@@ -523,5 +689,22 @@ bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t&
 }
 
 MapListing ReadMapListing(std::string_view bytes, const std::string& fileName, ListingScope scope) {
-    return CListingReader(bytes, fileName, scope).Read();
+    MapListing listing;
+    CListingKeeper keeper(listing);
+    CLineSource lines(bytes);
+    CListingReader(lines, fileName, scope, listing, keeper).Read();
+    return listing;
+}
+
+void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink) {
+    CLineSource lines(file, nullptr);
+    CListingReader(lines, file.Name(), ListingScope::kWhole, listing, sink).Read();
+}
+
+MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead) {
+    MapListing listing;
+    CListingKeeper keeper(listing);
+    CLineSource lines(file, &bytesRead);
+    CListingReader(lines, file.Name(), ListingScope::kPreamble, listing, keeper).Read();
+    return listing;
 }

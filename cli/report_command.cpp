@@ -22,9 +22,9 @@ std::string StreamName(const std::string& path) {
     return path == "-" ? "<stdin>" : path;
 }
 
-// One map as the options want it counted. The listed rule streams the map through the token
-// scan; everything else reads it whole, since the line reader needs the sections that follow the
-// per-object table (and standard input can be read only once).
+// One map as the options want it counted, read as it streams in: neither the map nor a listing
+// of it is held. The capacities from the map come from the lines in front of the section table;
+// the listed scan then starts again from the map's first byte, with the bytes already read.
 SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
     std::optional<CMapFile> file;
     if (path == "-") {
@@ -32,22 +32,15 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    const std::string& name = file->Name();
-    const bool all = options.sections == SectionRule::kAll;
+    if (options.sections == SectionRule::kAll) {
+        return TallySections(*file, TallyDetail::kRows);
+    }
     SizeTable table;
-    if (!all && !options.device->fromMap) {
-        CMapStream stream(file->Get(), name);
-        ScanObjectSection(stream, table);
-        return table;
+    std::string preamble;
+    if (options.device->fromMap) {
+        DescribeMapDevice(ReadMapPreamble(*file, preamble), table.facts);
     }
-    const std::string bytes = file->ReadAll();
-    const MapListing listing =
-        ReadMapListing(bytes, name, all ? ListingScope::kWhole : ListingScope::kPreamble);
-    if (all) {
-        return TallySections(listing);
-    }
-    DescribeMapDevice(listing, table.facts);
-    CMapStream stream(bytes, name);
+    CMapStream stream(file->Get(), file->Name(), preamble);
     ScanObjectSection(stream, table);
     return table;
 }
