@@ -8,6 +8,10 @@
 #include "map_error.h"
 #include "token_reader.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::uint64_t kMaxAddress = 0xFFFFFFFFu;
@@ -18,6 +22,61 @@ struct Token {
     std::size_t offset = 0;
 };
 
+// One bit per byte of 16, set for a byte of a word (IsTokenByte).
+inline std::uint32_t WordBytes16(const char* bytes) {
+#if defined(__SSE2__)
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x20)), x);
+    const __m128i separator = _mm_or_si128(low, _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+    return ~static_cast<std::uint32_t>(_mm_movemask_epi8(separator)) & 0xFFFFu;
+#else
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 16; ++i) {
+        bits |= static_cast<std::uint32_t>(IsTokenByte(static_cast<unsigned char>(bytes[i]))) << i;
+    }
+    return bits;
+#endif
+}
+
+// Calls visit(start, end) for each word of the line in turn while it returns true. Sixteen bytes
+// at a time: words start and end where the kind of byte changes.
+template <typename Visit>
+void ForEachWord(std::string_view line, Visit&& visit) {
+    const char* const bytes = line.data();
+    const std::size_t n = line.size();
+    std::uint32_t previous = 0;  // 1 when the byte before the group belongs to a word
+    std::size_t start = 0;
+    bool inWord = false;
+    for (std::size_t base = 0; base < n; base += 16) {
+        std::uint32_t words = 0;
+        if (n - base >= 16) {
+            words = WordBytes16(bytes + base);
+        } else {
+            char tail[16] = {};  // zeros are separators
+            std::memcpy(tail, bytes + base, n - base);
+            words = WordBytes16(tail);
+        }
+        std::uint32_t changes = (words ^ ((words << 1) | previous)) & 0xFFFFu;
+        previous = words >> 15;
+        while (changes != 0) {
+            const std::size_t at = base + static_cast<std::size_t>(__builtin_ctz(changes));
+            changes &= changes - 1;
+            if (!inWord) {
+                start = at;
+                inWord = true;
+            } else {
+                inWord = false;
+                if (!visit(start, at)) {
+                    return;
+                }
+            }
+        }
+    }
+    if (inWord) {
+        visit(start, n);
+    }
+}
+
 // The words of a line. A line may hold millions of them, but the reader needs only the first few
 // (key words, TOTAL records) and the last few (a record's fields and name): those are kept; any
 // other is found by walking the line again, and ForEach walks them all.
@@ -26,13 +85,13 @@ public:
     static constexpr std::size_t kKept = 8;
 
     explicit CLineTokens(std::string_view line) : m_line(line) {
-        ForEach([this](std::size_t index, std::size_t start, std::size_t end) {
+        ForEachWord(line, [this](std::size_t start, std::size_t end) {
             const Bounds bounds{start, end};
-            if (index < kKept) {
-                m_first[index] = bounds;
+            if (m_count < kKept) {
+                m_first[m_count] = bounds;
             }
-            m_last[index % kKept] = bounds;
-            m_count = index + 1;
+            m_last[m_count % kKept] = bounds;
+            ++m_count;
             return true;
         });
     }
@@ -44,6 +103,7 @@ public:
         return m_line.substr(start, end - start);
     }
 
+    // Word `index`, which must be below size().
     Token operator[](std::size_t index) const {
         if (index < kKept) {
             return Make(m_first[index]);
@@ -51,7 +111,7 @@ public:
         if (index + kKept >= m_count) {
             return Make(m_last[index % kKept]);
         }
-        Bounds found;
+        Bounds found{0, 0};
         ForEach([&](std::size_t i, std::size_t start, std::size_t end) {
             found = {start, end};
             return i < index;
@@ -62,30 +122,15 @@ public:
     // Calls visit(index, start, end) for each word in turn while it returns true.
     template <typename Visit>
     void ForEach(Visit&& visit) const {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(m_line.data());
-        const std::size_t n = m_line.size();
-        std::size_t i = 0;
-        for (std::size_t index = 0;; ++index) {
-            while (i < n && !IsTokenByte(bytes[i])) {
-                ++i;
-            }
-            if (i == n) {
-                return;
-            }
-            const std::size_t start = i;
-            while (i < n && IsTokenByte(bytes[i])) {
-                ++i;
-            }
-            if (!visit(index, start, i)) {
-                return;
-            }
-        }
+        std::size_t index = 0;
+        ForEachWord(m_line,
+                    [&](std::size_t start, std::size_t end) { return visit(index++, start, end); });
     }
 
 private:
     struct Bounds {
-        std::size_t start = 0;
-        std::size_t end = 0;
+        std::size_t start;
+        std::size_t end;
     };
 
     Token Make(Bounds bounds) const {
@@ -94,8 +139,8 @@ private:
 
     std::string_view m_line;
     std::size_t m_count = 0;
-    Bounds m_first[kKept];
-    Bounds m_last[kKept];
+    Bounds m_first[kKept];  // words 0 to kKept - 1
+    Bounds m_last[kKept];   // the last kKept words, word i at i % kKept
 };
 
 // The lines of a map, from bytes in memory or from a file a block at a time. A line that runs
@@ -257,17 +302,17 @@ bool ParseOptionNumber(std::string_view text, std::uint64_t& value) {
 
 // The length of a section: upper-case hexadecimal, as the rest of the tool reads lengths.
 std::uint64_t ParseLength(std::string_view text, const std::string& fileName, long line) {
+    std::uint64_t value = 0;
+    if (ParseHex(text, true, value)) {
+        return value;
+    }
     for (char c : text) {
         if (HexDigitValue(c) > 15) {
             throw MapError(fileName, line,
                            "section length " + Quote(text) + " is not upper-case hexadecimal");
         }
     }
-    std::uint64_t value = 0;
-    if (!ParseHex(text, true, value)) {
-        throw MapError(fileName, line, "section length " + Quote(text) + " is too large");
-    }
-    return value;
+    throw MapError(fileName, line, "section length " + Quote(text) + " is too large");
 }
 
 bool IsTableHeader(const CLineTokens& tokens) {
@@ -284,38 +329,53 @@ bool IsTableHeader(const CLineTokens& tokens) {
     return true;
 }
 
+// The fields of a record after its name but the length, which is read apart, so that a bad
+// length is reported as such rather than making the line unreadable.
+struct RecordFields {
+    std::uint64_t link = 0;
+    std::uint64_t load = 0;
+    std::int64_t space = 0;
+    std::int64_t scale = 0;  // 0 when the record has no Scale field
+};
+
 // True when the last `count` tokens read as Link Load Length Selector Space [Scale], with at
-// least `before` tokens in front of them. The length is checked later, so that a bad length is
-// reported as such rather than making the line unreadable.
-bool FieldsMatch(const CLineTokens& tokens, std::size_t count, std::size_t before) {
+// least `before` tokens in front of them; `fields` then holds their values.
+bool ReadFields(const CLineTokens& tokens, std::size_t count, std::size_t before,
+                RecordFields& fields) {
     if (tokens.size() < count + before) {
         return false;
     }
     const std::size_t f = tokens.size() - count;
-    return IsAddress(tokens[f].text) && IsAddress(tokens[f + 1].text) &&
-           IsAddress(tokens[f + 3].text) && IsDecimal(tokens[f + 4].text) &&
-           (count == 5 || IsDecimal(tokens[f + 5].text));
+    std::uint64_t selector = 0;
+    fields.scale = 0;
+    return ParseHex(tokens[f].text, false, fields.link) &&
+           ParseHex(tokens[f + 1].text, false, fields.load) &&
+           ParseHex(tokens[f + 3].text, false, selector) &&
+           ParseDecimal(tokens[f + 4].text, fields.space) &&
+           (count == 5 || ParseDecimal(tokens[f + 5].text, fields.scale));
 }
 
-// How many trailing fields a table line has: 6 (with Scale), 5, or 0 when it is no record.
-// An indented record is a section name and its fields; a record in column 0 has an object name
-// (which may hold spaces) in front. A Scale is taken only where the line cannot be read
-// otherwise, or where its value (8 for bit sections) could not be a memory space of a record.
-std::size_t RecordFieldCount(const CLineTokens& tokens, bool columnZero) {
+// How many trailing fields a table line has: 6 (with Scale), 5, or 0 when it is no record; the
+// values of a record's fields go to `fields`. An indented record is a section name and its
+// fields; a record in column 0 has an object name (which may hold spaces) in front. A Scale is
+// taken only where the line cannot be read otherwise, or where its value (8 for bit sections)
+// could not be a memory space of a record.
+std::size_t RecordFieldCount(const CLineTokens& tokens, bool columnZero, RecordFields& fields) {
     if (!columnZero) {
-        if (tokens.size() == 7 && FieldsMatch(tokens, 6, 1)) {
+        if (tokens.size() == 7 && ReadFields(tokens, 6, 1, fields)) {
             return 6;
         }
-        return tokens.size() == 6 && FieldsMatch(tokens, 5, 1) ? 5 : 0;
+        return tokens.size() == 6 && ReadFields(tokens, 5, 1, fields) ? 5 : 0;
     }
-    if (FieldsMatch(tokens, 6, 2)) {
-        std::int64_t scale = 0;
-        ParseDecimal(tokens.back().text, scale);
-        if (scale >= 2 || !FieldsMatch(tokens, 5, 2)) {
+    if (ReadFields(tokens, 6, 2, fields)) {
+        RecordFields five;
+        if (fields.scale >= 2 || !ReadFields(tokens, 5, 2, five)) {
             return 6;
         }
+        fields = five;
+        return 5;
     }
-    return FieldsMatch(tokens, 5, 2) ? 5 : 0;
+    return ReadFields(tokens, 5, 2, fields) ? 5 : 0;
 }
 
 bool IsUnusedHeading(const CLineTokens& tokens) {
@@ -514,7 +574,8 @@ private:
             m_state = State::kAfter;
             return false;
         }
-        const std::size_t fields = RecordFieldCount(tokens, columnZero);
+        RecordFields values;
+        const std::size_t fields = RecordFieldCount(tokens, columnZero, values);
         if (fields == 0) {
             if ((!columnZero && tokens.size() != 1) || (columnZero && LooksLikeRecord(tokens))) {
                 std::string detail =
@@ -538,15 +599,11 @@ private:
         record.object = m_currentObject;
         record.common = m_inCommon;
         record.name.assign(tokens[nameIndex].text);
-        const std::size_t f = nameIndex + 1;
-        ParseHex(tokens[f].text, false, record.link);
-        ParseHex(tokens[f + 1].text, false, record.load);
-        record.length = ParseLength(tokens[f + 2].text, m_fileName, number);
-        ParseDecimal(tokens[f + 4].text, record.space);
-        record.scale = 0;
-        if (fields == 6) {
-            ParseDecimal(tokens[f + 5].text, record.scale);
-        }
+        record.link = values.link;
+        record.load = values.load;
+        record.length = ParseLength(tokens[nameIndex + 3].text, m_fileName, number);
+        record.space = values.space;
+        record.scale = values.scale;
         m_sink.AddRecord(record);
         return true;
     }

@@ -1,6 +1,8 @@
 #include "section_tally.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -160,10 +162,24 @@ public:
     std::size_t Size() const { return m_names.size(); }
 
 private:
+    // Names of up to 16 bytes (nearly all) from two loads that cover them; longer ones byte by
+    // byte (FNV-1a), so that names that differ only in the middle do not all collide.
     static std::uint64_t Hash(std::string_view name) {
-        std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
-        for (char c : name) {
-            hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+        const std::size_t n = name.size();
+        std::uint64_t hash = n;
+        if (n <= 16) {
+            std::uint64_t head = 0;
+            std::uint64_t tail = 0;
+            std::memcpy(&head, name.data(), std::min<std::size_t>(n, 8));
+            if (n > 8) {
+                std::memcpy(&tail, name.data() + n - 8, 8);
+            }
+            hash ^= (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full);
+        } else {
+            hash = 0xCBF29CE484222325ull;
+            for (char c : name) {
+                hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+            }
         }
         return hash ^ (hash >> 29);
     }
@@ -222,10 +238,10 @@ private:
 };
 
 // The complete tally, fed the map's objects, records and class totals as they are read. Each
-// record and total is kept in a few bytes until the map is read to its end (a record's class
-// comes from the TOTAL section after the table), with its name as a number and what decides its
-// memory worked out at once; then Finish classifies them all, finds the overlays and makes the
-// rows.
+// record and class total is kept in 16 bytes until the map is read to its end (a record's class
+// comes from the TOTAL section after the table): names as numbers, the object and the class as
+// runs over the list, what decides its memory worked out at once. Finish then classifies them
+// all, finds the overlays and makes the rows.
 class CSectionTally final : public CListingSink {
 public:
     explicit CSectionTally(TallyDetail detail) : m_detail(detail), m_names(m_tally.names) {
@@ -235,34 +251,36 @@ public:
     void AddObject(std::string_view name) override { m_tally.AddRow(name, RowKind::kObject); }
 
     void AddRecord(const SectionRecord& record) override {
-        Piece piece;
-        SetPlace(piece, record.link, record.length);
-        piece.object =
+        const std::uint32_t object =
             record.object < 0 || record.common ? kNone : static_cast<std::uint32_t>(record.object);
+        if (m_objectRuns.empty() || m_objectRuns.back().owner != object) {
+            m_objectRuns.push_back({static_cast<std::uint32_t>(m_pieces.size()), object});
+        }
+        Piece piece;
         piece.name = NameId(record.name);
-        piece.space = SpaceId(record.space);
+        SetPlace(piece, record.link, record.length, SpaceId(record.space));
         const bool bits = IsBitSection(record.link, record.load, record.scale, record.space);
         const std::uint64_t address = bits ? record.link / 8 : record.link;
+        NameInfo& info = m_nameInfo[piece.name];
         const MemoryKind held = Classify(true, false, false, address, record.space);
-        const MemoryKind free =
-            Classify(false, false, m_nameInfo[piece.name].otherName, address, record.space);
+        const MemoryKind free = Classify(false, false, info.otherName, address, record.space);
         piece.kinds = static_cast<std::uint8_t>(static_cast<unsigned>(held) |
                                                 static_cast<unsigned>(free) << 2);
         piece.flags |=
             static_cast<std::uint8_t>((bits ? kBits : 0) | (record.common ? kCommon : 0));
 
-        NameInfo& info = m_nameInfo[piece.name];
         info.hasRecord = true;
         if (info.prefix != kNone) {
             m_nameInfo[info.prefix].startsLongerRecord = true;
         }
-        if (piece.object != kNone && record.length != 0) {
+        if (object != kNone && record.length != 0) {
             // Overlays need sorting only among the records of a name whose addresses do not
             // rise from record to record in one space.
+            const std::uint32_t space = Space(piece);
             if (!info.hasCandidate) {
                 info.hasCandidate = true;
-                info.candidateSpace = piece.space;
-            } else if (info.candidateSpace != piece.space || record.link <= info.lastLink) {
+                info.candidateSpace = space;
+            } else if (info.candidateSpace != space || record.link <= info.lastLink) {
                 info.unordered = true;
             }
             info.lastLink = record.link;
@@ -271,11 +289,15 @@ public:
     }
 
     void AddTotal(const TotalRecord& total) override {
+        if (m_classRuns.empty() || total.className != m_lastClassName) {
+            m_classRuns.push_back(
+                {static_cast<std::uint32_t>(m_totals.size()), NameId(total.className)});
+            m_lastClassName = total.className;
+        }
+        const ClassMemory memory = ClassMemoryOf(total.className);
         Total entry;
-        SetPlace(entry, total.link, total.length);
         entry.name = NameId(total.name);
-        entry.className = NameId(total.className);
-        const ClassMemory memory = ClassMemoryOfId(entry.className);
+        SetPlace(entry, total.link, total.length, 0);
         // The record's space, or the one its class implies: 0 for program memory, 1 for data.
         // A record without one in a class of unknown memory has no kind; one of class CONFIG,
         // IDLOC or EEDATA is other memory whatever its space.
@@ -291,7 +313,8 @@ public:
                                                 static_cast<unsigned>(bits) << 2);
         entry.flags |= static_cast<std::uint8_t>(
             (hasKind ? kHasKind : 0) |
-            (IsBitSection(total.link, total.load, 0, space) ? kBitsByAddress : 0));
+            (IsBitSection(total.link, total.load, 0, space) ? kBitsByAddress : 0) |
+            (hasClass ? 0 : kNoClass) | (otherClass ? kOtherClass : 0));
         m_totals.push_back(entry);
     }
 
@@ -299,24 +322,29 @@ public:
         IndexTotals();
         ClassifyPieces();
         FindOverlays();
-        const std::size_t objects = m_tally.rows.size();
-        CSpecialRows special(objects);
-        for (const Piece& piece : m_pieces) {
+        CSpecialRows special(m_tally.rows.size());
+        std::size_t run = 0;
+        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
+                ++run;
+            }
+            const Piece& piece = m_pieces[i];
             if ((piece.flags & kOverlaid) != 0) {
                 continue;
             }
-            const MemoryKind kind = KindOf(piece);
-            if (piece.object == kNone) {
+            const std::uint32_t object = m_objectRuns[run].owner;
+            if (object == kNone) {
                 const std::uint32_t id =
                     special.Row((piece.flags & kCommon) != 0
                                     ? "<COMMON " + std::string(m_names.Name(piece.name)) + ">"
                                     : "<no object>");
-                AddPiece(special.Totals(), id, piece.name, ByteAddress(piece), kind,
+                AddPiece(special.Totals(), id, piece.name, ByteAddress(piece), KindOf(piece),
                          BytesOf(piece));
             } else {
-                SizeRow& row = m_tally.rows[piece.object];
+                SizeRow& row = m_tally.rows[object];
                 MemoryTotals sums{row.rom, row.ram, row.other};
-                AddPiece(sums, row.id, piece.name, ByteAddress(piece), kind, BytesOf(piece));
+                AddPiece(sums, row.id, piece.name, ByteAddress(piece), KindOf(piece),
+                         BytesOf(piece));
                 row.rom = sums.rom;
                 row.ram = sums.ram;
                 row.other = sums.other;
@@ -330,18 +358,19 @@ public:
             AddPiece(special.Totals(), id, first.name, ByteAddress(first), KindOf(first),
                      overlay.largest);
         }
-        for (const Total& total : m_totals) {
+        for (std::size_t i = 0; i < m_totals.size(); ++i) {
+            const Total& total = m_totals[i];
             if (!HasTableRecord(total)) {
-                const std::string_view className = m_names.Name(total.className);
+                const std::string_view className = m_names.Name(ClassOf(i));
                 const std::string_view name = m_names.Name(total.name);
                 const std::string label = className.empty()
                                               ? std::string(name)
                                               : std::string(className) + " " + std::string(name);
                 const MemoryKind kind =
-                    (total.flags & kHasKind) != 0 ? KindOf(total) : MemoryKind::kOther;
+                    (total.flags & kHasKind) != 0 ? TotalKind(total) : MemoryKind::kOther;
                 const std::uint32_t id = special.Row("<" + label + ">");
                 AddPiece(special.Totals(), id, total.name,
-                         Bits(total) ? Link(total) / 8 : Link(total), kind, BytesOf(total));
+                         TotalBits(total) ? Link(total) / 8 : Link(total), kind, TotalBytes(total));
             }
         }
         special.AddTo(m_tally);
@@ -354,65 +383,81 @@ public:
 
 private:
     enum Flag : std::uint8_t {
-        kWide = 1,            // the link address or the length is above 32 bits: both kept aside
-        kBits = 2,            // a record whose length is in bits
-        kCommon = 4,          // a record of the COMMON block
-        kOverlaid = 8,        // a record that shares its memory with records of other objects
-        kHasKind = 16,        // a class total whose memory is known
-        kBitsByAddress = 32,  // a class total whose addresses say its length is in bits
-        kHasBitRecord = 64,   // a class total that holds a bit section of the table
+        kWide = 1,  // the link address, the length or the space is too large: kept aside
+        // Of a record:
+        kBits = 2,      // its length is in bits
+        kCommon = 4,    // it is in the COMMON block
+        kOverlaid = 8,  // it shares its memory with records of other objects
+        // Of a class total:
+        kHasKind = 2,        // its memory is known
+        kBitsByAddress = 4,  // its addresses say its length is in bits
+        kHasBitRecord = 8,   // it holds a bit section of the table
+        kNoClass = 16,       // it stands before the first CLASS line
+        kOtherClass = 32,    // its class is CONFIG, IDLOC or EEDATA
     };
 
-    // A record of the per-object table. The reader reads addresses and lengths of 32 bits;
-    // larger ones (only a listing made elsewhere can hold them) go to m_wide, `link` indexing it.
+    // A record of the per-object table or of the TOTAL section. The reader reads addresses and
+    // lengths of 32 bits; larger ones (only a listing made elsewhere can hold them), and a
+    // record's space when a map has more than 65,535 of them, go to m_wide, which `link`
+    // indexes.
     struct Piece {
         std::uint32_t link;
         std::uint32_t length;
-        std::uint32_t object;  // kNone: COMMON, or before the first object
         std::uint32_t name;
-        std::uint32_t space;  // among the spaces met
-        // Bits 0-1: its memory when a class holds it; bits 2-3 when none does. Once classified,
-        // bits 0-1 are its memory.
+        std::uint16_t space;  // of a record: its number among the spaces met
+        // Of a record, bits 0-1: its memory when a class holds it; bits 2-3 when none does. Once
+        // classified, bits 0-1 are its memory. Of a class total, bits 0-1: its memory; bits
+        // 2-3: its memory if its length is in bits.
         std::uint8_t kinds;
         std::uint8_t flags;
     };
-
-    // A record of the TOTAL section, its link address and length kept as a Piece's.
-    struct Total {
-        std::uint32_t link;
-        std::uint32_t length;
-        std::uint32_t name;
-        std::uint32_t className;
-        std::uint8_t kinds;  // bits 0-1: its memory; bits 2-3: its memory if its length is in bits
-        std::uint8_t flags;
-    };
+    using Total = Piece;
+    static_assert(sizeof(Piece) == 16, "records are kept in 16 bytes");
 
     struct WidePlace {
         std::uint64_t link;
         std::uint64_t length;
+        std::uint32_t space;
     };
 
-    template <typename Entry>
-    void SetPlace(Entry& entry, std::uint64_t link, std::uint64_t length) {
-        entry.flags = 0;
-        if (link > UINT32_MAX || length > UINT32_MAX) {
-            entry.flags = kWide;
-            entry.link = static_cast<std::uint32_t>(m_wide.size());
-            m_wide.push_back({link, length});
+    // The object that owns the records from `first` on (kNone: COMMON, or before any object),
+    // or the class of the totals from `first` on.
+    struct Run {
+        std::uint32_t first;
+        std::uint32_t owner;
+    };
+
+    void SetPlace(Piece& piece, std::uint64_t link, std::uint64_t length, std::uint32_t space) {
+        piece.flags = 0;
+        if (link > UINT32_MAX || length > UINT32_MAX || space >= kWideSpace) {
+            piece.flags = kWide;
+            piece.link = static_cast<std::uint32_t>(m_wide.size());
+            piece.length = 0;
+            piece.space = 0;
+            m_wide.push_back({link, length, space});
             return;
         }
-        entry.link = static_cast<std::uint32_t>(link);
-        entry.length = static_cast<std::uint32_t>(length);
+        piece.link = static_cast<std::uint32_t>(link);
+        piece.length = static_cast<std::uint32_t>(length);
+        piece.space = static_cast<std::uint16_t>(space);
     }
 
-    template <typename Entry>
-    std::uint64_t Link(const Entry& entry) const {
-        return (entry.flags & kWide) != 0 ? m_wide[entry.link].link : entry.link;
+    std::uint64_t Link(const Piece& piece) const {
+        return (piece.flags & kWide) != 0 ? m_wide[piece.link].link : piece.link;
     }
 
-    template <typename Entry>
-    std::uint64_t Length(const Entry& entry) const {
-        return (entry.flags & kWide) != 0 ? m_wide[entry.link].length : entry.length;
+    std::uint64_t Length(const Piece& piece) const {
+        return (piece.flags & kWide) != 0 ? m_wide[piece.link].length : piece.length;
+    }
+
+    std::uint32_t Space(const Piece& piece) const {
+        return (piece.flags & kWide) != 0 ? m_wide[piece.link].space : piece.space;
+    }
+
+    std::uint32_t ClassOf(std::size_t total) const {
+        return std::prev(std::upper_bound(m_classRuns.begin(), m_classRuns.end(), total,
+                                          [](std::size_t i, const Run& r) { return i < r.first; }))
+            ->owner;
     }
 
     struct NameInfo {
@@ -420,8 +465,6 @@ private:
         bool otherName = false;        // config..., idloc..., eeprom...
         bool hasRecord = false;
         bool startsLongerRecord = false;  // the first 9 characters of a longer record name
-        ClassMemory classMemory = ClassMemory::kUnknown;
-        bool classMemoryKnown = false;
         // The records that can overlay: their space, the last address, and whether the
         // addresses failed to rise in one space.
         bool hasCandidate = false;
@@ -456,25 +499,16 @@ private:
         return id;
     }
 
+    // Spaces 0 to 15 (those of real maps) from a small table, any other from a hash map.
     std::uint32_t SpaceId(std::int64_t space) {
-        if (!m_spaces.empty() && m_spaces[m_lastSpace] == space) {
-            return m_lastSpace;
+        if (space >= 0 && space < kSmallSpaces && m_smallSpaces[space] != kNone) {
+            return m_smallSpaces[space];
         }
-        const auto found = m_spaceIds.emplace(space, static_cast<std::uint32_t>(m_spaces.size()));
-        if (found.second) {
-            m_spaces.push_back(space);
+        const auto found = m_spaceIds.emplace(space, static_cast<std::uint32_t>(m_spaceIds.size()));
+        if (space >= 0 && space < kSmallSpaces) {
+            m_smallSpaces[space] = found.first->second;
         }
-        m_lastSpace = found.first->second;
-        return m_lastSpace;
-    }
-
-    ClassMemory ClassMemoryOfId(std::uint32_t id) {
-        NameInfo& info = m_nameInfo[id];
-        if (!info.classMemoryKnown) {
-            info.classMemory = ClassMemoryOf(m_names.Name(id));
-            info.classMemoryKnown = true;
-        }
-        return info.classMemory;
+        return found.first->second;
     }
 
     // Groups the class totals by name (and those longer than 9 characters by their first 9),
@@ -500,12 +534,12 @@ private:
                     index.refs[index.cursor[name]++] = i;
                 }
             }
+            const auto byAddress = [this](std::uint32_t a, std::uint32_t b) {
+                return Link(m_totals[a]) < Link(m_totals[b]);
+            };
             for (std::size_t name = 0; name < names; ++name) {
                 const auto begin = index.refs.begin() + index.start[name];
                 const auto end = index.refs.begin() + index.start[name + 1];
-                const auto byAddress = [this](std::uint32_t a, std::uint32_t b) {
-                    return Link(m_totals[a]) < Link(m_totals[b]);
-                };
                 if (!std::is_sorted(begin, end, byAddress)) {
                     std::stable_sort(begin, end, byAddress);
                 }
@@ -579,9 +613,8 @@ private:
             unsigned kind = (piece.kinds >> 2) & 3u;
             if (holder != kNone) {
                 Total& total = m_totals[holder];
-                const std::string_view className = m_names.Name(total.className);
-                if (!className.empty()) {
-                    kind = ClassMemoryOfId(total.className) == ClassMemory::kOther
+                if ((total.flags & kNoClass) == 0) {
+                    kind = (total.flags & kOtherClass) != 0
                                ? static_cast<unsigned>(MemoryKind::kOther)
                                : piece.kinds & 3u;
                 }
@@ -597,36 +630,46 @@ private:
     // memory: the group is counted once. Only the records of names whose addresses do not rise
     // from record to record can share; those are sorted to find the groups.
     void FindOverlays() {
-        std::vector<std::uint32_t> candidates;
+        struct Candidate {
+            std::uint32_t space;
+            std::uint32_t name;
+            std::uint64_t link;
+            std::uint32_t index;
+            std::uint32_t object;
+            bool operator<(const Candidate& b) const {
+                return std::tie(space, name, link, index) <
+                       std::tie(b.space, b.name, b.link, b.index);
+            }
+        };
+        std::vector<Candidate> candidates;
+        std::size_t run = 0;
         for (std::uint32_t i = 0; i < m_pieces.size(); ++i) {
+            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
+                ++run;
+            }
             const Piece& piece = m_pieces[i];
-            if (piece.object != kNone && Length(piece) != 0 && m_nameInfo[piece.name].unordered) {
-                candidates.push_back(i);
+            const std::uint32_t object = m_objectRuns[run].owner;
+            if (object != kNone && Length(piece) != 0 && m_nameInfo[piece.name].unordered) {
+                candidates.push_back({Space(piece), piece.name, Link(piece), i, object});
             }
         }
-        const auto key = [this](std::uint32_t i) {
-            const Piece& piece = m_pieces[i];
-            return std::make_tuple(piece.space, piece.name, Link(piece), i);
-        };
-        std::sort(candidates.begin(), candidates.end(),
-                  [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+        std::sort(candidates.begin(), candidates.end());
         for (std::size_t from = 0; from < candidates.size();) {
-            const Piece& first = m_pieces[candidates[from]];
+            const Candidate& first = candidates[from];
             std::size_t to = from + 1;
             bool shared = false;
-            while (to < candidates.size()) {
-                const Piece& piece = m_pieces[candidates[to]];
-                if (piece.space != first.space || piece.name != first.name ||
-                    Link(piece) != Link(first)) {
+            for (; to < candidates.size(); ++to) {
+                const Candidate& other = candidates[to];
+                if (other.space != first.space || other.name != first.name ||
+                    other.link != first.link) {
                     break;
                 }
-                shared = shared || piece.object != first.object;
-                ++to;
+                shared = shared || other.object != first.object;
             }
             if (shared) {
-                Overlay overlay{candidates[from], 0};
+                Overlay overlay{first.index, 0};
                 for (std::size_t k = from; k < to; ++k) {
-                    Piece& member = m_pieces[candidates[k]];
+                    Piece& member = m_pieces[candidates[k].index];
                     member.flags |= kOverlaid;
                     overlay.largest = std::max(overlay.largest, BytesOf(member));
                 }
@@ -638,7 +681,9 @@ private:
                   [](const Overlay& a, const Overlay& b) { return a.first < b.first; });
     }
 
-    static MemoryKind KindOf(const Piece& piece) { return static_cast<MemoryKind>(piece.kinds); }
+    static MemoryKind KindOf(const Piece& piece) {
+        return static_cast<MemoryKind>(piece.kinds & 3u);
+    }
 
     std::uint64_t ByteAddress(const Piece& piece) const {
         return (piece.flags & kBits) != 0 ? Link(piece) / 8 : Link(piece);
@@ -650,16 +695,17 @@ private:
 
     // The class totals list a bit section with the addresses and length in bits; a Scale, which
     // they lack, is taken from the section's records in the table.
-    static bool Bits(const Total& total) {
+    static bool TotalBits(const Total& total) {
         return (total.flags & (kBitsByAddress | kHasBitRecord)) != 0;
     }
 
-    std::uint64_t BytesOf(const Total& total) const {
-        return SectionBytes(Length(total), Bits(total));
+    std::uint64_t TotalBytes(const Total& total) const {
+        return SectionBytes(Length(total), TotalBits(total));
     }
 
-    static MemoryKind KindOf(const Total& total) {
-        return static_cast<MemoryKind>(Bits(total) ? (total.kinds >> 2) & 3u : total.kinds & 3u);
+    static MemoryKind TotalKind(const Total& total) {
+        return static_cast<MemoryKind>(TotalBits(total) ? (total.kinds >> 2) & 3u
+                                                        : total.kinds & 3u);
     }
 
     bool HasTableRecord(const Total& total) const {
@@ -679,14 +725,15 @@ private:
             check.reason = "the map has no TOTAL section";
             return check;
         }
-        for (const Total& total : m_totals) {
+        for (std::size_t i = 0; i < m_totals.size(); ++i) {
+            const Total& total = m_totals[i];
             if ((total.flags & kHasKind) == 0) {
                 check.reason = "the TOTAL section gives no memory space for " +
                                std::string(m_names.Name(total.name)) + " (class " +
-                               std::string(m_names.Name(total.className)) + ")";
+                               std::string(m_names.Name(ClassOf(i))) + ")";
                 return check;
             }
-            AddBytes(check.map, KindOf(total), static_cast<std::int64_t>(BytesOf(total)));
+            AddBytes(check.map, TotalKind(total), static_cast<std::int64_t>(TotalBytes(total)));
         }
         check.possible = true;
         check.agrees = check.map == report;
@@ -727,19 +774,26 @@ private:
         }
     }
 
+    static constexpr std::uint32_t kWideSpace = UINT16_MAX;
+    static constexpr std::int64_t kSmallSpaces = 16;
+
     TallyDetail m_detail;
     SizeTable m_tally;
     CNameIndex m_names;
     std::vector<NameInfo> m_nameInfo;
-    std::vector<std::int64_t> m_spaces;
+    std::uint32_t m_smallSpaces[kSmallSpaces] = {kNone, kNone, kNone, kNone, kNone, kNone,
+                                                 kNone, kNone, kNone, kNone, kNone, kNone,
+                                                 kNone, kNone, kNone, kNone};
     std::unordered_map<std::int64_t, std::uint32_t> m_spaceIds;
-    std::uint32_t m_lastSpace = 0;
     CBlockList<Piece> m_pieces;
+    std::vector<Run> m_objectRuns;
     CBlockList<Total> m_totals;
+    std::vector<Run> m_classRuns;
+    std::string m_lastClassName;
+    std::vector<WidePlace> m_wide;
     TotalIndex m_byName;
     TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
     std::vector<Overlay> m_overlays;  // in file order of their first record
-    std::vector<WidePlace> m_wide;
 };
 
 }  // namespace
