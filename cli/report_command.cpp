@@ -41,7 +41,7 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
         DescribeMapDevice(ReadMapPreamble(*file, preamble), table.facts);
     }
     CMapStream stream(file->Get(), file->Name(), preamble);
-    ScanObjectSection(stream, table);
+    ScanObjectSection(stream, table, EmptyRows::kLeaveOut);
     return table;
 }
 
