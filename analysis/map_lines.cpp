@@ -161,8 +161,10 @@ public:
             m_spilled = false;
         }
         for (;;) {
-            const auto* lineFeed = static_cast<const char*>(
-                std::memchr(m_next, '\n', static_cast<std::size_t>(m_end - m_next)));
+            const auto* lineFeed =
+                m_next == m_end ? nullptr
+                                : static_cast<const char*>(std::memchr(
+                                      m_next, '\n', static_cast<std::size_t>(m_end - m_next)));
             if (lineFeed != nullptr) {
                 line = Take(lineFeed);
                 m_next = lineFeed + 1;

@@ -142,27 +142,6 @@ ScanResult ReferenceScan(const std::vector<Token>& tokens, const std::string& na
     return result;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The bytes as a FILE*: in memory where the C library can (fast enough for the fuzzer), else in
-// a temporary file.
-std::unique_ptr<std::FILE, FileCloser> OpenBytes(std::string_view bytes) {
-#if defined(__GLIBC__)
-    if (!bytes.empty()) {
-        return std::unique_ptr<std::FILE, FileCloser>(
-            fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb"));
-    }
-#endif
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    if (file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) {
-        std::rewind(file.get());
-        return file;
-    }
-    return nullptr;
-}
-
 // Compares the tokens and lines of one way of reading with the reference.
 std::string CompareTokens(CMapStream& stream, const std::vector<Token>& expected,
                           const std::string& how) {
@@ -249,6 +228,22 @@ std::string CompareScan(const ScanResult& actual, const ScanResult& expected,
 }
 
 }  // namespace
+
+// Where the C library can, in memory: fast enough for the fuzzer.
+std::unique_ptr<std::FILE, FileCloser> OpenBytes(std::string_view bytes) {
+#if defined(__GLIBC__)
+    if (!bytes.empty()) {
+        return std::unique_ptr<std::FILE, FileCloser>(
+            fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb"));
+    }
+#endif
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    if (file && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) {
+        std::rewind(file.get());
+        return file;
+    }
+    return nullptr;
+}
 
 std::string CheckMapReading(std::string_view bytes) {
     const std::vector<Token> tokens = ReferenceTokens(bytes);
