@@ -150,9 +150,15 @@ public:
     explicit CLineSource(std::string_view bytes)
         : m_next(bytes.data()), m_end(bytes.data() + bytes.size()) {}
 
-    // Every block read from the file is appended to `kept` when it is given.
+    // With `kept`, every byte read from the file is kept in it (what it held is dropped), and
+    // lines are views into it.
     CLineSource(CMapFile& file, std::string* kept)
-        : m_file(&file), m_kept(kept), m_buffer(new char[kReadSize]) {}
+        : m_file(&file), m_kept(kept), m_buffer(kept == nullptr ? new char[kReadSize] : nullptr) {
+        if (kept != nullptr) {
+            kept->clear();
+            m_next = m_end = kept->data();
+        }
+    }
 
     // The next line, without its LF; false at the end of input.
     bool Next(std::string_view& line) {
@@ -170,7 +176,7 @@ public:
                 m_next = lineFeed + 1;
                 return true;
             }
-            if (m_file == nullptr || m_atEnd || !ReadBlock()) {
+            if (m_file == nullptr || m_atEnd || !(m_kept != nullptr ? ReadKept() : ReadBlock())) {
                 if (m_next == m_end && m_spill.empty()) {
                     return false;
                 }
@@ -194,25 +200,41 @@ private:
         return m_spill;
     }
 
+    // Room in `text` for `more` bytes. Once it is longer than a block, room for the rest of the
+    // file at once rather than growing step by step, which would hold the old and the new copy,
+    // twice the text.
+    void MakeRoom(std::string& text, std::size_t more) {
+        if (text.size() + more > text.capacity() && text.size() >= kReadSize) {
+            text.reserve(std::max(2 * text.size(), text.size() + more + m_file->SizeLeft()));
+        }
+    }
+
     // Keeps the start of the line that the block ends in and reads the next block; false at the
     // end of the file.
     bool ReadBlock() {
         const auto rest = static_cast<std::size_t>(m_end - m_next);
         if (rest > 0) {
-            if (m_spill.size() + rest > m_spill.capacity() && m_spill.size() >= kReadSize) {
-                // A long line: room for the rest of the file at once rather than growing step by
-                // step, which would hold the old and the new copy, twice the line.
-                m_spill.reserve(
-                    std::max(2 * m_spill.size(), m_spill.size() + rest + m_file->SizeLeft()));
-            }
+            MakeRoom(m_spill, rest);
             m_spill.append(m_next, rest);
         }
         const std::size_t count = m_file->Read(m_buffer.get(), kReadSize);
-        if (m_kept != nullptr) {
-            m_kept->append(m_buffer.get(), count);
-        }
         m_next = m_buffer.get();
         m_end = m_next + count;
+        m_atEnd = count == 0;
+        return !m_atEnd;
+    }
+
+    // Reads the next block onto the end of the kept bytes, where the start of the line is.
+    bool ReadKept() {
+        std::string& kept = *m_kept;
+        const auto next = static_cast<std::size_t>(m_next - kept.data());
+        const std::size_t size = kept.size();
+        MakeRoom(kept, kReadSize);
+        kept.resize(size + kReadSize);
+        const std::size_t count = m_file->Read(&kept[size], kReadSize);
+        kept.resize(size + count);
+        m_next = kept.data() + next;
+        m_end = kept.data() + kept.size();
         m_atEnd = count == 0;
         return !m_atEnd;
     }

@@ -86,7 +86,8 @@ void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink);
 
 // The machine type and class ranges in front of the section table of the map in `file` (as
 // ListingScope::kPreamble reads them). `bytesRead` is left holding every byte taken from the
-// file, so that a reader of the whole map can start with them and go on with the file.
+// file (and nothing else), so that a reader of the whole map can start with them and go on with
+// the file.
 MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead);
 
 // Parses one range of a -A option, "0100h-01FFhx5": numbers in hexadecimal with an h suffix (or
