@@ -273,8 +273,21 @@ std::string Quote(std::string_view line) {
     return QuoteForMessage(line, 60);
 }
 
-// Hexadecimal text whose value fits in 32 bits (leading zeros allowed).
+// Hexadecimal text whose value fits in 32 bits (leading zeros allowed). Eight digits or fewer,
+// as nearly every field has, always fit: their bad bytes are gathered rather than returned at.
 bool ParseHex(std::string_view text, bool upperOnly, std::uint64_t& value) {
+    if (text.size() - 1 < 8) {
+        const auto& digits = upperOnly ? hex_detail::kUpperDigits : hex_detail::kAnyCaseDigits;
+        std::uint32_t sum = 0;
+        std::uint32_t bad = 0;
+        for (char c : text) {
+            const std::uint32_t digit = digits[static_cast<unsigned char>(c)];
+            bad |= digit;
+            sum = (sum << 4) | (digit & 0xFu);
+        }
+        value = sum;
+        return bad <= 0xFu;
+    }
     return ParseHexNumber(text, upperOnly, kMaxAddress, value);
 }
 

@@ -282,6 +282,7 @@ public:
                 info.candidateSpace = space;
             } else if (info.candidateSpace != space || record.link <= info.lastLink) {
                 info.unordered = true;
+                m_anyUnordered = true;
             }
             info.lastLink = record.link;
         }
@@ -630,6 +631,9 @@ private:
     // memory: the group is counted once. Only the records of names whose addresses do not rise
     // from record to record can share; those are sorted to find the groups.
     void FindOverlays() {
+        if (!m_anyUnordered) {
+            return;
+        }
         struct Candidate {
             std::uint32_t space;
             std::uint32_t name;
@@ -794,6 +798,7 @@ private:
     TotalIndex m_byName;
     TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
     std::vector<Overlay> m_overlays;  // in file order of their first record
+    bool m_anyUnordered = false;      // whether any name's records can overlay
 };
 
 }  // namespace
