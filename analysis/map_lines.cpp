@@ -166,16 +166,19 @@ public:
             m_spill.clear();
             m_spilled = false;
         }
+        std::size_t searched = 0;  // bytes from m_next on that hold no line feed
         for (;;) {
-            const auto* lineFeed =
-                m_next == m_end ? nullptr
-                                : static_cast<const char*>(std::memchr(
-                                      m_next, '\n', static_cast<std::size_t>(m_end - m_next)));
+            const char* const from = m_next + searched;
+            const auto* lineFeed = from == m_end
+                                       ? nullptr
+                                       : static_cast<const char*>(std::memchr(
+                                             from, '\n', static_cast<std::size_t>(m_end - from)));
             if (lineFeed != nullptr) {
                 line = Take(lineFeed);
                 m_next = lineFeed + 1;
                 return true;
             }
+            const auto all = static_cast<std::size_t>(m_end - m_next);
             if (m_file == nullptr || m_atEnd || !(m_kept != nullptr ? ReadKept() : ReadBlock())) {
                 if (m_next == m_end && m_spill.empty()) {
                     return false;
@@ -184,6 +187,9 @@ public:
                 m_next = m_end;
                 return true;
             }
+            // The kept bytes still hold the start of the line, searched; a new block holds none
+            // of it.
+            searched = m_kept != nullptr ? all : 0;
         }
     }
 
