@@ -477,19 +477,6 @@ bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& en
     return true;
 }
 
-// Keeps everything a reader hands on in the listing.
-class CListingKeeper final : public CListingSink {
-public:
-    explicit CListingKeeper(MapListing& listing) : m_listing(listing) {}
-
-    void AddObject(std::string_view name) override { m_listing.objects.emplace_back(name); }
-    void AddRecord(const SectionRecord& record) override { m_listing.records.push_back(record); }
-    void AddTotal(const TotalRecord& total) override { m_listing.totals.push_back(total); }
-
-private:
-    MapListing& m_listing;
-};
-
 class CListingReader {
 public:
     CListingReader(CLineSource& lines, const std::string& fileName, ListingScope scope,
@@ -752,6 +739,18 @@ private:
 };
 
 }  // namespace
+
+void CListingKeeper::AddObject(std::string_view name) {
+    m_listing.objects.emplace_back(name);
+}
+
+void CListingKeeper::AddRecord(const SectionRecord& record) {
+    m_listing.records.push_back(record);
+}
+
+void CListingKeeper::AddTotal(const TotalRecord& total) {
+    m_listing.totals.push_back(total);
+}
 
 bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
     const std::size_t dash = text.find('-');

@@ -79,6 +79,18 @@ protected:
     ~CListingSink() = default;
 };
 
+// Keeps all it is handed in a listing, as ReadMapListing does with the bytes of a map.
+class CListingKeeper final : public CListingSink {
+public:
+    explicit CListingKeeper(MapListing& listing) : m_listing(listing) {}
+    void AddObject(std::string_view name) override;
+    void AddRecord(const SectionRecord& record) override;
+    void AddTotal(const TotalRecord& total) override;
+
+private:
+    MapListing& m_listing;
+};
+
 // Reads the whole map in `file` as ReadMapListing does, a block at a time, so that neither the
 // map nor its records need be held: `listing` gets all but the objects, the records and the
 // totals, which go to `sink`. Throws as ReadMapListing does, and MapError on a read error.

@@ -61,13 +61,23 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// An anonymous temporary file that holds the map; nullptr (and the benchmark skipped) when it
+// cannot be written.
+std::unique_ptr<std::FILE, FileCloser> FileWith(const std::string& map, benchmark::State& state) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    if (!file || std::fwrite(map.data(), 1, map.size(), file.get()) != map.size()) {
+        state.SkipWithError("cannot write a temporary file");
+        return nullptr;
+    }
+    return file;
+}
+
 // Through a FILE*, as tallyfold-report reads: block reads from an anonymous temporary file.
 void BM_ReadTokenFromFile(benchmark::State& state) {
     const std::string& map = LargeMap();
     const std::size_t tokens = CountTokens(map);
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    if (!file || std::fwrite(map.data(), 1, map.size(), file.get()) != map.size()) {
-        state.SkipWithError("cannot write a temporary file");
+    const auto file = FileWith(map, state);
+    if (!file) {
         return;
     }
     for (auto _ : state) {
@@ -104,9 +114,8 @@ BENCHMARK(BM_ScanObjectSection)->Arg(6)->Arg(100)->Unit(benchmark::kMillisecond)
 // tallyfold-report --sections all does.
 void BM_TallySections(benchmark::State& state) {
     const std::string& map = LargeMap();
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    if (!file || std::fwrite(map.data(), 1, map.size(), file.get()) != map.size()) {
-        state.SkipWithError("cannot write a temporary file");
+    const auto file = FileWith(map, state);
+    if (!file) {
         return;
     }
     for (auto _ : state) {

@@ -76,18 +76,6 @@ std::string Describe(const SizeTable& table) {
     return text;
 }
 
-// Keeps what a reader hands on, as ReadMapListing does.
-class CKeeper final : public CListingSink {
-public:
-    explicit CKeeper(MapListing& listing) : m_listing(listing) {}
-    void AddObject(std::string_view name) override { m_listing.objects.emplace_back(name); }
-    void AddRecord(const SectionRecord& record) override { m_listing.records.push_back(record); }
-    void AddTotal(const TotalRecord& total) override { m_listing.totals.push_back(total); }
-
-private:
-    MapListing& m_listing;
-};
-
 // What a way of reading gave: the error's text, or the description of what it read.
 struct Outcome {
     std::optional<std::string> error;
@@ -163,7 +151,7 @@ std::string CheckListingReading(std::string_view bytes) {
         const auto stream = OpenBytes(bytes);
         CMapFile file(stream.get(), kName);
         MapListing read;
-        CKeeper keeper(read);
+        CListingKeeper keeper(read);
         ReadMapListing(file, read, keeper);
         return Describe(read);
     });
