@@ -25,7 +25,9 @@ void Fail(const std::string& what) {
     std::abort();
 }
 
-// A file that holds one map at a time, for the maps given by path rather than on standard input.
+// The name of a file that holds a map given by path rather than on standard input, during one
+// run: written before it, removed after it (libFuzzer may end the process without running
+// atexit handlers).
 const std::string& MapPath() {
     static const std::string path = [] {
         char name[] = "/tmp/tallyfold-report-fuzz-XXXXXX";
@@ -34,7 +36,7 @@ const std::string& MapPath() {
             Fail("cannot make a temporary file");
         }
         close(fd);
-        std::atexit([] { std::remove(MapPath().c_str()); });
+        std::remove(name);
         return std::string(name);
     }();
     return path;
@@ -128,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Fail("a report although the run failed");
     }
     const Run streamed = Report(args, input, true);
+    std::remove(MapPath().c_str());
     if (streamed.status != whole.status || streamed.out != whole.out || streamed.err != whole.err) {
         Fail("the report written as it is made differs from the report kept whole");
     }
