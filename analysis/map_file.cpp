@@ -91,33 +91,55 @@ CMapFile::~CMapFile() {
     }
 }
 
+std::size_t CMapFile::Read(char* buffer, std::size_t size) {
+    errno = 0;
+    const std::size_t count = std::fread(buffer, 1, size, m_file);
+    if (count < size && std::ferror(m_file)) {
+        const int error = errno;
+        throw MapError(m_name, 0, "read error: " + Reason(error), MapError::Kind::kRead,
+                       LastSystemError());
+    }
+    return count;
+}
+
+std::size_t CMapFile::SizeLeft() {
+    const long start = std::ftell(m_file);
+    if (start < 0 || std::fseek(m_file, 0, SEEK_END) != 0) {
+        return 0;
+    }
+    const long end = std::ftell(m_file);
+    if (std::fseek(m_file, start, SEEK_SET) != 0) {
+        // The position cannot be restored: the caller's next read would start elsewhere.
+        throw MapError(m_name, 0, "read error: cannot seek back", MapError::Kind::kRead);
+    }
+    return end > start ? static_cast<std::size_t>(end - start) : 0;
+}
+
 std::string CMapFile::ReadAll() {
     std::string bytes;
-    // Sized once where the file can tell its size: growing step by step would hold the old and
-    // the new copy at once, twice the map.
-    const long start = std::ftell(m_file);
-    if (start >= 0 && std::fseek(m_file, 0, SEEK_END) == 0) {
-        const long end = std::ftell(m_file);
-        if (std::fseek(m_file, start, SEEK_SET) == 0 && end > start) {
-            bytes.reserve(static_cast<std::size_t>(end - start) + 1);
-        }
-    }
+    bytes.reserve(SizeLeft() + 1);
     constexpr std::size_t kLeast = 64 * 1024;
     for (;;) {
         const std::size_t used = bytes.size();
         const std::size_t room = std::max(kLeast, bytes.capacity() - used);
         bytes.resize(used + room);
-        errno = 0;
-        const std::size_t count = std::fread(&bytes[used], 1, room, m_file);
+        const std::size_t count = Read(&bytes[used], room);
         bytes.resize(used + count);
-        if (count < room) {
+        if (count == 0) {
             break;
         }
     }
-    if (std::ferror(m_file)) {
-        const int error = errno;
-        throw MapError(m_name, 0, "read error: " + Reason(error), MapError::Kind::kRead,
-                       LastSystemError());
-    }
     return bytes;
+}
+
+bool CMapFile::Tell(long& position) {
+    position = std::ftell(m_file);
+    return position >= 0;
+}
+
+void CMapFile::SeekTo(long position) {
+    if (std::fseek(m_file, position, SEEK_SET) != 0) {
+        throw MapError(m_name, 0, "read error: cannot read the map again from its start",
+                       MapError::Kind::kRead);
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -20,8 +21,22 @@ public:
     std::FILE* Get() const { return m_file; }
     const std::string& Name() const { return m_name; }
 
-    // The rest of the file. Throws MapError (kind kRead) naming the file.
+    // Reads up to `size` bytes into `buffer`: how many it read, 0 at the end of the file. Throws
+    // MapError (kind kRead) naming the file.
+    std::size_t Read(char* buffer, std::size_t size);
+
+    // The bytes from the current position to the end, where the file can tell (a regular file),
+    // else 0.
+    std::size_t SizeLeft();
+
+    // The rest of the file, read whole (sized once where the file tells its size). Throws
+    // MapError (kind kRead) naming the file.
     std::string ReadAll();
+
+    // Whether the file can be read again from where it is now (a regular file; not a pipe), and
+    // going back there.
+    bool Tell(long& position);
+    void SeekTo(long position);
 
 private:
     std::FILE* m_file = nullptr;

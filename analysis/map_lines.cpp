@@ -1,10 +1,16 @@
 #include "map_lines.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "hex_text.h"
 #include "map_error.h"
 #include "token_reader.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -16,23 +22,238 @@ struct Token {
     std::size_t offset = 0;
 };
 
-std::vector<Token> SplitLine(std::string_view line) {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && !IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
+// One bit per byte of 16, set for a byte of a word (IsTokenByte).
+inline std::uint32_t WordBytes16(const char* bytes) {
+#if defined(__SSE2__)
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x20)), x);
+    const __m128i separator = _mm_or_si128(low, _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+    return ~static_cast<std::uint32_t>(_mm_movemask_epi8(separator)) & 0xFFFFu;
+#else
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 16; ++i) {
+        bits |= static_cast<std::uint32_t>(IsTokenByte(static_cast<unsigned char>(bytes[i]))) << i;
+    }
+    return bits;
+#endif
+}
+
+// Calls visit(start, end) for each word of the line in turn while it returns true. Sixteen bytes
+// at a time: words start and end where the kind of byte changes.
+template <typename Visit>
+void ForEachWord(std::string_view line, Visit&& visit) {
+    const char* const bytes = line.data();
+    const std::size_t n = line.size();
+    std::uint32_t previous = 0;  // 1 when the byte before the group belongs to a word
+    std::size_t start = 0;
+    bool inWord = false;
+    for (std::size_t base = 0; base < n; base += 16) {
+        std::uint32_t words = 0;
+        if (n - base >= 16) {
+            words = WordBytes16(bytes + base);
+        } else {
+            char tail[16] = {};  // zeros are separators
+            std::memcpy(tail, bytes + base, n - base);
+            words = WordBytes16(tail);
         }
-        const std::size_t start = i;
-        while (i < line.size() && IsTokenByte(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        if (i > start) {
-            tokens.push_back({line.substr(start, i - start), start});
+        std::uint32_t changes = (words ^ ((words << 1) | previous)) & 0xFFFFu;
+        previous = words >> 15;
+        while (changes != 0) {
+            const std::size_t at = base + static_cast<std::size_t>(__builtin_ctz(changes));
+            changes &= changes - 1;
+            if (!inWord) {
+                start = at;
+                inWord = true;
+            } else {
+                inWord = false;
+                if (!visit(start, at)) {
+                    return;
+                }
+            }
         }
     }
-    return tokens;
+    if (inWord) {
+        visit(start, n);
+    }
 }
+
+// The words of a line. A line may hold millions of them, but the reader needs only the first few
+// (key words, TOTAL records) and the last few (a record's fields and name): those are kept; any
+// other is found by walking the line again, and ForEach walks them all.
+class CLineTokens {
+public:
+    static constexpr std::size_t kKept = 8;
+
+    explicit CLineTokens(std::string_view line) : m_line(line) {
+        ForEachWord(line, [this](std::size_t start, std::size_t end) {
+            const Bounds bounds{start, end};
+            if (m_count < kKept) {
+                m_first[m_count] = bounds;
+            }
+            m_last[m_count % kKept] = bounds;
+            ++m_count;
+            return true;
+        });
+    }
+
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    Token back() const { return (*this)[m_count - 1]; }
+    std::string_view Text(std::size_t start, std::size_t end) const {
+        return m_line.substr(start, end - start);
+    }
+
+    // Word `index`, which must be below size().
+    Token operator[](std::size_t index) const {
+        if (index < kKept) {
+            return Make(m_first[index]);
+        }
+        if (index + kKept >= m_count) {
+            return Make(m_last[index % kKept]);
+        }
+        Bounds found{0, 0};
+        ForEach([&](std::size_t i, std::size_t start, std::size_t end) {
+            found = {start, end};
+            return i < index;
+        });
+        return Make(found);
+    }
+
+    // Calls visit(index, start, end) for each word in turn while it returns true.
+    template <typename Visit>
+    void ForEach(Visit&& visit) const {
+        std::size_t index = 0;
+        ForEachWord(m_line,
+                    [&](std::size_t start, std::size_t end) { return visit(index++, start, end); });
+    }
+
+private:
+    struct Bounds {
+        std::size_t start;
+        std::size_t end;
+    };
+
+    Token Make(Bounds bounds) const {
+        return {m_line.substr(bounds.start, bounds.end - bounds.start), bounds.start};
+    }
+
+    std::string_view m_line;
+    std::size_t m_count = 0;
+    Bounds m_first[kKept];  // words 0 to kKept - 1
+    Bounds m_last[kKept];   // the last kKept words, word i at i % kKept
+};
+
+// The lines of a map, from bytes in memory or from a file a block at a time. A line that runs
+// past the end of a block is put together whole, however long.
+class CLineSource {
+public:
+    explicit CLineSource(std::string_view bytes)
+        : m_next(bytes.data()), m_end(bytes.data() + bytes.size()) {}
+
+    // With `kept`, every byte read from the file is kept in it (what it held is dropped), and
+    // lines are views into it.
+    CLineSource(CMapFile& file, std::string* kept)
+        : m_file(&file), m_kept(kept), m_buffer(kept == nullptr ? new char[kReadSize] : nullptr) {
+        if (kept != nullptr) {
+            kept->clear();
+            m_next = m_end = kept->data();
+        }
+    }
+
+    // The next line, without its LF; false at the end of input.
+    bool Next(std::string_view& line) {
+        if (m_spilled) {
+            m_spill.clear();
+            m_spilled = false;
+        }
+        std::size_t searched = 0;  // bytes from m_next on that hold no line feed
+        for (;;) {
+            const char* const from = m_next + searched;
+            const auto* lineFeed = from == m_end
+                                       ? nullptr
+                                       : static_cast<const char*>(std::memchr(
+                                             from, '\n', static_cast<std::size_t>(m_end - from)));
+            if (lineFeed != nullptr) {
+                line = Take(lineFeed);
+                m_next = lineFeed + 1;
+                return true;
+            }
+            const auto all = static_cast<std::size_t>(m_end - m_next);
+            if (m_file == nullptr || m_atEnd || !(m_kept != nullptr ? ReadKept() : ReadBlock())) {
+                if (m_next == m_end && m_spill.empty()) {
+                    return false;
+                }
+                line = Take(m_end);
+                m_next = m_end;
+                return true;
+            }
+            // The kept bytes still hold the start of the line, searched; a new block holds none
+            // of it.
+            searched = m_kept != nullptr ? all : 0;
+        }
+    }
+
+private:
+    static constexpr std::size_t kReadSize = 128 * 1024;
+
+    // The line up to `end`, with what was gathered of it before.
+    std::string_view Take(const char* end) {
+        if (m_spill.empty()) {
+            return std::string_view(m_next, static_cast<std::size_t>(end - m_next));
+        }
+        m_spill.append(m_next, end);
+        m_spilled = true;
+        return m_spill;
+    }
+
+    // Room in `text` for `more` bytes. Once it is longer than a block, room for the rest of the
+    // file at once rather than growing step by step, which would hold the old and the new copy,
+    // twice the text.
+    void MakeRoom(std::string& text, std::size_t more) {
+        if (text.size() + more > text.capacity() && text.size() >= kReadSize) {
+            text.reserve(std::max(2 * text.size(), text.size() + more + m_file->SizeLeft()));
+        }
+    }
+
+    // Keeps the start of the line that the block ends in and reads the next block; false at the
+    // end of the file.
+    bool ReadBlock() {
+        const auto rest = static_cast<std::size_t>(m_end - m_next);
+        if (rest > 0) {
+            MakeRoom(m_spill, rest);
+            m_spill.append(m_next, rest);
+        }
+        const std::size_t count = m_file->Read(m_buffer.get(), kReadSize);
+        m_next = m_buffer.get();
+        m_end = m_next + count;
+        m_atEnd = count == 0;
+        return !m_atEnd;
+    }
+
+    // Reads the next block onto the end of the kept bytes, where the start of the line is.
+    bool ReadKept() {
+        std::string& kept = *m_kept;
+        const auto next = static_cast<std::size_t>(m_next - kept.data());
+        const std::size_t size = kept.size();
+        MakeRoom(kept, kReadSize);
+        kept.resize(size + kReadSize);
+        const std::size_t count = m_file->Read(&kept[size], kReadSize);
+        kept.resize(size + count);
+        m_next = kept.data() + next;
+        m_end = kept.data() + kept.size();
+        m_atEnd = count == 0;
+        return !m_atEnd;
+    }
+
+    const char* m_next = nullptr;  // the bytes not yet handed out
+    const char* m_end = nullptr;
+    CMapFile* m_file = nullptr;
+    std::string* m_kept = nullptr;
+    std::unique_ptr<char[]> m_buffer;
+    std::string m_spill;  // the start of a line that crosses blocks
+    bool m_spilled = false;
+    bool m_atEnd = false;
+};
 
 std::string_view TrimRight(std::string_view text) {
     std::size_t n = text.size();
@@ -58,8 +279,21 @@ std::string Quote(std::string_view line) {
     return QuoteForMessage(line, 60);
 }
 
-// Hexadecimal text whose value fits in 32 bits (leading zeros allowed).
+// Hexadecimal text whose value fits in 32 bits (leading zeros allowed). Eight digits or fewer,
+// as nearly every field has, always fit: their bad bytes are gathered rather than returned at.
 bool ParseHex(std::string_view text, bool upperOnly, std::uint64_t& value) {
+    if (text.size() - 1 < 8) {
+        const auto& digits = upperOnly ? hex_detail::kUpperDigits : hex_detail::kAnyCaseDigits;
+        std::uint32_t sum = 0;
+        std::uint32_t bad = 0;
+        for (char c : text) {
+            const std::uint32_t digit = digits[static_cast<unsigned char>(c)];
+            bad |= digit;
+            sum = (sum << 4) | (digit & 0xFu);
+        }
+        value = sum;
+        return bad <= 0xFu;
+    }
     return ParseHexNumber(text, upperOnly, kMaxAddress, value);
 }
 
@@ -111,20 +345,20 @@ bool ParseOptionNumber(std::string_view text, std::uint64_t& value) {
 
 // The length of a section: upper-case hexadecimal, as the rest of the tool reads lengths.
 std::uint64_t ParseLength(std::string_view text, const std::string& fileName, long line) {
+    std::uint64_t value = 0;
+    if (ParseHex(text, true, value)) {
+        return value;
+    }
     for (char c : text) {
         if (HexDigitValue(c) > 15) {
             throw MapError(fileName, line,
                            "section length " + Quote(text) + " is not upper-case hexadecimal");
         }
     }
-    std::uint64_t value = 0;
-    if (!ParseHex(text, true, value)) {
-        throw MapError(fileName, line, "section length " + Quote(text) + " is too large");
-    }
-    return value;
+    throw MapError(fileName, line, "section length " + Quote(text) + " is too large");
 }
 
-bool IsTableHeader(const std::vector<Token>& tokens) {
+bool IsTableHeader(const CLineTokens& tokens) {
     static constexpr std::string_view kHeader[] = {"Name",     "Link",  "Load", "Length",
                                                    "Selector", "Space", "Scale"};
     if (tokens.size() != 6 && tokens.size() != 7) {
@@ -138,41 +372,56 @@ bool IsTableHeader(const std::vector<Token>& tokens) {
     return true;
 }
 
+// The fields of a record after its name but the length, which is read apart, so that a bad
+// length is reported as such rather than making the line unreadable.
+struct RecordFields {
+    std::uint64_t link = 0;
+    std::uint64_t load = 0;
+    std::int64_t space = 0;
+    std::int64_t scale = 0;  // 0 when the record has no Scale field
+};
+
 // True when the last `count` tokens read as Link Load Length Selector Space [Scale], with at
-// least `before` tokens in front of them. The length is checked later, so that a bad length is
-// reported as such rather than making the line unreadable.
-bool FieldsMatch(const std::vector<Token>& tokens, std::size_t count, std::size_t before) {
+// least `before` tokens in front of them; `fields` then holds their values.
+bool ReadFields(const CLineTokens& tokens, std::size_t count, std::size_t before,
+                RecordFields& fields) {
     if (tokens.size() < count + before) {
         return false;
     }
     const std::size_t f = tokens.size() - count;
-    return IsAddress(tokens[f].text) && IsAddress(tokens[f + 1].text) &&
-           IsAddress(tokens[f + 3].text) && IsDecimal(tokens[f + 4].text) &&
-           (count == 5 || IsDecimal(tokens[f + 5].text));
+    std::uint64_t selector = 0;
+    fields.scale = 0;
+    return ParseHex(tokens[f].text, false, fields.link) &&
+           ParseHex(tokens[f + 1].text, false, fields.load) &&
+           ParseHex(tokens[f + 3].text, false, selector) &&
+           ParseDecimal(tokens[f + 4].text, fields.space) &&
+           (count == 5 || ParseDecimal(tokens[f + 5].text, fields.scale));
 }
 
-// How many trailing fields a table line has: 6 (with Scale), 5, or 0 when it is no record.
-// An indented record is a section name and its fields; a record in column 0 has an object name
-// (which may hold spaces) in front. A Scale is taken only where the line cannot be read
-// otherwise, or where its value (8 for bit sections) could not be a memory space of a record.
-std::size_t RecordFieldCount(const std::vector<Token>& tokens, bool columnZero) {
+// How many trailing fields a table line has: 6 (with Scale), 5, or 0 when it is no record; the
+// values of a record's fields go to `fields`. An indented record is a section name and its
+// fields; a record in column 0 has an object name (which may hold spaces) in front. A Scale is
+// taken only where the line cannot be read otherwise, or where its value (8 for bit sections)
+// could not be a memory space of a record.
+std::size_t RecordFieldCount(const CLineTokens& tokens, bool columnZero, RecordFields& fields) {
     if (!columnZero) {
-        if (tokens.size() == 7 && FieldsMatch(tokens, 6, 1)) {
+        if (tokens.size() == 7 && ReadFields(tokens, 6, 1, fields)) {
             return 6;
         }
-        return tokens.size() == 6 && FieldsMatch(tokens, 5, 1) ? 5 : 0;
+        return tokens.size() == 6 && ReadFields(tokens, 5, 1, fields) ? 5 : 0;
     }
-    if (FieldsMatch(tokens, 6, 2)) {
-        std::int64_t scale = 0;
-        ParseDecimal(tokens.back().text, scale);
-        if (scale >= 2 || !FieldsMatch(tokens, 5, 2)) {
+    if (ReadFields(tokens, 6, 2, fields)) {
+        RecordFields five;
+        if (fields.scale >= 2 || !ReadFields(tokens, 5, 2, five)) {
             return 6;
         }
+        fields = five;
+        return 5;
     }
-    return FieldsMatch(tokens, 5, 2) ? 5 : 0;
+    return ReadFields(tokens, 5, 2, fields) ? 5 : 0;
 }
 
-bool IsUnusedHeading(const std::vector<Token>& tokens) {
+bool IsUnusedHeading(const CLineTokens& tokens) {
     return tokens.size() >= 3 && tokens[0].text == "UNUSED" && tokens[1].text == "ADDRESS" &&
            tokens[2].text == "RANGES";
 }
@@ -184,7 +433,7 @@ bool IsNumber(std::string_view text) {
 // A line in column 0 that is not a record is an object's name, which may hold spaces; but a
 // line whose last word is a memory space and most of the four words before it are numbers is a
 // record with a damaged field, and taking it as a name would move its bytes elsewhere unseen.
-bool LooksLikeRecord(const std::vector<Token>& tokens) {
+bool LooksLikeRecord(const CLineTokens& tokens) {
     if (tokens.size() < 7 || !IsDecimal(tokens.back().text)) {
         return false;
     }
@@ -197,7 +446,7 @@ bool LooksLikeRecord(const std::vector<Token>& tokens) {
 
 // The first of a record's Link Load Length Selector Space fields (the last five words of the
 // line) that is not a number; empty when each is one.
-std::string_view FirstBadField(const std::vector<Token>& tokens) {
+std::string_view FirstBadField(const CLineTokens& tokens) {
     const std::size_t count = std::min<std::size_t>(5, tokens.size() > 0 ? tokens.size() - 1 : 0);
     for (std::size_t i = tokens.size() - count; i < tokens.size(); ++i) {
         if (!IsNumber(tokens[i].text)) {
@@ -230,22 +479,18 @@ bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& en
 
 class CListingReader {
 public:
-    CListingReader(std::string_view bytes, const std::string& fileName, ListingScope scope)
-        : m_bytes(bytes), m_fileName(fileName), m_scope(scope) {}
+    CListingReader(CLineSource& lines, const std::string& fileName, ListingScope scope,
+                   MapListing& listing, CListingSink& sink)
+        : m_lines(lines), m_fileName(fileName), m_scope(scope), m_listing(listing), m_sink(sink) {}
 
-    MapListing Read() {
-        std::size_t pos = 0;
+    void Read() {
         long lineNumber = 0;
-        while (pos < m_bytes.size()) {
-            std::size_t next = m_bytes.find('\n', pos);
-            if (next == std::string_view::npos) {
-                next = m_bytes.size();
-            }
+        std::string_view line;
+        while (m_lines.Next(line)) {
             ++lineNumber;
-            ReadLine(m_bytes.substr(pos, next - pos), lineNumber);
-            pos = next + 1;
+            ReadLine(line, lineNumber);
             if (m_scope == ListingScope::kPreamble && m_listing.hasTable) {
-                return std::move(m_listing);
+                return;
             }
         }
         m_listing.lastLine = lineNumber;
@@ -254,14 +499,13 @@ public:
             throw MapError(m_fileName, 0,
                            "no section table (no line 'Name Link Load Length Selector Space')");
         }
-        return std::move(m_listing);
     }
 
 private:
     enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
 
     void ReadLine(std::string_view line, long number) {
-        const std::vector<Token> tokens = SplitLine(line);
+        const CLineTokens tokens(line);
         const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
         // A section ends at the first line that cannot belong to it; that line is read again
         // as part of what follows.
@@ -302,7 +546,7 @@ private:
         }
     }
 
-    void ReadPreambleLine(const std::vector<Token>& tokens, long number) {
+    void ReadPreambleLine(const CLineTokens& tokens, long number) {
         if (IsTableHeader(tokens)) {
             m_listing.hasTable = true;
             m_state = State::kTable;
@@ -313,11 +557,13 @@ private:
             m_listing.machineType = std::string(tokens[3].text);
             return;
         }
-        for (const Token& token : tokens) {
-            if (StartsWith(token.text, "-A")) {
-                ReadClassOption(token.text, number);
+        tokens.ForEach([&](std::size_t, std::size_t start, std::size_t end) {
+            const std::string_view token = tokens.Text(start, end);
+            if (StartsWith(token, "-A")) {
+                ReadClassOption(token, number);
             }
-        }
+            return true;
+        });
     }
 
     // -ACLASS=range,range,...
@@ -345,7 +591,7 @@ private:
         }
     }
 
-    bool ReadTableLine(std::string_view line, const std::vector<Token>& tokens, bool columnZero,
+    bool ReadTableLine(std::string_view line, const CLineTokens& tokens, bool columnZero,
                        long number) {
         if (tokens.empty() || IsTableHeader(tokens)) {
             return true;
@@ -360,7 +606,8 @@ private:
             m_state = State::kAfter;
             return false;
         }
-        const std::size_t fields = RecordFieldCount(tokens, columnZero);
+        RecordFields values;
+        const std::size_t fields = RecordFieldCount(tokens, columnZero, values);
         if (fields == 0) {
             if ((!columnZero && tokens.size() != 1) || (columnZero && LooksLikeRecord(tokens))) {
                 std::string detail =
@@ -378,20 +625,18 @@ private:
         if (columnZero) {
             NameObject(TrimRight(line.substr(0, tokens[nameIndex].offset)));
         }
-        SectionRecord record;
+        // One record, reused from line to line: its name keeps its storage.
+        SectionRecord& record = m_record;
         record.line = number;
         record.object = m_currentObject;
         record.common = m_inCommon;
-        record.name = std::string(tokens[nameIndex].text);
-        const std::size_t f = nameIndex + 1;
-        ParseHex(tokens[f].text, false, record.link);
-        ParseHex(tokens[f + 1].text, false, record.load);
-        record.length = ParseLength(tokens[f + 2].text, m_fileName, number);
-        ParseDecimal(tokens[f + 4].text, record.space);
-        if (fields == 6) {
-            ParseDecimal(tokens[f + 5].text, record.scale);
-        }
-        m_listing.records.push_back(std::move(record));
+        record.name.assign(tokens[nameIndex].text);
+        record.link = values.link;
+        record.load = values.load;
+        record.length = ParseLength(tokens[nameIndex + 3].text, m_fileName, number);
+        record.space = values.space;
+        record.scale = values.scale;
+        m_sink.AddRecord(record);
         return true;
     }
 
@@ -406,11 +651,11 @@ private:
             return;
         }
         m_inCommon = false;
-        m_listing.objects.emplace_back(name);
-        m_currentObject = static_cast<int>(m_listing.objects.size() - 1);
+        m_sink.AddObject(name);
+        m_currentObject = m_objectCount++;
     }
 
-    bool ReadTotalLine(std::string_view line, const std::vector<Token>& tokens, bool columnZero,
+    bool ReadTotalLine(std::string_view line, const CLineTokens& tokens, bool columnZero,
                        long number) {
         if (tokens.empty()) {
             return true;
@@ -430,9 +675,10 @@ private:
         if (tokens[0].text == "Name") {
             return true;
         }
-        TotalRecord record;
+        TotalRecord& record = m_total;
         record.line = number;
         record.className = m_totalClass;
+        record.space = 0;
         const bool shaped = (tokens.size() == 4 || tokens.size() == 5) &&
                             ParseHex(tokens[1].text, false, record.link) &&
                             ParseHex(tokens[2].text, false, record.load) &&
@@ -441,15 +687,15 @@ private:
             throw MapError(m_fileName, number,
                            "cannot read this line of the TOTAL section: " + Quote(Trim(line)));
         }
-        record.name = std::string(tokens[0].text);
+        record.name.assign(tokens[0].text);
         record.length = ParseLength(tokens[3].text, m_fileName, number);
         record.hasSpace = tokens.size() == 5;
-        m_listing.totals.push_back(std::move(record));
+        m_sink.AddTotal(record);
         return true;
     }
 
     // "CLASS  low-high [largest block]", or "low-high ..." continuing the class above.
-    bool ReadUnusedLine(const std::vector<Token>& tokens, long number) {
+    bool ReadUnusedLine(const CLineTokens& tokens, long number) {
         if (tokens.empty() || tokens[0].text == "Name") {
             return true;
         }
@@ -467,22 +713,29 @@ private:
             m_state = State::kAfter;
             return false;
         }
-        for (std::size_t i = rangeIndex + 1; i < tokens.size(); ++i) {
-            if (!IsAddress(tokens[i].text)) {
-                m_state = State::kAfter;
-                return false;
-            }
+        bool addresses = true;
+        tokens.ForEach([&](std::size_t i, std::size_t first, std::size_t last) {
+            addresses = i <= rangeIndex || IsAddress(tokens.Text(first, last));
+            return addresses;
+        });
+        if (!addresses) {
+            m_state = State::kAfter;
+            return false;
         }
         m_listing.unusedRanges.push_back({number, m_unusedClass, begin, end});
         return true;
     }
 
-    std::string_view m_bytes;
+    CLineSource& m_lines;
     const std::string& m_fileName;
     ListingScope m_scope;
-    MapListing m_listing;
+    MapListing& m_listing;
+    CListingSink& m_sink;
     State m_state = State::kPreamble;
+    int m_objectCount = 0;
     int m_currentObject = -1;
+    SectionRecord m_record;
+    TotalRecord m_total;
     bool m_inCommon = false;
     bool m_sawCommon = false;
     std::string m_totalClass;
@@ -490,6 +743,18 @@ private:
 };
 
 }  // namespace
+
+void CListingKeeper::AddObject(std::string_view name) {
+    m_listing.objects.emplace_back(name);
+}
+
+void CListingKeeper::AddRecord(const SectionRecord& record) {
+    m_listing.records.push_back(record);
+}
+
+void CListingKeeper::AddTotal(const TotalRecord& total) {
+    m_listing.totals.push_back(total);
+}
 
 bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
     const std::size_t dash = text.find('-');
@@ -527,5 +792,22 @@ bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t&
 }
 
 MapListing ReadMapListing(std::string_view bytes, const std::string& fileName, ListingScope scope) {
-    return CListingReader(bytes, fileName, scope).Read();
+    MapListing listing;
+    CListingKeeper keeper(listing);
+    CLineSource lines(bytes);
+    CListingReader(lines, fileName, scope, listing, keeper).Read();
+    return listing;
+}
+
+void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink) {
+    CLineSource lines(file, nullptr);
+    CListingReader(lines, file.Name(), ListingScope::kWhole, listing, sink).Read();
+}
+
+MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead) {
+    MapListing listing;
+    CListingKeeper keeper(listing);
+    CLineSource lines(file, &bytesRead);
+    CListingReader(lines, file.Name(), ListingScope::kPreamble, listing, keeper).Read();
+    return listing;
 }

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "map_file.h"
+
 // What a link map says about its sections, read line by line: the per-object table, the COMMON
 // lines, the class totals, the class ranges of the linker command line and the unused ranges.
 
@@ -68,6 +70,41 @@ enum class ListingScope {
 // cannot be read.
 MapListing ReadMapListing(std::string_view bytes, const std::string& fileName,
                           ListingScope scope = ListingScope::kWhole);
+
+// Takes the object names, the records of the per-object table and the records of the TOTAL
+// section, in file order, as a reader meets them. What it is handed is valid during the call only.
+class CListingSink {
+public:
+    virtual void AddObject(std::string_view name) = 0;
+    virtual void AddRecord(const SectionRecord& record) = 0;  // `object` counts AddObject calls
+    virtual void AddTotal(const TotalRecord& total) = 0;
+
+protected:
+    ~CListingSink() = default;
+};
+
+// Keeps all it is handed in a listing, as ReadMapListing does with the bytes of a map.
+class CListingKeeper final : public CListingSink {
+public:
+    explicit CListingKeeper(MapListing& listing) : m_listing(listing) {}
+    void AddObject(std::string_view name) override;
+    void AddRecord(const SectionRecord& record) override;
+    void AddTotal(const TotalRecord& total) override;
+
+private:
+    MapListing& m_listing;
+};
+
+// Reads the whole map in `file` as ReadMapListing does, a block at a time, so that neither the
+// map nor its records need be held: `listing` gets all but the objects, the records and the
+// totals, which go to `sink`. Throws as ReadMapListing does, and MapError on a read error.
+void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink);
+
+// The machine type and class ranges in front of the section table of the map in `file` (as
+// ListingScope::kPreamble reads them). `bytesRead` is left holding every byte taken from the
+// file (and nothing else), so that a reader of the whole map can start with them and go on with
+// the file.
+MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead);
 
 // Parses one range of a -A option, "0100h-01FFhx5": numbers in hexadecimal with an h suffix (or
 // in decimal without one), both ends included, then an optional count of consecutive ranges of

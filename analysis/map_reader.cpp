@@ -23,21 +23,6 @@ bool IsSeparator(char c) {
     return !IsTokenByte(static_cast<unsigned char>(c));
 }
 
-// The failed check of a map whose section table runs to the end of the file.
-MapCheck CutShort(long lastLine) {
-    MapCheck check;
-    check.label = "Complete map";
-    check.field = "complete_map";
-    check.possible = true;
-    check.agrees = false;
-    check.hasFigures = false;
-    check.detail = "the section table runs to the end of the file (line " +
-                   std::to_string(lastLine) +
-                   ") without COMMON or TOTAL: the map was cut short and the report may be "
-                   "incomplete";
-    return check;
-}
-
 // What the listed scan found, judged: no object file, no table heading and no end marker is no
 // map; a heading without an end marker is a map cut short.
 void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table) {
@@ -47,23 +32,37 @@ void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table
                        "('Name Link Load Length Selector Space') and no COMMON or TOTAL");
     }
     if (summary.tableHeading && !summary.endMarker) {
-        table.facts.checks.push_back(CutShort(summary.lastLine));
+        table.facts.checks.push_back(CutShortCheck(summary.lastLine));
     }
 }
 
 // The per-object table's heading: Name Link Load Length Selector Space, and Scale on some maps.
-bool HasTableHeading(std::string_view bytes) {
-    static constexpr std::string_view kWords[] = {"Name",     "Link",  "Load", "Length",
-                                                  "Selector", "Space", "Scale"};
-    for (std::size_t at = bytes.find("Selector"); at != std::string_view::npos;
-         at = bytes.find("Selector", at + 1)) {
-        const std::size_t start =
-            bytes.rfind('\n', at) == std::string_view::npos ? 0 : bytes.rfind('\n', at) + 1;
-        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
-        const std::string_view line = bytes.substr(start, end - start);
+// What decides the rule a map calls for, gathered line by line: the per-object table's heading
+// (Name Link Load Length Selector Space, and Scale on some maps) and a line whose first word, in
+// column 0, is TOTAL: the heading of the class totals.
+class CRuleFinder {
+public:
+    void Line(std::string_view line) {
+        constexpr std::string_view kTotal = "TOTAL";
+        if (line.size() >= kTotal.size() && line.compare(0, kTotal.size(), kTotal) == 0 &&
+            (line.size() == kTotal.size() || IsSeparator(line[kTotal.size()]))) {
+            m_total = true;
+        }
+        if (!m_heading && line.find("Selector") != std::string_view::npos) {
+            m_heading = IsTableHeading(line);
+        }
+    }
+
+    SectionRule Rule() const {
+        return m_total && m_heading ? SectionRule::kAll : SectionRule::kListed;
+    }
+
+private:
+    static bool IsTableHeading(std::string_view line) {
+        static constexpr std::string_view kWords[] = {"Name",     "Link",  "Load", "Length",
+                                                      "Selector", "Space", "Scale"};
         std::size_t word = 0;
-        bool heading = true;
-        for (std::size_t i = 0; i < line.size() && heading;) {
+        for (std::size_t i = 0; i < line.size();) {
             if (IsSeparator(line[i])) {
                 ++i;
                 continue;
@@ -72,16 +71,18 @@ bool HasTableHeading(std::string_view bytes) {
             while (j < line.size() && !IsSeparator(line[j])) {
                 ++j;
             }
-            heading = word < 7 && line.substr(i, j - i) == kWords[word];
+            if (word >= 7 || line.substr(i, j - i) != kWords[word]) {
+                return false;
+            }
             ++word;
             i = j;
         }
-        if (heading && word >= 6) {
-            return true;
-        }
+        return word >= 6;
     }
-    return false;
-}
+
+    bool m_total = false;
+    bool m_heading = false;
+};
 
 // A view inside the program: the complete tally split by source file or by symbol.
 SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule rule,
@@ -98,35 +99,24 @@ SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule
     }
     const MapListing listing = ReadMapListing(bytes, name);
     const ProgramListing program = ReadProgramListing(bytes, name);
-    SizeTable table = view == MapView::kModules ? ModuleView(listing, program, name)
-                                                : SymbolView(listing, program, name);
-    if (listing.cutShort) {
-        table.facts.checks.push_back(CutShort(listing.lastLine));
-    }
-    return table;
+    return view == MapView::kModules ? ModuleView(listing, program, name)
+                                     : SymbolView(listing, program, name);
 }
 
 }  // namespace
 
-// A line whose first word, in column 0, is TOTAL, in a map with a section table: the heading of
-// the class totals. Found without splitting every line into words, so that the choice costs
-// little on a large map.
 SectionRule RuleForMap(std::string_view bytes) {
     if (IsMplinkMap(bytes)) {
         return SectionRule::kAll;
     }
-    constexpr std::string_view kWord = "TOTAL";
+    CRuleFinder finder;
     std::size_t start = 0;
     while (start < bytes.size()) {
         const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
-        const std::string_view line = bytes.substr(start, end - start);
-        if (line.size() >= kWord.size() && line.compare(0, kWord.size(), kWord) == 0 &&
-            (line.size() == kWord.size() || IsSeparator(line[kWord.size()]))) {
-            return HasTableHeading(bytes) ? SectionRule::kAll : SectionRule::kListed;
-        }
+        finder.Line(bytes.substr(start, end - start));
         start = end + 1;
     }
-    return SectionRule::kListed;
+    return finder.Rule();
 }
 
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
@@ -141,12 +131,7 @@ SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule 
         return ReadMplinkMap(bytes, name);
     }
     if (rule == SectionRule::kAll) {
-        const MapListing listing = ReadMapListing(bytes, name);
-        SizeTable table = TallySections(listing);
-        if (listing.cutShort) {
-            table.facts.checks.push_back(CutShort(listing.lastLine));
-        }
-        return table;
+        return TallySections(ReadMapListing(bytes, name));
     }
     SizeTable table;
     if (deviceFacts) {
@@ -157,25 +142,87 @@ SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule 
     return table;
 }
 
-SizeTable CountListedStream(CMapFile& file) {
-    // The family is told by the first lines; a file that can be read again is looked at first
-    // (standard input from a pipe cannot be, and is scanned as it comes).
-    std::FILE* const handle = file.Get();
-    const long start = std::ftell(handle);
-    if (start >= 0) {
-        char head[4096];
-        const std::size_t count = std::fread(head, 1, sizeof head, handle);
-        const bool mplink = IsMplinkMap(std::string_view(head, count));
-        if (std::fseek(handle, start, SEEK_SET) != 0) {
-            throw MapError(file.Name(), 0, "cannot read the map again from its start",
-                           MapError::Kind::kRead);
+namespace {
+
+constexpr std::size_t kLookBlock = 128 * 1024;
+
+// The rule a map in a file calls for, read through once as it streams (the file is then read
+// again from where it started by the reader the rule chooses): lines are found in blocks, and a
+// line that runs across blocks is put together (only its first bytes matter to the finder).
+SectionRule RuleForFile(CMapFile& file) {
+    CRuleFinder finder;
+    std::string block(kLookBlock, '\0');
+    std::string carry;
+    for (std::size_t count = file.Read(&block[0], block.size()); count != 0;
+         count = file.Read(&block[0], block.size())) {
+        std::string_view bytes(block.data(), count);
+        for (std::size_t end = bytes.find('\n'); end != std::string_view::npos;
+             end = bytes.find('\n')) {
+            if (carry.empty()) {
+                finder.Line(bytes.substr(0, end));
+            } else {
+                carry.append(bytes.substr(0, std::min<std::size_t>(end, 256)));
+                finder.Line(carry);
+                carry.clear();
+            }
+            bytes.remove_prefix(end + 1);
         }
-        if (mplink) {
-            throw MapError(file.Name(), 0, kListedNamesDoNotApply);
+        if (carry.size() < 256) {
+            carry.append(bytes.substr(0, 256 - carry.size()));
         }
     }
+    if (!carry.empty()) {
+        finder.Line(carry);
+    }
+    return finder.Rule();
+}
+
+bool StartsAsMplinkMap(CMapFile& file) {
+    std::string head(4096, '\0');
+    head.resize(file.Read(&head[0], head.size()));
+    return IsMplinkMap(head);
+}
+
+// The listed rule over the file as it streams: the preamble first when the device comes from the
+// map, then the scan from the map's first byte (with the preamble's bytes already read).
+SizeTable CountListed(CMapFile& file, bool deviceFacts) {
     SizeTable table;
-    CMapStream stream(file.Get(), file.Name());
-    Judge(ScanObjectSection(stream, table), file.Name(), table);
+    std::string preamble;
+    if (deviceFacts) {
+        DescribeMapDevice(ReadMapPreamble(file, preamble), table.facts);
+    }
+    CMapStream stream(file.Get(), file.Name(), preamble);
+    Judge(ScanObjectSection(stream, table, EmptyRows::kLeaveOut), file.Name(), table);
     return table;
+}
+
+}  // namespace
+
+SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts, MapView view) {
+    long start = 0;
+    const bool again = view == MapView::kObjects && file.Tell(start);
+    bool mplink = false;
+    if (again) {
+        mplink = StartsAsMplinkMap(file);
+        file.SeekTo(start);
+    }
+    // The listed names from a pipe are scanned as they come (the family cannot be looked at
+    // first); anything else that cannot be read twice, or needs the whole map, is read whole.
+    if (!again && choice == RuleChoice::kListed && view == MapView::kObjects) {
+        return CountListed(file, deviceFacts);
+    }
+    if (!again || mplink) {
+        const std::string bytes = file.ReadAll();
+        const SectionRule rule = choice == RuleChoice::kAuto  ? RuleForMap(bytes)
+                                 : choice == RuleChoice::kAll ? SectionRule::kAll
+                                                              : SectionRule::kListed;
+        return CountMap(bytes, file.Name(), rule, deviceFacts, view);
+    }
+    SectionRule rule = choice == RuleChoice::kAll ? SectionRule::kAll : SectionRule::kListed;
+    if (choice == RuleChoice::kAuto) {
+        rule = RuleForFile(file);
+        file.SeekTo(start);
+    }
+    return rule == SectionRule::kAll ? TallySections(file, TallyDetail::kRows)
+                                     : CountListed(file, deviceFacts);
 }

@@ -25,5 +25,9 @@ SectionRule RuleForMap(std::string_view bytes);
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
                    bool deviceFacts, MapView view = MapView::kObjects);
 
-// The listed rule over a file read as it streams, without holding it; otherwise as CountMap.
-SizeTable CountListedStream(CMapFile& file);
+// The map in the file counted as CountMap counts it, chosen by `choice` (auto: by the rule the
+// map calls for), streamed where that can be: a file that can be read again is looked through
+// once for the rule and its family, then read by the reader they choose as it streams, without
+// holding it. Standard input from a pipe, a map of the MPLINK family and the views are read whole.
+SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts,
+                       MapView view = MapView::kObjects);

@@ -118,19 +118,24 @@ std::string Quote(std::string_view token) {
 
 }  // namespace
 
-ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table) {
+ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows empty) {
     ScanSummary summary;
     const std::size_t rowsBefore = table.rows.size();
-    SizeRow* current = nullptr;
-    // The current entry's sums are kept here, where they can stay in registers, rather than added
-    // to the entry record by record; they are stored when the next object file or the end comes.
-    // Space 0 is ROM, every other space RAM, in the listed rule's wrapping 32-bit arithmetic.
+    // The current entry's name and sums are kept here, the sums where they can stay in registers
+    // rather than added to the entry record by record; the entry is made when the next object
+    // file or the end comes. Space 0 is ROM, every other space RAM, in the listed rule's wrapping
+    // 32-bit arithmetic.
+    std::string name;
+    bool named = false;
     std::uint32_t romSum = 0;
     std::uint32_t ramSum = 0;
     const auto storeSums = [&]() {
-        if (current != nullptr) {
-            current->rom = SumSizes(SectionRule::kListed, 0, romSum);
-            current->ram = SumSizes(SectionRule::kListed, 0, ramSum);
+        const std::int64_t rom = SumSizes(SectionRule::kListed, 0, romSum);
+        const std::int64_t ram = SumSizes(SectionRule::kListed, 0, ramSum);
+        if (named && (empty == EmptyRows::kKeep || rom != 0 || ram != 0)) {
+            SizeRow& row = table.AddRow(name, RowKind::kObject);
+            row.rom = rom;
+            row.ram = ram;
         }
     };
     CTokenCursor tokens(stream);
@@ -144,7 +149,8 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table) {
         if (IsObjectFileName(token)) {
             summary.objectFile = true;
             storeSums();
-            current = &table.AddRow(token, RowKind::kObject);
+            name.assign(token);
+            named = true;
             romSum = 0;
             ramSum = 0;
             continue;  // no object-file name is also a section name

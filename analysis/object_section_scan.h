@@ -30,8 +30,14 @@ struct ScanSummary {
     long lastLine = 0;          // the line of the last token read
 };
 
+// Whether a scan keeps the rows of object-file names whose listed sections add up to nothing,
+// which no report shows: the linker's command line names every object file, so a map of many
+// objects has as many such rows as rows that count.
+enum class EmptyRows { kKeep, kLeaveOut };
+
 // The listed rule: reads the map up to "COMMON" or "TOTAL" or the end of input and appends one
 // kObject row per object-file name, in file order, with the lengths of the 27 listed section
 // names added in the rule's wrapping 32-bit arithmetic (space 0 ROM, every other space RAM). On a
 // bad section length or a read error it throws MapError and leaves the table's rows as they were.
-ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table);
+ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table,
+                              EmptyRows empty = EmptyRows::kKeep);

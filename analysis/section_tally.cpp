@@ -1,9 +1,10 @@
 #include "section_tally.h"
 
 #include <algorithm>
-#include <map>
-#include <set>
+#include <cstring>
+#include <iterator>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "address_ranges.h"
@@ -47,10 +48,6 @@ std::string HexText(std::uint64_t value) {
     return text;
 }
 
-bool HoldsAddress(const TotalRecord& total, std::uint64_t address) {
-    return address == total.link || (address > total.link && address - total.link < total.length);
-}
-
 struct MemorySets {
     CAddressSet program;
     CAddressSet data;
@@ -71,6 +68,139 @@ MemorySets SetsOfClasses(const std::vector<ClassRange>& ranges) {
     return MemorySets{CAddressSet::FromRanges(std::move(program)),
                       CAddressSet::FromRanges(std::move(data))};
 }
+
+// The part of ClassifySection that follows from what is known of the class and the name: whether
+// a class holds the section, whether that class is CONFIG, IDLOC or EEDATA, and whether the name
+// is one of those of configuration words, ID locations or EEPROM data.
+MemoryKind Classify(bool hasClass, bool otherClass, bool otherName, std::uint64_t byteAddress,
+                    std::int64_t space) {
+    if (hasClass ? otherClass : otherName) {
+        return MemoryKind::kOther;
+    }
+    if (space == 0) {
+        return byteAddress >= kSpecialAddressStart ? MemoryKind::kOther : MemoryKind::kRom;
+    }
+    return space == 1 ? MemoryKind::kRam : MemoryKind::kOther;
+}
+
+bool IsOtherSectionName(std::string_view name) {
+    return StartsWith(name, "config") || StartsWith(name, "idloc") || StartsWith(name, "eeprom");
+}
+
+constexpr std::uint32_t kNone = UINT32_MAX;
+
+// A list that grows a block at a time: adding to it never moves what it holds, so that a large
+// list is never held twice (the old copy and the new) nor copied while it grows.
+template <typename T>
+class CBlockList {
+public:
+    void push_back(const T& item) {
+        if (m_size == m_blocks.size() * kBlockSize) {
+            m_blocks.emplace_back(new T[kBlockSize]);
+        }
+        (*this)[m_size++] = item;
+    }
+
+    T& operator[](std::size_t i) { return m_blocks[i / kBlockSize][i % kBlockSize]; }
+    const T& operator[](std::size_t i) const { return m_blocks[i / kBlockSize][i % kBlockSize]; }
+    std::size_t size() const { return m_size; }
+
+    template <typename List, typename Item>
+    class Iterator {
+    public:
+        Iterator(List& list, std::size_t index) : m_list(list), m_index(index) {}
+        Item& operator*() const { return m_list[m_index]; }
+        Iterator& operator++() {
+            ++m_index;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return m_index != other.m_index; }
+
+    private:
+        List& m_list;
+        std::size_t m_index;
+    };
+
+    Iterator<CBlockList, T> begin() { return {*this, 0}; }
+    Iterator<CBlockList, T> end() { return {*this, m_size}; }
+    Iterator<const CBlockList, const T> begin() const { return {*this, 0}; }
+    Iterator<const CBlockList, const T> end() const { return {*this, m_size}; }
+
+private:
+    static constexpr std::size_t kBlockSize = 4096;
+    std::vector<std::unique_ptr<T[]>> m_blocks;
+    std::size_t m_size = 0;
+};
+
+// Each distinct name once, copied into the table's store and known by a number from 0 up: a map
+// repeats a few dozen section names hundreds of thousands of times.
+class CNameIndex {
+public:
+    explicit CNameIndex(CNameStore& store) : m_store(store), m_slots(64, kNone) {}
+
+    std::uint32_t Id(std::string_view name) {
+        const std::uint64_t hash = Hash(name);
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = hash & mask;
+        for (; m_slots[slot] != kNone; slot = (slot + 1) & mask) {
+            const std::uint32_t id = m_slots[slot];
+            if (m_hashes[id] == hash && m_names[id] == name) {
+                return id;
+            }
+        }
+        const auto id = static_cast<std::uint32_t>(m_names.size());
+        m_names.push_back(m_store.Add(name));
+        m_hashes.push_back(hash);
+        m_slots[slot] = id;
+        if (2 * m_names.size() > m_slots.size()) {
+            Grow();
+        }
+        return id;
+    }
+
+    std::string_view Name(std::uint32_t id) const { return m_names[id]; }
+    std::size_t Size() const { return m_names.size(); }
+
+private:
+    // Names of up to 16 bytes (nearly all) from two loads that cover them; longer ones byte by
+    // byte (FNV-1a), so that names that differ only in the middle do not all collide.
+    static std::uint64_t Hash(std::string_view name) {
+        const std::size_t n = name.size();
+        std::uint64_t hash = n;
+        if (n <= 16) {
+            std::uint64_t head = 0;
+            std::uint64_t tail = 0;
+            std::memcpy(&head, name.data(), std::min<std::size_t>(n, 8));
+            if (n > 8) {
+                std::memcpy(&tail, name.data() + n - 8, 8);
+            }
+            hash ^= (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full);
+        } else {
+            hash = 0xCBF29CE484222325ull;
+            for (char c : name) {
+                hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+            }
+        }
+        return hash ^ (hash >> 29);
+    }
+
+    void Grow() {
+        m_slots.assign(2 * m_slots.size(), kNone);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::uint32_t id = 0; id < m_names.size(); ++id) {
+            std::size_t slot = m_hashes[id] & mask;
+            while (m_slots[slot] != kNone) {
+                slot = (slot + 1) & mask;
+            }
+            m_slots[slot] = id;
+        }
+    }
+
+    CNameStore& m_store;
+    std::vector<std::uint32_t> m_slots;  // ids, kNone where free
+    std::vector<std::string_view> m_names;
+    std::vector<std::uint64_t> m_hashes;
+};
 
 // Rows that belong to no object: COMMON blocks, overlays, class totals. Rows of the same name
 // are one row; they follow the objects, in the order they are first met.
@@ -104,282 +234,536 @@ private:
     std::size_t m_current = 0;
     std::vector<std::string> m_names;
     std::vector<MemoryTotals> m_totals;
-    std::map<std::string, std::size_t> m_index;
+    std::unordered_map<std::string, std::size_t> m_index;
 };
 
-class CTallyBuilder {
-    using NameIndex = std::map<std::string_view, std::vector<std::size_t>>;
-
+// The complete tally, fed the map's objects, records and class totals as they are read. Each
+// record and class total is kept in 16 bytes until the map is read to its end (a record's class
+// comes from the TOTAL section after the table): names as numbers, the object and the class as
+// runs over the list, what decides its memory worked out at once. Finish then classifies them
+// all, finds the overlays and makes the rows.
+class CSectionTally final : public CListingSink {
 public:
-    explicit CTallyBuilder(const MapListing& listing) : m_listing(listing) {}
+    explicit CSectionTally(TallyDetail detail) : m_detail(detail), m_names(m_tally.names) {
+        m_tally.rule = SectionRule::kAll;
+    }
 
-    SizeTable Build() {
-        IndexTotals();
-        FindOverlays();
-        SizeTable tally;
-        tally.rule = SectionRule::kAll;
-        tally.rows.reserve(m_listing.objects.size());
-        for (const std::string& object : m_listing.objects) {
-            tally.AddRow(object, RowKind::kObject);
+    void AddObject(std::string_view name) override { m_tally.AddRow(name, RowKind::kObject); }
+
+    void AddRecord(const SectionRecord& record) override {
+        const std::uint32_t object =
+            record.object < 0 || record.common ? kNone : static_cast<std::uint32_t>(record.object);
+        if (m_objectRuns.empty() || m_objectRuns.back().owner != object) {
+            m_objectRuns.push_back({static_cast<std::uint32_t>(m_pieces.size()), object});
         }
-        CSpecialRows special(m_listing.objects.size());
-        for (std::size_t i = 0; i < m_listing.records.size(); ++i) {
-            if (m_overlayOf[i] >= 0) {
+        Piece piece;
+        piece.name = NameId(record.name);
+        SetPlace(piece, record.link, record.length, SpaceId(record.space));
+        const bool bits = IsBitSection(record.link, record.load, record.scale, record.space);
+        const std::uint64_t address = bits ? record.link / 8 : record.link;
+        NameInfo& info = m_nameInfo[piece.name];
+        const MemoryKind held = Classify(true, false, false, address, record.space);
+        const MemoryKind free = Classify(false, false, info.otherName, address, record.space);
+        piece.kinds = static_cast<std::uint8_t>(static_cast<unsigned>(held) |
+                                                static_cast<unsigned>(free) << 2);
+        piece.flags |=
+            static_cast<std::uint8_t>((bits ? kBits : 0) | (record.common ? kCommon : 0));
+
+        info.hasRecord = true;
+        if (info.prefix != kNone) {
+            m_nameInfo[info.prefix].startsLongerRecord = true;
+        }
+        if (object != kNone && record.length != 0) {
+            // Overlays need sorting only among the records of a name whose addresses do not
+            // rise from record to record in one space.
+            const std::uint32_t space = Space(piece);
+            if (!info.hasCandidate) {
+                info.hasCandidate = true;
+                info.candidateSpace = space;
+            } else if (info.candidateSpace != space || record.link <= info.lastLink) {
+                info.unordered = true;
+                m_anyUnordered = true;
+            }
+            info.lastLink = record.link;
+        }
+        m_pieces.push_back(piece);
+    }
+
+    void AddTotal(const TotalRecord& total) override {
+        if (m_classRuns.empty() || total.className != m_lastClassName) {
+            m_classRuns.push_back(
+                {static_cast<std::uint32_t>(m_totals.size()), NameId(total.className)});
+            m_lastClassName = total.className;
+        }
+        const ClassMemory memory = ClassMemoryOf(total.className);
+        Total entry;
+        entry.name = NameId(total.name);
+        SetPlace(entry, total.link, total.length, 0);
+        // The record's space, or the one its class implies: 0 for program memory, 1 for data.
+        // A record without one in a class of unknown memory has no kind; one of class CONFIG,
+        // IDLOC or EEDATA is other memory whatever its space.
+        const bool dataClass = memory == ClassMemory::kData || memory == ClassMemory::kAbsoluteData;
+        const std::int64_t space = total.hasSpace ? total.space : (dataClass ? 1 : 0);
+        const bool hasKind = total.hasSpace || memory != ClassMemory::kUnknown;
+        const bool hasClass = !total.className.empty();
+        const bool otherClass = memory == ClassMemory::kOther;
+        const bool otherName = m_nameInfo[entry.name].otherName;
+        const MemoryKind plain = Classify(hasClass, otherClass, otherName, total.link, space);
+        const MemoryKind bits = Classify(hasClass, otherClass, otherName, total.link / 8, space);
+        entry.kinds = static_cast<std::uint8_t>(static_cast<unsigned>(plain) |
+                                                static_cast<unsigned>(bits) << 2);
+        entry.flags |= static_cast<std::uint8_t>(
+            (hasKind ? kHasKind : 0) |
+            (IsBitSection(total.link, total.load, 0, space) ? kBitsByAddress : 0) |
+            (hasClass ? 0 : kNoClass) | (otherClass ? kOtherClass : 0));
+        m_totals.push_back(entry);
+    }
+
+    SizeTable Finish(const MapListing& listing) {
+        IndexTotals();
+        ClassifyPieces();
+        FindOverlays();
+        CSpecialRows special(m_tally.rows.size());
+        std::size_t run = 0;
+        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
+                ++run;
+            }
+            const Piece& piece = m_pieces[i];
+            if ((piece.flags & kOverlaid) != 0) {
                 continue;
             }
-            const SectionRecord& record = m_listing.records[i];
-            if (record.common || record.object < 0) {
+            const std::uint32_t object = m_objectRuns[run].owner;
+            if (object == kNone) {
                 const std::uint32_t id =
-                    special.Row(record.common ? "<COMMON " + record.name + ">" : "<no object>");
-                AddPiece(tally, special.Totals(), id, record.name, ByteAddress(record),
-                         KindOf(record), BytesOf(record));
+                    special.Row((piece.flags & kCommon) != 0
+                                    ? "<COMMON " + std::string(m_names.Name(piece.name)) + ">"
+                                    : "<no object>");
+                AddPiece(special.Totals(), id, piece.name, ByteAddress(piece), KindOf(piece),
+                         BytesOf(piece));
             } else {
-                SizeRow& row = tally.rows[static_cast<std::size_t>(record.object)];
+                SizeRow& row = m_tally.rows[object];
                 MemoryTotals sums{row.rom, row.ram, row.other};
-                AddPiece(tally, sums, row.id, record.name, ByteAddress(record), KindOf(record),
-                         BytesOf(record));
+                AddPiece(sums, row.id, piece.name, ByteAddress(piece), KindOf(piece),
+                         BytesOf(piece));
                 row.rom = sums.rom;
                 row.ram = sums.ram;
                 row.other = sums.other;
             }
         }
-        for (const std::vector<std::size_t>& members : m_overlays) {
-            const SectionRecord& first = m_listing.records[members.front()];
-            std::uint64_t largest = 0;
-            for (std::size_t i : members) {
-                largest = std::max(largest, BytesOf(m_listing.records[i]));
-            }
+        for (const Overlay& overlay : m_overlays) {
+            const Piece& first = m_pieces[overlay.first];
             const std::uint32_t id =
-                special.Row("<overlaid " + first.name + "@" + HexText(first.link) + ">");
-            AddPiece(tally, special.Totals(), id, first.name, ByteAddress(first), KindOf(first),
-                     largest);
+                special.Row("<overlaid " + std::string(m_names.Name(first.name)) + "@" +
+                            HexText(Link(first)) + ">");
+            AddPiece(special.Totals(), id, first.name, ByteAddress(first), KindOf(first),
+                     overlay.largest);
         }
-        for (const TotalRecord& total : m_listing.totals) {
+        for (std::size_t i = 0; i < m_totals.size(); ++i) {
+            const Total& total = m_totals[i];
             if (!HasTableRecord(total)) {
-                const std::string label =
-                    total.className.empty() ? total.name : total.className + " " + total.name;
-                MemoryKind kind = MemoryKind::kOther;
-                KindOf(total, kind);
+                const std::string_view className = m_names.Name(ClassOf(i));
+                const std::string_view name = m_names.Name(total.name);
+                const std::string label = className.empty()
+                                              ? std::string(name)
+                                              : std::string(className) + " " + std::string(name);
+                const MemoryKind kind =
+                    (total.flags & kHasKind) != 0 ? TotalKind(total) : MemoryKind::kOther;
                 const std::uint32_t id = special.Row("<" + label + ">");
-                AddPiece(tally, special.Totals(), id, total.name,
-                         Bits(total) ? total.link / 8 : total.link, kind, BytesOf(total));
+                AddPiece(special.Totals(), id, total.name,
+                         TotalBits(total) ? Link(total) / 8 : Link(total), kind, TotalBytes(total));
             }
         }
-        special.AddTo(tally);
-        const MemoryTotals totals = TotalsOf(tally);
-        DescribeMapDevice(m_listing, tally.facts);
-        tally.facts.checks.push_back(CheckTotalSection(totals));
-        tally.facts.checks.push_back(CheckOccupancy(totals));
-        return tally;
+        special.AddTo(m_tally);
+        const MemoryTotals totals = TotalsOf(m_tally);
+        DescribeMapDevice(listing, m_tally.facts);
+        m_tally.facts.checks.push_back(CheckTotalSection(listing, totals));
+        m_tally.facts.checks.push_back(CheckOccupancy(listing, totals));
+        if (listing.cutShort) {
+            m_tally.facts.checks.push_back(CutShortCheck(listing.lastLine));
+        }
+        return std::move(m_tally);
     }
 
 private:
-    // Records with the same space, name and link address in two or more objects share their
-    // memory: the group is counted once.
-    void FindOverlays() {
-        m_overlayOf.assign(m_listing.records.size(), -1);
-        std::map<std::tuple<std::int64_t, std::string, std::uint64_t>, std::vector<std::size_t>>
-            groups;
-        std::vector<const std::vector<std::size_t>*> order;
-        for (std::size_t i = 0; i < m_listing.records.size(); ++i) {
-            const SectionRecord& record = m_listing.records[i];
-            if (record.common || record.object < 0 || record.length == 0) {
-                continue;
-            }
-            auto& members = groups[{record.space, record.name, record.link}];
-            if (members.empty()) {
-                order.push_back(&members);
-            }
-            members.push_back(i);
+    enum Flag : std::uint8_t {
+        kWide = 1,  // the link address, the length or the space is too large: kept aside
+        // Of a record:
+        kBits = 2,      // its length is in bits
+        kCommon = 4,    // it is in the COMMON block
+        kOverlaid = 8,  // it shares its memory with records of other objects
+        // Of a class total:
+        kHasKind = 2,        // its memory is known
+        kBitsByAddress = 4,  // its addresses say its length is in bits
+        kHasBitRecord = 8,   // it holds a bit section of the table
+        kNoClass = 16,       // it stands before the first CLASS line
+        kOtherClass = 32,    // its class is CONFIG, IDLOC or EEDATA
+    };
+
+    // A record of the per-object table or of the TOTAL section. The reader reads addresses and
+    // lengths of 32 bits; larger ones (only a listing made elsewhere can hold them), and a
+    // record's space when a map has more than 65,535 of them, go to m_wide, which `link`
+    // indexes.
+    struct Piece {
+        std::uint32_t link;
+        std::uint32_t length;
+        std::uint32_t name;
+        std::uint16_t space;  // of a record: its number among the spaces met
+        // Of a record, bits 0-1: its memory when a class holds it; bits 2-3 when none does. Once
+        // classified, bits 0-1 are its memory. Of a class total, bits 0-1: its memory; bits
+        // 2-3: its memory if its length is in bits.
+        std::uint8_t kinds;
+        std::uint8_t flags;
+    };
+    using Total = Piece;
+    static_assert(sizeof(Piece) == 16, "records are kept in 16 bytes");
+
+    struct WidePlace {
+        std::uint64_t link;
+        std::uint64_t length;
+        std::uint32_t space;
+    };
+
+    // The object that owns the records from `first` on (kNone: COMMON, or before any object),
+    // or the class of the totals from `first` on.
+    struct Run {
+        std::uint32_t first;
+        std::uint32_t owner;
+    };
+
+    void SetPlace(Piece& piece, std::uint64_t link, std::uint64_t length, std::uint32_t space) {
+        piece.flags = 0;
+        if (link > UINT32_MAX || length > UINT32_MAX || space >= kWideSpace) {
+            piece.flags = kWide;
+            piece.link = static_cast<std::uint32_t>(m_wide.size());
+            piece.length = 0;
+            piece.space = 0;
+            m_wide.push_back({link, length, space});
+            return;
         }
-        for (const std::vector<std::size_t>* members : order) {
-            const int object = m_listing.records[members->front()].object;
-            const bool shared = std::any_of(members->begin(), members->end(), [&](std::size_t i) {
-                return m_listing.records[i].object != object;
-            });
-            if (!shared) {
-                continue;
+        piece.link = static_cast<std::uint32_t>(link);
+        piece.length = static_cast<std::uint32_t>(length);
+        piece.space = static_cast<std::uint16_t>(space);
+    }
+
+    std::uint64_t Link(const Piece& piece) const {
+        return (piece.flags & kWide) != 0 ? m_wide[piece.link].link : piece.link;
+    }
+
+    std::uint64_t Length(const Piece& piece) const {
+        return (piece.flags & kWide) != 0 ? m_wide[piece.link].length : piece.length;
+    }
+
+    std::uint32_t Space(const Piece& piece) const {
+        return (piece.flags & kWide) != 0 ? m_wide[piece.link].space : piece.space;
+    }
+
+    std::uint32_t ClassOf(std::size_t total) const {
+        return std::prev(std::upper_bound(m_classRuns.begin(), m_classRuns.end(), total,
+                                          [](std::size_t i, const Run& r) { return i < r.first; }))
+            ->owner;
+    }
+
+    struct NameInfo {
+        std::uint32_t prefix = kNone;  // the name's first 9 characters, when it is longer
+        bool otherName = false;        // config..., idloc..., eeprom...
+        bool hasRecord = false;
+        bool startsLongerRecord = false;  // the first 9 characters of a longer record name
+        // The records that can overlay: their space, the last address, and whether the
+        // addresses failed to rise in one space.
+        bool hasCandidate = false;
+        bool unordered = false;
+        std::uint32_t candidateSpace = 0;
+        std::uint64_t lastLink = 0;
+    };
+
+    // The class totals of each name (or of each first 9 characters), in order of address.
+    struct TotalIndex {
+        std::vector<std::uint32_t> refs;
+        std::vector<std::uint32_t> start;   // per name: its first ref; one more at the end
+        std::vector<std::uint32_t> cursor;  // per name: where the last search ended
+    };
+
+    struct Overlay {
+        std::size_t first;
+        std::uint64_t largest;
+    };
+
+    std::uint32_t NameId(std::string_view name) {
+        const std::uint32_t id = m_names.Id(name);
+        if (id == m_nameInfo.size()) {
+            NameInfo info;
+            info.otherName = IsOtherSectionName(name);
+            m_nameInfo.push_back(info);
+            if (name.size() > kCutLength) {
+                const std::uint32_t prefix = NameId(name.substr(0, kCutLength));
+                m_nameInfo[id].prefix = prefix;
             }
-            for (std::size_t i : *members) {
-                m_overlayOf[i] = static_cast<int>(m_overlays.size());
-            }
-            m_overlays.push_back(*members);
         }
+        return id;
     }
 
-    bool Bits(const SectionRecord& record) const {
-        return IsBitSection(record.link, record.load, record.scale, record.space);
+    // Spaces 0 to 15 (those of real maps) from a small table, any other from a hash map.
+    std::uint32_t SpaceId(std::int64_t space) {
+        if (space >= 0 && space < kSmallSpaces && m_smallSpaces[space] != kNone) {
+            return m_smallSpaces[space];
+        }
+        const auto found = m_spaceIds.emplace(space, static_cast<std::uint32_t>(m_spaceIds.size()));
+        if (space >= 0 && space < kSmallSpaces) {
+            m_smallSpaces[space] = found.first->second;
+        }
+        return found.first->second;
     }
 
-    std::uint64_t BytesOf(const SectionRecord& record) const {
-        return SectionBytes(record.length, Bits(record));
-    }
-
-    // The class totals list a bit section with the addresses and length in bits; a Scale, which
-    // they lack, is taken from the section's records in the table.
-    bool Bits(const TotalRecord& total) const {
-        return IsBitSection(total.link, total.load, 0, SpaceOf(total)) ||
-               m_totalHasBitRecord[static_cast<std::size_t>(&total - m_listing.totals.data())];
-    }
-
-    std::uint64_t BytesOf(const TotalRecord& total) const {
-        return SectionBytes(total.length, Bits(total));
-    }
-
-    // Sorts the class totals into lookup lists by name, each ordered by address, so that finding
-    // the class of every record stays fast on maps of any size.
+    // Groups the class totals by name (and those longer than 9 characters by their first 9),
+    // each group in order of address, equal addresses in file order.
     void IndexTotals() {
-        const std::vector<TotalRecord>& totals = m_listing.totals;
-        for (std::size_t i = 0; i < totals.size(); ++i) {
-            const std::string_view name = totals[i].name;
-            m_totalsByName[name].push_back(i);
-            if (name.size() > kCutLength) {
-                m_totalsByCutName[name.substr(0, kCutLength)].push_back(i);
+        const std::size_t names = m_nameInfo.size();
+        const auto fill = [&](TotalIndex& index, auto&& key) {
+            index.start.assign(names + 1, 0);
+            for (const Total& total : m_totals) {
+                const std::uint32_t name = key(total);
+                if (name != kNone) {
+                    ++index.start[name + 1];
+                }
             }
-        }
-        for (auto* index : {&m_totalsByName, &m_totalsByCutName}) {
-            for (auto& entry : *index) {
-                std::stable_sort(
-                    entry.second.begin(), entry.second.end(),
-                    [&](std::size_t a, std::size_t b) { return totals[a].link < totals[b].link; });
+            for (std::size_t i = 0; i < names; ++i) {
+                index.start[i + 1] += index.start[i];
             }
-        }
-        for (const SectionRecord& record : m_listing.records) {
-            const std::string_view name = record.name;
-            m_recordNames.insert(name);
-            if (name.size() > kCutLength) {
-                m_recordCutNames.insert(name.substr(0, kCutLength));
+            index.refs.resize(index.start[names]);
+            index.cursor.assign(index.start.begin(), index.start.end() - 1);
+            for (std::uint32_t i = 0; i < m_totals.size(); ++i) {
+                const std::uint32_t name = key(m_totals[i]);
+                if (name != kNone) {
+                    index.refs[index.cursor[name]++] = i;
+                }
             }
-        }
-        m_totalHasBitRecord.assign(totals.size(), false);
-        for (const SectionRecord& record : m_listing.records) {
-            const TotalRecord* total = Bits(record) ? ClassRecordOf(record) : nullptr;
-            if (total != nullptr) {
-                m_totalHasBitRecord[static_cast<std::size_t>(total - totals.data())] = true;
+            const auto byAddress = [this](std::uint32_t a, std::uint32_t b) {
+                return Link(m_totals[a]) < Link(m_totals[b]);
+            };
+            for (std::size_t name = 0; name < names; ++name) {
+                const auto begin = index.refs.begin() + index.start[name];
+                const auto end = index.refs.begin() + index.start[name + 1];
+                if (!std::is_sorted(begin, end, byAddress)) {
+                    std::stable_sort(begin, end, byAddress);
+                }
             }
-        }
+            index.cursor.assign(index.start.begin(), index.start.end() - 1);
+        };
+        fill(m_byName, [](const Total& total) { return total.name; });
+        fill(m_byCutName, [this](const Total& total) { return m_nameInfo[total.name].prefix; });
     }
 
-    // The record of the list with the highest address at or below `address`, if it holds it.
-    const TotalRecord* Holder(const std::vector<std::size_t>& list, std::uint64_t address) const {
-        const std::vector<TotalRecord>& totals = m_listing.totals;
-        auto next = std::upper_bound(
-            list.begin(), list.end(), address,
-            [&](std::uint64_t value, std::size_t i) { return value < totals[i].link; });
-        if (next == list.begin()) {
-            return nullptr;
+    // The total of the group with the highest address at or below `address`, if it holds it;
+    // kNone otherwise. The records of a name mostly come in rising order of address, so the
+    // search starts where the last one of the group ended.
+    std::uint32_t Holder(TotalIndex& index, std::uint32_t name, std::uint64_t address) {
+        const std::uint32_t begin = index.start[name];
+        const std::uint32_t end = index.start[name + 1];
+        if (begin == end) {
+            return kNone;
         }
-        const TotalRecord& total = totals[*(next - 1)];
-        return HoldsAddress(total, address) ? &total : nullptr;
+        const std::vector<std::uint32_t>& refs = index.refs;
+        const auto linkAt = [&](std::uint32_t ref) { return Link(m_totals[refs[ref]]); };
+        const auto above = [this](std::uint64_t value, std::uint32_t total) {
+            return value < Link(m_totals[total]);
+        };
+        std::uint32_t next = index.cursor[name];  // the first ref above the last address
+        if (next > begin && linkAt(next - 1) > address) {
+            next = static_cast<std::uint32_t>(
+                std::upper_bound(refs.begin() + begin, refs.begin() + next, address, above) -
+                refs.begin());
+        } else {
+            for (int step = 0; next < end && linkAt(next) <= address; ++step, ++next) {
+                if (step == 8) {
+                    next = static_cast<std::uint32_t>(
+                        std::upper_bound(refs.begin() + next, refs.begin() + end, address, above) -
+                        refs.begin());
+                    break;
+                }
+            }
+        }
+        index.cursor[name] = next;
+        if (next == begin) {
+            return kNone;
+        }
+        const std::uint32_t found = refs[next - 1];
+        const Total& total = m_totals[found];
+        const std::uint64_t link = Link(total);
+        const bool holds = address == link || (address > link && address - link < Length(total));
+        return holds ? found : kNone;
     }
 
-    const TotalRecord* Holder(const NameIndex& index, std::string_view name,
-                              std::uint64_t address) const {
-        const auto found = index.find(name);
-        return found == index.end() ? nullptr : Holder(found->second, address);
-    }
-
-    // The TOTAL record of the same name (or of the name cut to 9 characters, or of the whole
+    // The class total of the same name (or of the name cut to 9 characters, or of the whole
     // name when the record's is cut) whose range holds the record's link address.
-    const TotalRecord* ClassRecordOf(const SectionRecord& record) const {
-        const std::string_view name = record.name;
-        const TotalRecord* found = Holder(m_totalsByName, name, record.link);
-        if (found == nullptr && name.size() == kCutLength) {
-            found = Holder(m_totalsByCutName, name, record.link);
+    std::uint32_t ClassRecordOf(const Piece& piece) {
+        const std::uint64_t link = Link(piece);
+        std::uint32_t found = Holder(m_byName, piece.name, link);
+        const std::size_t length = m_names.Name(piece.name).size();
+        if (found == kNone && length == kCutLength) {
+            found = Holder(m_byCutName, piece.name, link);
         }
-        if (found == nullptr && name.size() > kCutLength) {
-            found = Holder(m_totalsByName, name.substr(0, kCutLength), record.link);
+        if (found == kNone && length > kCutLength) {
+            found = Holder(m_byName, m_nameInfo[piece.name].prefix, link);
         }
         return found;
     }
 
-    MemoryKind KindOf(const SectionRecord& record) const {
-        const TotalRecord* total = ClassRecordOf(record);
-        return ClassifySection(total != nullptr ? std::string_view(total->className) : "",
-                               record.name, ByteAddress(record), record.space);
-    }
-
-    // The record's space, or the one its class implies: 0 for program memory, 1 for data.
-    static std::int64_t SpaceOf(const TotalRecord& total) {
-        if (total.hasSpace) {
-            return total.space;
+    // Gives every record its memory from the class holding it, and marks the class totals that
+    // hold a bit section.
+    void ClassifyPieces() {
+        for (Piece& piece : m_pieces) {
+            const std::uint32_t holder = ClassRecordOf(piece);
+            unsigned kind = (piece.kinds >> 2) & 3u;
+            if (holder != kNone) {
+                Total& total = m_totals[holder];
+                if ((total.flags & kNoClass) == 0) {
+                    kind = (total.flags & kOtherClass) != 0
+                               ? static_cast<unsigned>(MemoryKind::kOther)
+                               : piece.kinds & 3u;
+                }
+                if ((piece.flags & kBits) != 0) {
+                    total.flags |= kHasBitRecord;
+                }
+            }
+            piece.kinds = static_cast<std::uint8_t>(kind);
         }
-        const ClassMemory memory = ClassMemoryOf(total.className);
-        return memory == ClassMemory::kData || memory == ClassMemory::kAbsoluteData ? 1 : 0;
     }
 
-    // False when the record gives no space and its class does not tell the memory either.
-    bool KindOf(const TotalRecord& total, MemoryKind& kind) const {
-        std::int64_t space = total.space;
-        if (!total.hasSpace) {
-            switch (ClassMemoryOf(total.className)) {
-                case ClassMemory::kProgram:
-                    space = 0;
-                    break;
-                case ClassMemory::kData:
-                case ClassMemory::kAbsoluteData:
-                    space = 1;
-                    break;
-                case ClassMemory::kOther:
-                    kind = MemoryKind::kOther;
-                    return true;
-                case ClassMemory::kUnknown:
-                    return false;
+    // Records with the same space, name and link address in two or more objects share their
+    // memory: the group is counted once. Only the records of names whose addresses do not rise
+    // from record to record can share; those are sorted to find the groups.
+    void FindOverlays() {
+        if (!m_anyUnordered) {
+            return;
+        }
+        struct Candidate {
+            std::uint32_t space;
+            std::uint32_t name;
+            std::uint64_t link;
+            std::uint32_t index;
+            std::uint32_t object;
+            bool operator<(const Candidate& b) const {
+                return std::tie(space, name, link, index) <
+                       std::tie(b.space, b.name, b.link, b.index);
+            }
+        };
+        std::vector<Candidate> candidates;
+        std::size_t run = 0;
+        for (std::uint32_t i = 0; i < m_pieces.size(); ++i) {
+            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
+                ++run;
+            }
+            const Piece& piece = m_pieces[i];
+            const std::uint32_t object = m_objectRuns[run].owner;
+            if (object != kNone && Length(piece) != 0 && m_nameInfo[piece.name].unordered) {
+                candidates.push_back({Space(piece), piece.name, Link(piece), i, object});
             }
         }
-        const std::uint64_t address = Bits(total) ? total.link / 8 : total.link;
-        kind = ClassifySection(total.className, total.name, address, space);
-        return true;
+        std::sort(candidates.begin(), candidates.end());
+        for (std::size_t from = 0; from < candidates.size();) {
+            const Candidate& first = candidates[from];
+            std::size_t to = from + 1;
+            bool shared = false;
+            for (; to < candidates.size(); ++to) {
+                const Candidate& other = candidates[to];
+                if (other.space != first.space || other.name != first.name ||
+                    other.link != first.link) {
+                    break;
+                }
+                shared = shared || other.object != first.object;
+            }
+            if (shared) {
+                Overlay overlay{first.index, 0};
+                for (std::size_t k = from; k < to; ++k) {
+                    Piece& member = m_pieces[candidates[k].index];
+                    member.flags |= kOverlaid;
+                    overlay.largest = std::max(overlay.largest, BytesOf(member));
+                }
+                m_overlays.push_back(overlay);
+            }
+            from = to;
+        }
+        std::sort(m_overlays.begin(), m_overlays.end(),
+                  [](const Overlay& a, const Overlay& b) { return a.first < b.first; });
     }
 
-    bool HasTableRecord(const TotalRecord& total) const {
-        const std::string_view name = total.name;
-        return m_recordNames.count(name) != 0 ||
-               (name.size() == kCutLength && m_recordCutNames.count(name) != 0) ||
-               (name.size() > kCutLength && m_recordNames.count(name.substr(0, kCutLength)) != 0);
+    static MemoryKind KindOf(const Piece& piece) {
+        return static_cast<MemoryKind>(piece.kinds & 3u);
     }
 
-    MapCheck CheckTotalSection(const MemoryTotals& report) const {
+    std::uint64_t ByteAddress(const Piece& piece) const {
+        return (piece.flags & kBits) != 0 ? Link(piece) / 8 : Link(piece);
+    }
+
+    std::uint64_t BytesOf(const Piece& piece) const {
+        return SectionBytes(Length(piece), (piece.flags & kBits) != 0);
+    }
+
+    // The class totals list a bit section with the addresses and length in bits; a Scale, which
+    // they lack, is taken from the section's records in the table.
+    static bool TotalBits(const Total& total) {
+        return (total.flags & (kBitsByAddress | kHasBitRecord)) != 0;
+    }
+
+    std::uint64_t TotalBytes(const Total& total) const {
+        return SectionBytes(Length(total), TotalBits(total));
+    }
+
+    static MemoryKind TotalKind(const Total& total) {
+        return static_cast<MemoryKind>(TotalBits(total) ? (total.kinds >> 2) & 3u
+                                                        : total.kinds & 3u);
+    }
+
+    bool HasTableRecord(const Total& total) const {
+        const NameInfo& info = m_nameInfo[total.name];
+        const std::size_t length = m_names.Name(total.name).size();
+        return info.hasRecord || (length == kCutLength && info.startsLongerRecord) ||
+               (length > kCutLength && m_nameInfo[info.prefix].hasRecord);
+    }
+
+    MapCheck CheckTotalSection(const MapListing& listing, const MemoryTotals& report) const {
         MapCheck check;
         check.label = "TOTAL section";
         check.field = "total_section";
         check.source = "the map's TOTAL section";
         check.report = report;
-        if (!m_listing.hasTotalSection) {
+        if (!listing.hasTotalSection) {
             check.reason = "the map has no TOTAL section";
             return check;
         }
-        for (const TotalRecord& total : m_listing.totals) {
-            MemoryKind kind = MemoryKind::kOther;
-            if (!KindOf(total, kind)) {
-                check.reason = "the TOTAL section gives no memory space for " + total.name +
-                               " (class " + total.className + ")";
+        for (std::size_t i = 0; i < m_totals.size(); ++i) {
+            const Total& total = m_totals[i];
+            if ((total.flags & kHasKind) == 0) {
+                check.reason = "the TOTAL section gives no memory space for " +
+                               std::string(m_names.Name(total.name)) + " (class " +
+                               std::string(m_names.Name(ClassOf(i))) + ")";
                 return check;
             }
-            AddBytes(check.map, kind, static_cast<std::int64_t>(BytesOf(total)));
+            AddBytes(check.map, TotalKind(total), static_cast<std::int64_t>(TotalBytes(total)));
         }
         check.possible = true;
         check.agrees = check.map == report;
         return check;
     }
 
-    MapCheck CheckOccupancy(const MemoryTotals& report) const {
+    static MapCheck CheckOccupancy(const MapListing& listing, const MemoryTotals& report) {
         MapCheck check;
         check.label = "Occupancy";
         check.field = "occupancy";
         check.source = "the map's used address ranges";
         check.withOther = false;
         check.report = report;
-        const MemorySets ranges = SetsOfClasses(m_listing.classRanges);
+        const MemorySets ranges = SetsOfClasses(listing.classRanges);
         if (ranges.program.Empty() && ranges.data.Empty()) {
             check.reason = "the map has no -A class ranges for program or data memory";
             return check;
         }
-        if (!m_listing.hasUnusedSection) {
+        if (!listing.hasUnusedSection) {
             check.reason = "the map has no UNUSED ADDRESS RANGES";
             return check;
         }
-        const MemorySets unused = SetsOfClasses(m_listing.unusedRanges);
+        const MemorySets unused = SetsOfClasses(listing.unusedRanges);
         check.possible = true;
         check.map.rom = static_cast<std::int64_t>(ranges.program.Minus(unused.program).Size());
         check.map.ram = static_cast<std::int64_t>(ranges.data.Minus(unused.data).Size());
@@ -387,29 +771,37 @@ private:
         return check;
     }
 
-    // Adds a counted piece to its row's sums and to the table's parts.
-    static void AddPiece(SizeTable& tally, MemoryTotals& sums, std::uint32_t rowId,
-                         const std::string& name, std::uint64_t address, MemoryKind kind,
-                         std::uint64_t bytes) {
+    // Adds a counted piece to its row's sums and, when parts are kept, to the table's parts.
+    void AddPiece(MemoryTotals& sums, std::uint32_t rowId, std::uint32_t name,
+                  std::uint64_t address, MemoryKind kind, std::uint64_t bytes) {
         const auto amount = static_cast<std::int64_t>(bytes);
         AddBytes(sums, kind, amount);
-        if (amount != 0) {
-            tally.parts.push_back({rowId, tally.names.Add(name), kind, address, amount});
+        if (amount != 0 && m_detail == TallyDetail::kRowsAndParts) {
+            m_tally.parts.push_back({rowId, m_names.Name(name), kind, address, amount});
         }
     }
 
-    std::uint64_t ByteAddress(const SectionRecord& record) const {
-        return Bits(record) ? record.link / 8 : record.link;
-    }
+    static constexpr std::uint32_t kWideSpace = UINT16_MAX;
+    static constexpr std::int64_t kSmallSpaces = 16;
 
-    const MapListing& m_listing;
-    NameIndex m_totalsByName;     // TOTAL records by name, each list ordered by address
-    NameIndex m_totalsByCutName;  // TOTAL records longer than 9 characters, by their first 9
-    std::set<std::string_view> m_recordNames;
-    std::set<std::string_view> m_recordCutNames;
-    std::vector<bool> m_totalHasBitRecord;
-    std::vector<int> m_overlayOf;  // per record: index into m_overlays, or -1
-    std::vector<std::vector<std::size_t>> m_overlays;
+    TallyDetail m_detail;
+    SizeTable m_tally;
+    CNameIndex m_names;
+    std::vector<NameInfo> m_nameInfo;
+    std::uint32_t m_smallSpaces[kSmallSpaces] = {kNone, kNone, kNone, kNone, kNone, kNone,
+                                                 kNone, kNone, kNone, kNone, kNone, kNone,
+                                                 kNone, kNone, kNone, kNone};
+    std::unordered_map<std::int64_t, std::uint32_t> m_spaceIds;
+    CBlockList<Piece> m_pieces;
+    std::vector<Run> m_objectRuns;
+    CBlockList<Total> m_totals;
+    std::vector<Run> m_classRuns;
+    std::string m_lastClassName;
+    std::vector<WidePlace> m_wide;
+    TotalIndex m_byName;
+    TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
+    std::vector<Overlay> m_overlays;  // in file order of their first record
+    bool m_anyUnordered = false;      // whether any name's records can overlay
 };
 
 }  // namespace
@@ -439,18 +831,8 @@ bool SameSectionName(std::string_view a, std::string_view b) {
 
 MemoryKind ClassifySection(std::string_view className, std::string_view name,
                            std::uint64_t byteAddress, std::int64_t space) {
-    if (!className.empty()) {
-        if (ClassMemoryOf(className) == ClassMemory::kOther) {
-            return MemoryKind::kOther;
-        }
-    } else if (StartsWith(name, "config") || StartsWith(name, "idloc") ||
-               StartsWith(name, "eeprom")) {
-        return MemoryKind::kOther;
-    }
-    if (space == 0) {
-        return byteAddress >= kSpecialAddressStart ? MemoryKind::kOther : MemoryKind::kRom;
-    }
-    return space == 1 ? MemoryKind::kRam : MemoryKind::kOther;
+    return Classify(!className.empty(), ClassMemoryOf(className) == ClassMemory::kOther,
+                    IsOtherSectionName(name), byteAddress, space);
 }
 
 bool IsBitSection(std::uint64_t link, std::uint64_t load, std::int64_t scale, std::int64_t space) {
@@ -462,7 +844,24 @@ std::uint64_t SectionBytes(std::uint64_t length, bool bits) {
 }
 
 SizeTable TallySections(const MapListing& listing) {
-    return CTallyBuilder(listing).Build();
+    CSectionTally tally(TallyDetail::kRowsAndParts);
+    for (const std::string& object : listing.objects) {
+        tally.AddObject(object);
+    }
+    for (const SectionRecord& record : listing.records) {
+        tally.AddRecord(record);
+    }
+    for (const TotalRecord& total : listing.totals) {
+        tally.AddTotal(total);
+    }
+    return tally.Finish(listing);
+}
+
+SizeTable TallySections(CMapFile& file, TallyDetail detail) {
+    CSectionTally tally(detail);
+    MapListing listing;
+    ReadMapListing(file, listing, tally);
+    return tally.Finish(listing);
 }
 
 void DescribeMapDevice(const MapListing& listing, MapFacts& facts) {
@@ -471,4 +870,18 @@ void DescribeMapDevice(const MapListing& listing, MapFacts& facts) {
     facts.hasCapacity = !sets.program.Empty() || !sets.data.Empty();
     facts.romCapacity = static_cast<std::int64_t>(sets.program.Size());
     facts.ramCapacity = static_cast<std::int64_t>(sets.data.Size());
+}
+
+MapCheck CutShortCheck(long lastLine) {
+    MapCheck check;
+    check.label = "Complete map";
+    check.field = "complete_map";
+    check.possible = true;
+    check.agrees = false;
+    check.hasFigures = false;
+    check.detail = "the section table runs to the end of the file (line " +
+                   std::to_string(lastLine) +
+                   ") without COMMON or TOTAL: the map was cut short and the report may be "
+                   "incomplete";
+    return check;
 }

@@ -46,6 +46,17 @@ std::uint64_t SectionBytes(std::uint64_t length, bool bits);
 // its class ranges and both checks: the TOTAL section and the used address ranges.
 SizeTable TallySections(const MapListing& listing);
 
+// What a tally keeps: the rows only, or also each row's parts.
+enum class TallyDetail { kRows, kRowsAndParts };
+
+// The same tally of the map in `file`, read a block at a time: neither the map nor a listing of
+// it is held, only a few bytes for each record until the map's end. Throws as ReadMapListing does.
+SizeTable TallySections(CMapFile& file, TallyDetail detail);
+
 // The device the map names ("Machine type is ...") and the program-memory and data-memory
 // addresses its class ranges cover (placeholder ranges, absolute and SFR classes excluded).
 void DescribeMapDevice(const MapListing& listing, MapFacts& facts);
+
+// The failed check of a map whose section table runs to the end of the file without COMMON or
+// TOTAL: copied while the linker was still writing it.
+MapCheck CutShortCheck(long lastLine);

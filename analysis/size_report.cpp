@@ -4,27 +4,16 @@
 
 namespace {
 
-// Orders the rows largest key first, keeping equal keys in their order. A stable radix sort on
-// the keys alone: maps can hold hundreds of thousands of object files, and only the bytes in
-// which the keys differ are sorted on.
-void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
-    const std::size_t n = rows.size();
-    if (n < 2) {
-        return;
-    }
-    struct Item {
-        std::uint64_t key;  // ascending order of this is descending order of the size
-        std::uint32_t index;
-    };
-    std::vector<Item> items(n);
-    std::vector<Item> scratch(n);
-    std::uint64_t differing = 0;  // the bits in which any key differs from the first
-    for (std::size_t i = 0; i < n; ++i) {
-        items[i] = {static_cast<std::uint64_t>(rows[i].*key) ^ 0x7FFFFFFFFFFFFFFFu,
-                    static_cast<std::uint32_t>(i)};
-        differing |= items[i].key ^ items[0].key;
-    }
-    for (unsigned shift = 0; shift < 64; shift += 8) {
+// The ascending order of these keys is the descending order of the sizes.
+std::uint64_t DescendingKey(std::int64_t size) {
+    return static_cast<std::uint64_t>(size) ^ 0x7FFFFFFFFFFFFFFFu;
+}
+
+// Sorts the items on the bits of their keys that differ, a byte at a time, stably.
+template <typename Item>
+void RadixSort(std::vector<Item>& items, std::uint64_t differing) {
+    std::vector<Item> scratch(items.size());
+    for (unsigned shift = 0; shift < 8 * sizeof(items[0].key); shift += 8) {
         if (((differing >> shift) & 0xFFu) == 0) {
             continue;  // every key has the same byte here
         }
@@ -40,9 +29,13 @@ void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
         }
         items.swap(scratch);
     }
-    // Row i takes the place of row items[i].index, one cycle of the permutation at a time, in
-    // place: a second list would be fresh memory to fault in. Places done point to themselves.
-    for (std::size_t i = 0; i < n; ++i) {
+}
+
+// Row i takes the place of row items[i].index, one cycle of the permutation at a time, in
+// place: a second list would be fresh memory to fault in. Places done point to themselves.
+template <typename Item>
+void Permute(std::vector<SizeRow>& rows, std::vector<Item>& items) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
         if (items[i].index == i) {
             continue;
         }
@@ -57,6 +50,46 @@ void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
         rows[place] = first;
         items[place].index = static_cast<std::uint32_t>(place);
     }
+}
+
+// Orders the rows largest key first, keeping equal keys in their order. A stable radix sort on
+// the keys alone: maps can hold hundreds of thousands of object files, and only the bytes in
+// which the keys differ are sorted on. Where the keys differ only in their low 32 bits (nearly
+// always), the items are half as large.
+void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
+    const std::size_t n = rows.size();
+    if (n < 2) {
+        return;
+    }
+    const std::uint64_t first = DescendingKey(rows[0].*key);
+    std::uint64_t differing = 0;  // the bits in which any key differs from the first
+    for (const SizeRow& row : rows) {
+        differing |= DescendingKey(row.*key) ^ first;
+    }
+    if ((differing >> 32) == 0) {
+        struct Item {
+            std::uint32_t key;
+            std::uint32_t index;
+        };
+        std::vector<Item> items(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            items[i] = {static_cast<std::uint32_t>(DescendingKey(rows[i].*key)),
+                        static_cast<std::uint32_t>(i)};
+        }
+        RadixSort(items, differing);
+        Permute(rows, items);
+        return;
+    }
+    struct Item {
+        std::uint64_t key;
+        std::uint32_t index;
+    };
+    std::vector<Item> items(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        items[i] = {DescendingKey(rows[i].*key), static_cast<std::uint32_t>(i)};
+    }
+    RadixSort(items, differing);
+    Permute(rows, items);
 }
 
 // Appends the decimal digits of value.

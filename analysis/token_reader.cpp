@@ -125,6 +125,12 @@ CMapStream::CMapStream(std::FILE* file, std::string name, std::size_t blockSize)
       m_bounds(new std::uint32_t[MaxBounds(m_blockSize)]),
       m_lineFeeds(new std::uint64_t[WordCount(m_blockSize)]) {}
 
+CMapStream::CMapStream(std::FILE* file, std::string name, std::string_view alreadyRead)
+    : CMapStream(file, std::move(name)) {
+    m_memory = alreadyRead.data();
+    m_memoryEnd = alreadyRead.data() + alreadyRead.size();
+}
+
 CMapStream::CMapStream(std::string_view bytes, std::string name, std::size_t blockSize)
     : m_name(std::move(name)),
       m_blockSize(std::clamp<std::size_t>(std::min(blockSize, bytes.size()), 1, UINT32_MAX / 2)),

@@ -25,6 +25,9 @@ public:
 
     // A block size other than the default is for tests that move tokens across block boundaries.
     CMapStream(std::FILE* file, std::string name, std::size_t blockSize = kBlockSize);
+    // The bytes already read from the file (held by the caller while the stream is in use),
+    // then the rest of the file.
+    CMapStream(std::FILE* file, std::string name, std::string_view alreadyRead);
     explicit CMapStream(std::string_view bytes, std::string name = "<memory>",
                         std::size_t blockSize = kBlockSize);
 

@@ -1,4 +1,5 @@
-// Throughput of the token reader and the scan on generated maps, and the cost of report rows.
+// Throughput of the token reader, the scan and the complete tally on generated maps, and the
+// cost of report rows.
 
 #include <benchmark/benchmark.h>
 
@@ -8,8 +9,10 @@
 #include <string_view>
 
 #include "device_profile.h"
+#include "map_file.h"
 #include "map_generator.h"
 #include "object_section_scan.h"
+#include "section_tally.h"
 #include "size_report.h"
 #include "token_reader.h"
 
@@ -58,13 +61,23 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// An anonymous temporary file that holds the map; nullptr (and the benchmark skipped) when it
+// cannot be written.
+std::unique_ptr<std::FILE, FileCloser> FileWith(const std::string& map, benchmark::State& state) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
+    if (!file || std::fwrite(map.data(), 1, map.size(), file.get()) != map.size()) {
+        state.SkipWithError("cannot write a temporary file");
+        return nullptr;
+    }
+    return file;
+}
+
 // Through a FILE*, as tallyfold-report reads: block reads from an anonymous temporary file.
 void BM_ReadTokenFromFile(benchmark::State& state) {
     const std::string& map = LargeMap();
     const std::size_t tokens = CountTokens(map);
-    std::unique_ptr<std::FILE, FileCloser> file(std::tmpfile());
-    if (!file || std::fwrite(map.data(), 1, map.size(), file.get()) != map.size()) {
-        state.SkipWithError("cannot write a temporary file");
+    const auto file = FileWith(map, state);
+    if (!file) {
         return;
     }
     for (auto _ : state) {
@@ -84,7 +97,7 @@ BENCHMARK(BM_ReadTokenFromFile)->Unit(benchmark::kMillisecond);
 // of its time on entries, the second on tokens.
 void BM_ScanObjectSection(benchmark::State& state) {
     const std::string map =
-        GenerateMap(MapShape{static_cast<std::uint32_t>(8000000 / (state.range(0) * 53 + 90)), 1,
+        GenerateMap(MapShape{static_cast<std::uint32_t>(8000000 / (state.range(0) * 100 + 90)), 1,
                              static_cast<std::uint32_t>(state.range(0))});
     const std::size_t tokens = CountTokens(map);
     for (auto _ : state) {
@@ -96,6 +109,24 @@ void BM_ScanObjectSection(benchmark::State& state) {
     SetThroughput(state, map, tokens);
 }
 BENCHMARK(BM_ScanObjectSection)->Arg(6)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// The complete tally of an 8 MB map through a FILE*, read and tallied as it streams in, as
+// tallyfold-report --sections all does.
+void BM_TallySections(benchmark::State& state) {
+    const std::string& map = LargeMap();
+    const auto file = FileWith(map, state);
+    if (!file) {
+        return;
+    }
+    for (auto _ : state) {
+        std::rewind(file.get());
+        CMapFile mapFile(file.get(), "bench.map");
+        benchmark::DoNotOptimize(TallySections(mapFile, TallyDetail::kRows));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(map.size()));
+}
+BENCHMARK(BM_TallySections)->Unit(benchmark::kMillisecond);
 
 SizeTable MakeTable(std::size_t count) {
     SizeTable table;

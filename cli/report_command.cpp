@@ -21,10 +21,8 @@ std::string StreamName(const std::string& path) {
     return path == "-" ? "<stdin>" : path;
 }
 
-// One map as the options want it counted. The listed rule, when it is forced, streams the map
-// through the token scan; everything else reads it whole, since the rule is chosen by what the
-// map holds and the line reader needs the sections that follow the per-object table (and
-// standard input can be read only once).
+// One map as the options want it counted: streamed where the map can be read as it comes (see
+// CountMapFile), read whole where it must be.
 SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FILE* in) {
     std::optional<CMapFile> file;
     if (path == "-") {
@@ -32,23 +30,7 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    if (options.sections == RuleChoice::kListed && !options.device->fromMap &&
-        options.view == MapView::kObjects) {
-        return CountListedStream(*file);
-    }
-    const std::string bytes = file->ReadAll();
-    SectionRule rule = SectionRule::kListed;
-    switch (options.sections) {
-        case RuleChoice::kAuto:
-            rule = RuleForMap(bytes);
-            break;
-        case RuleChoice::kListed:
-            break;
-        case RuleChoice::kAll:
-            rule = SectionRule::kAll;
-            break;
-    }
-    return CountMap(bytes, file->Name(), rule, options.device->fromMap, options.view);
+    return CountMapFile(*file, options.sections, options.device->fromMap, options.view);
 }
 
 std::string RuleName(SectionRule rule) {

@@ -8,7 +8,9 @@
 
 #include "device_profile.h"
 #include "map_generator.h"
+#include "map_lines.h"
 #include "object_section_scan.h"
+#include "section_tally.h"
 #include "size_report.h"
 #include "token_reader.h"
 
@@ -117,18 +119,32 @@ TEST(LargeInput, SumsWrapPast2To31InBothDirections) {
     EXPECT_EQ(rows[3].cells[4], "64527753.8161");
 }
 
-// Generated maps of every shape give one entry per object-file name: each object is named on
-// the command line and in the table, and "-ol.obj" is one of the linker's options.
-TEST(LargeInput, GeneratedMapsHaveTheirObjects) {
-    for (std::uint32_t sections : {1u, 6u, 100u}) {
-        SCOPED_TRACE(sections);
-        const MapShape shape{2000, 7, sections};
+// Generated maps of every shape are read by every mode: the listed scan finds one entry per
+// object-file name (each is named on the command line and in the table, and "-ol.obj" is one of
+// the linker's options), the map names its device's capacities, and the complete tally agrees
+// with both of the map's own figures, also where the lengths are scaled down to fit.
+TEST(LargeInput, GeneratedMapsAreReadByEveryModeAndReconcile) {
+    for (const MapShape& shape : {MapShape{2000, 7, 1}, MapShape{200, 3, 100}, MapShape{9, 2, 6}}) {
+        SCOPED_TRACE(std::to_string(shape.objects) + " objects, " + std::to_string(shape.sections) +
+                     " sections");
         const std::string map = GenerateMap(shape);
         EXPECT_EQ(map, GenerateMap(shape));
         const SizeTable entries = ScanBytes(map);
         EXPECT_EQ(entries.rows.size(), 2 * shape.objects + 1u);
-        const std::vector<TableRow> rows = BuildReportRows(entries, kDevice18F4680, false).rows;
-        EXPECT_GT(rows.size(), shape.objects / 2);
+
+        const SizeTable tally = TallySections(ReadMapListing(map, "big.map"));
+        EXPECT_EQ(tally.facts.device, "18F4680");
+        EXPECT_TRUE(tally.facts.hasCapacity);
+        ASSERT_EQ(tally.facts.checks.size(), 2u);
+        for (const MapCheck& check : tally.facts.checks) {
+            SCOPED_TRACE(check.label);
+            EXPECT_TRUE(check.possible) << check.reason;
+            EXPECT_TRUE(check.agrees);
+        }
+        const MemoryTotals totals = TotalsOf(tally);
+        EXPECT_GT(totals.rom, 0);
+        EXPECT_GT(totals.ram, 0);
+        EXPECT_GT(totals.other, 0);
     }
 }
 

@@ -1,5 +1,5 @@
-// Replays the fuzzer's seed corpus, its regression inputs, the example maps and generated maps
-// through the same differential check the fuzzer runs, so that every test run covers them.
+// Replays the fuzzers' seed corpus, their regression inputs, the example maps and generated maps
+// through the same differential checks the fuzzers run, so that every test run covers them.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "listing_check.h"
 #include "map_check.h"
 #include "map_generator.h"
 
@@ -27,7 +28,9 @@ TEST_P(MapReadingCheck, EveryInputReadsAlikeInEveryWay) {
             continue;
         }
         SCOPED_TRACE(item.path().string());
-        EXPECT_EQ(CheckMapReading(ReadFile(item.path())), "");
+        const std::string bytes = ReadFile(item.path());
+        EXPECT_EQ(CheckMapReading(bytes), "");
+        EXPECT_EQ(CheckListingReading(bytes), "");
         ++files;
     }
     EXPECT_GT(files, 0u);
@@ -43,6 +46,19 @@ TEST(MapReadingCheckGenerated, GeneratedMapsReadAlikeInEveryWay) {
         SCOPED_TRACE(sections);
         EXPECT_EQ(CheckMapReading(GenerateMap(MapShape{400, sections, sections})), "");
     }
+}
+
+// Maps of many blocks, and lines longer than a block, read and tally alike from memory and from
+// a file as it streams in.
+TEST(MapReadingCheckGenerated, LongMapsAndLongLinesReadAlikeAsTheyStreamIn) {
+    const std::string map = GenerateMap(MapShape{3000, 7, 6});
+    ASSERT_GT(map.size(), 1000000u);
+    EXPECT_EQ(CheckListingReading(map), "");
+    const std::string table = "\t\tName Link Load Length Selector Space\n";
+    const std::string longName = std::string(300000, 'N') + ".obj";
+    EXPECT_EQ(CheckListingReading("-ACODE=0h-0FFh " + std::string(200000, ' ') + "\n" + table +
+                                  longName + " text 0 0 10 0 0\n"),
+              "");
 }
 
 TEST(MapReadingCheckGenerated, ErrorsAndControlBytesReadAlike) {

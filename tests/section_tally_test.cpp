@@ -217,6 +217,34 @@ TEST(Overlays, TheSameRecordTwiceInOneObjectIsNoOverlay) {
     EXPECT_EQ(tally.rows.size(), 1u);
 }
 
+// The reader gives addresses and lengths of 32 bits, but a listing may hold larger ones, and a
+// map any number of memory spaces: they count whole, and overlay as any other.
+TEST(TallySections, KeepsAddressesLengthsAndSpacesOfAnySize) {
+    MapListing listing;
+    listing.objects = {"a.obj", "b.obj", "c.obj"};
+    const auto add = [&](int object, const char* name, std::uint64_t link, std::uint64_t length,
+                         std::int64_t space) {
+        SectionRecord record;
+        record.object = object;
+        record.name = name;
+        record.link = link;
+        record.load = link;
+        record.length = length;
+        record.space = space;
+        listing.records.push_back(record);
+    };
+    add(0, "text", 0x100000000, 0x100000001, 0);
+    for (std::int64_t space = 2; space < 70002; ++space) {
+        add(0, "bss", 0, 1, space);
+    }
+    add(1, "temp", 0x10, 3, 70001);
+    add(2, "temp", 0x10, 5, 70001);
+    const SizeTable tally = TallySections(listing);
+    ExpectRow(tally, "a.obj", 0, 0, 0x100000001 + 70000);
+    ExpectRow(tally, "<overlaid temp@10>", 0, 0, 5);
+    EXPECT_EQ(TotalsOf(tally).other, 0x100000001 + 70000 + 5);
+}
+
 TEST(SameSectionName, MatchesNamesCutToNineCharacters) {
     EXPECT_TRUE(SameSectionName("cstackCOM", "cstackCOMRAM"));
     EXPECT_TRUE(SameSectionName("intsave_regs", "intsave_r"));

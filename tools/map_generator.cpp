@@ -1,5 +1,6 @@
 #include "map_generator.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -124,28 +125,76 @@ constexpr std::string_view kStems[] = {
     "zb_mac", "zb_nwk", "delay",  "printf",   "queue", "filter", "menu",  "led",      "relay",
     "isr",    "boot",   "config", "protocol", "log",   "debug",  "power", "watchdog", "clock"};
 
-// The 27 counted sections and their memory space; the others are sections the report ignores.
+// Where a section goes: program memory, data memory, or one of the areas above program memory
+// (ID locations, configuration words, EEPROM data), each with its own run of addresses.
+enum class Region : std::uint8_t { kProgram, kData, kIdloc, kConfig, kEeprom };
+constexpr std::size_t kRegionCount = 5;
+
+// The 27 counted sections and some the listed count ignores, with the class the linker puts
+// them in and the largest length they get in a small map.
 struct Section {
     std::string_view name;
-    std::uint32_t space;
+    Region region;
+    std::string_view className;
     std::uint32_t maxLength;
 };
 
 constexpr Section kSections[] = {
-    {"text", 0, 0x1800},       {"text", 0, 0x400},      {"const", 0, 0x600},
-    {"rbss", 1, 0x40},         {"bss", 1, 0x100},       {"temp", 1, 0x10},
-    {"rdata", 1, 0x40},        {"data", 1, 0x80},       {"bigbss", 1, 0x400},
-    {"farbss", 2, 0x400},      {"idloc", 0, 0x8},       {"config", 0, 0xE},
-    {"init", 0, 0x40},         {"end_init", 0, 0x8},    {"clrtext", 0, 0x40},
-    {"powerup", 0, 0x10},      {"intcode", 0, 0x100},   {"intcodelo", 0, 0x80},
-    {"irdata", 0, 0x40},       {"ibigdata", 0, 0x80},   {"bigdata", 1, 0x100},
-    {"eeprom_data", 0, 0x100}, {"nvrram", 1, 0x20},     {"nvbit", 1, 0x4},
-    {"nvram", 1, 0x40},        {"rbit", 1, 0x10},       {"struct", 1, 0x20},
-    {"intsave_regs", 1, 0x20}, {"text0", 0, 0x200},     {"cstackCOMRAM", 1, 0x20},
-    {"bssBANK0", 1, 0x40},     {"smallconst", 0, 0x10}, {"reset_vec", 0, 0x4},
-    {"mediumconst", 0, 0x200},
+    {"text", Region::kProgram, "CODE", 0x1800},   {"text", Region::kProgram, "CODE", 0x400},
+    {"const", Region::kProgram, "CONST", 0x600},  {"rbss", Region::kData, "RAM", 0x40},
+    {"bss", Region::kData, "RAM", 0x100},         {"temp", Region::kData, "RAM", 0x10},
+    {"rdata", Region::kData, "RAM", 0x40},        {"data", Region::kData, "RAM", 0x80},
+    {"bigbss", Region::kData, "RAM", 0x400},      {"farbss", Region::kData, "RAM", 0x400},
+    {"idloc", Region::kIdloc, "IDLOC", 0x8},      {"config", Region::kConfig, "CONFIG", 0xE},
+    {"init", Region::kProgram, "CODE", 0x40},     {"end_init", Region::kProgram, "CODE", 0x8},
+    {"clrtext", Region::kProgram, "CODE", 0x40},  {"powerup", Region::kProgram, "CODE", 0x10},
+    {"intcode", Region::kProgram, "CODE", 0x100}, {"intcodelo", Region::kProgram, "CODE", 0x80},
+    {"irdata", Region::kProgram, "CONST", 0x40},  {"ibigdata", Region::kProgram, "CONST", 0x80},
+    {"bigdata", Region::kData, "RAM", 0x100},     {"eeprom_data", Region::kEeprom, "EEDATA", 0x100},
+    {"nvrram", Region::kData, "RAM", 0x20},       {"nvbit", Region::kData, "RAM", 0x4},
+    {"nvram", Region::kData, "RAM", 0x40},        {"rbit", Region::kData, "RAM", 0x10},
+    {"struct", Region::kData, "RAM", 0x20},       {"intsave_regs", Region::kData, "RAM", 0x20},
+    {"text0", Region::kProgram, "CODE", 0x200},   {"cstackCOMRAM", Region::kData, "RAM", 0x20},
+    {"bssBANK0", Region::kData, "RAM", 0x40},     {"smallconst", Region::kProgram, "CONST", 0x10},
+    {"reset_vec", Region::kProgram, "CODE", 0x4}, {"mediumconst", Region::kProgram, "CONST", 0x200},
 };
 constexpr std::uint32_t kSectionCount = sizeof(kSections) / sizeof(kSections[0]);
+
+// The classes of the TOTAL section, in the order it lists them. COMRAM holds the COMMON block.
+constexpr std::string_view kClasses[] = {"CODE",  "CONST",  "COMRAM", "RAM",
+                                         "IDLOC", "CONFIG", "EEDATA"};
+
+// The addresses of each region: where its first section goes, the end no section may pass, and
+// the least end its class range has. Program memory stays below the 0x200000 where the ID
+// locations begin; data memory (space 1) starts after the COMMON block's access bank.
+struct RegionSpan {
+    std::uint32_t first;
+    std::uint32_t limit;
+    std::uint32_t leastEnd;
+    std::uint32_t step;  // class ranges end on a multiple of this
+};
+
+constexpr RegionSpan kRegions[kRegionCount] = {
+    {0x000000, 0x1F0000, 0x008000, 0x4000},  // program memory
+    {0x000060, 0xF00000, 0x001000, 0x100},   // data memory
+    {0x200000, 0x2F0000, 0x200008, 0x8},     // ID locations
+    {0x300000, 0x3F0000, 0x30000E, 0x2},     // configuration words
+    {0xF00000, 0xFF0000, 0xF00100, 0x100},   // EEPROM data
+};
+
+// The COMMON block: variables of the access bank that belong to no object file.
+struct CommonVariable {
+    std::string_view name;
+    std::uint32_t address;
+    std::uint32_t length;
+};
+constexpr CommonVariable kCommon[] = {{"param", 0x00, 0x10}, {"rbss", 0x10, 0x16}};
+constexpr std::uint32_t kCommonEnd = 0x26;
+constexpr std::uint32_t kAccessBankEnd = 0x60;
+
+constexpr std::uint32_t SpaceOf(Region region) {
+    return region == Region::kData ? 1 : 0;
+}
 
 // The object's name: folder, stem, a number that keeps names apart, ".obj".
 void ObjectName(CRandom& random, std::uint32_t index, std::string& name) {
@@ -156,7 +205,108 @@ void ObjectName(CRandom& random, std::uint32_t index, std::string& name) {
     name.append(".obj");
 }
 
-void WriteHeader(CWriter& out, const MapShape& options) {
+// The object files and their section records, drawn from the seed: every walk over the layout
+// meets the same records at the same addresses, so the map's parts that depend on all of them
+// (class ranges, the TOTAL section, unused ranges) are written from walks of their own rather
+// than from records held in memory. Each region's sections follow one another without gaps or
+// overlaps; in large maps their lengths are scaled down so that each region fits its addresses,
+// and a section that would still not fit is empty.
+class CLayout {
+public:
+    struct Record {
+        const Section* section;
+        std::uint32_t address;
+        std::uint32_t length;
+    };
+
+    explicit CLayout(const MapShape& shape) : m_shape(shape) {
+        // The expected bytes of a region: records × the share of its sections × 0.88 (one in
+        // eight is empty) × the mean length. Scaled so that it fills at most half the region.
+        const std::uint64_t records = std::uint64_t{shape.objects} * shape.sections;
+        std::uint64_t lengthSums[kRegionCount] = {};
+        for (const Section& section : kSections) {
+            lengthSums[static_cast<std::size_t>(section.region)] += section.maxLength + 1u;
+        }
+        for (std::uint32_t i = 0; i < kSectionCount; ++i) {
+            const Section& section = kSections[i];
+            const auto region = static_cast<std::size_t>(section.region);
+            const std::uint64_t expected =
+                records * lengthSums[region] * 44 / (100 * std::uint64_t{kSectionCount});
+            const std::uint64_t room = (kRegions[region].limit - kRegions[region].first) / 2;
+            std::uint64_t maxLength = section.maxLength;
+            if (expected > room) {
+                maxLength = std::max<std::uint64_t>(1, maxLength * room / expected);
+            }
+            m_maxLength[i] = static_cast<std::uint32_t>(maxLength);
+        }
+    }
+
+    // Calls object(index, ownLine) for each object file, then record(record) for each of its
+    // section records, in the map's order.
+    template <typename ObjectVisit, typename RecordVisit>
+    void Walk(ObjectVisit&& object, RecordVisit&& record) const {
+        CRandom random(m_shape.seed ^ 0xA5A5A5A5DEADBEEFull);
+        std::uint32_t next[kRegionCount];
+        for (std::size_t r = 0; r < kRegionCount; ++r) {
+            next[r] = kRegions[r].first;
+        }
+        for (std::uint32_t i = 0; i < m_shape.objects; ++i) {
+            // Two layouts: the name on a line of its own, or the name then the first record.
+            object(i, random.Chance(50));
+            const std::uint32_t count = 1 + random.Below(2 * m_shape.sections - 1);
+            for (std::uint32_t s = 0; s < count; ++s) {
+                const std::uint32_t index = random.Below(kSectionCount);
+                const Section& section = kSections[index];
+                // About one section in eight is empty; it still has a full record in the map.
+                std::uint32_t length = random.Chance(12) ? 0 : 1 + random.Below(m_maxLength[index]);
+                const auto region = static_cast<std::size_t>(section.region);
+                std::uint32_t& address = next[region];
+                if (length > kRegions[region].limit - address) {
+                    length = 0;
+                }
+                record(Record{&section, address, length});
+                address += length;
+            }
+        }
+    }
+
+    // The end of the used addresses of each region.
+    void Ends(std::uint32_t (&ends)[kRegionCount]) const {
+        for (std::size_t r = 0; r < kRegionCount; ++r) {
+            ends[r] = kRegions[r].first;
+        }
+        Walk([](std::uint32_t, bool) {},
+             [&ends](const Record& record) {
+                 ends[static_cast<std::size_t>(record.section->region)] =
+                     record.address + record.length;
+             });
+    }
+
+private:
+    const MapShape& m_shape;
+    std::uint32_t m_maxLength[kSectionCount] = {};
+};
+
+// The end (exclusive) of a region's class range: past its last used address, so that the map
+// always has unused addresses of the class to list.
+std::uint32_t ClassEnd(std::size_t region, std::uint32_t usedEnd) {
+    const RegionSpan& span = kRegions[region];
+    const std::uint32_t rounded = (usedEnd / span.step + 1) * span.step;
+    return std::max(span.leastEnd, rounded);
+}
+
+// "-ANAME=0FIRSTh-0LASTh": a class range of the linker command line.
+void ClassOption(CWriter& out, std::string_view className, std::uint32_t first, std::uint32_t end) {
+    out.Text("-A");
+    out.Text(className);
+    out.Text("=0");
+    out.Hex(first, 0);
+    out.Text("h-0");
+    out.Hex(end - 1, 0);
+    out.Char('h');
+}
+
+void WriteHeader(CWriter& out, const MapShape& options, const std::uint32_t (&ends)[kRegionCount]) {
     out.Text("PIC18 linker map, generated by tallyfold-mapgen (seed ");
     out.Text(std::to_string(options.seed));
     out.Text(", ");
@@ -164,8 +314,22 @@ void WriteHeader(CWriter& out, const MapShape& options) {
     out.Text(" object files)\n\nLinker command line:\n\n");
     out.Text(
         "-z -Mbig.map -E -H -ol.obj -ppowerup=00h,intcode=08h,intcodelo=018h,init,end_init \\\n"
-        "  -pconfig=0300000h -pidloc=0200000h -peeprom_data=0F00000h -ACODE=00h-0FFFFh \\\n"
-        "  -ACONST=00h-0FFFFh -ABIGRAM=01h-0CFFh -ARAM=060h-0FFh,0100h-0CFFhx12 \\\n");
+        "  -pconfig=0300000h -pidloc=0200000h -peeprom_data=0F00000h ");
+    const std::uint32_t programEnd = ClassEnd(0, ends[0]);
+    ClassOption(out, "CODE", 0, programEnd);
+    out.Text(" \\\n  ");
+    ClassOption(out, "CONST", 0, programEnd);
+    out.Char(' ');
+    ClassOption(out, "COMRAM", 0, kAccessBankEnd);
+    out.Char(' ');
+    ClassOption(out, "RAM", kRegions[1].first, ClassEnd(1, ends[1]));
+    out.Text(" \\\n  ");
+    ClassOption(out, "IDLOC", kRegions[2].first, ClassEnd(2, ends[2]));
+    out.Char(' ');
+    ClassOption(out, "CONFIG", kRegions[3].first, ClassEnd(3, ends[3]));
+    out.Char(' ');
+    ClassOption(out, "EEDATA", kRegions[4].first, ClassEnd(4, ends[4]));
+    out.Text(" \\\n");
 }
 
 // The command line names every object file, a few to a line, then the libraries.
@@ -186,81 +350,132 @@ void WriteCommandLineObjects(CWriter& out, const MapShape& options) {
         "\t\tName          Link     Load   Length Selector Space Scale\n");
 }
 
-void WriteSectionRecord(CWriter& out, CRandom& random, const Section& section,
-                        std::uint32_t& address) {
-    // About one section in eight is empty; it still has a full record in the map.
-    const std::uint32_t length = random.Chance(12) ? 0 : 1 + random.Below(section.maxLength);
-    out.Padded(section.name, 12);
+// Name, link and load address, length: the start of a record in both tables.
+void WriteRecordStart(CWriter& out, std::string_view name, std::uint32_t address,
+                      std::uint32_t length) {
+    out.Padded(name, 12);
     out.Hex(address, 8);
     out.Char(' ');
     out.Hex(address, 8);
     out.Char(' ');
     out.Hex(length, 8);
-    out.Char(' ');
-    out.Hex(section.space == 0 ? 0 : (address & 0xF00u), 7);
-    out.Char(' ');
-    out.Decimal(section.space, 5);
-    out.Char('\n');
-    address = (address + length) & 0x1FFFFu;
 }
 
-void WriteObjectTable(CWriter& out, const MapShape& options) {
+void WriteSectionRecord(CWriter& out, std::string_view name, std::uint32_t space,
+                        std::uint32_t address, std::uint32_t length) {
+    WriteRecordStart(out, name, address, length);
+    out.Char(' ');
+    out.Hex(space == 0 ? 0 : (address & 0xF00u), 7);
+    out.Char(' ');
+    out.Decimal(space, 5);
+    out.Char('\n');
+}
+
+void WriteObjectTable(CWriter& out, const MapShape& options, const CLayout& layout) {
     // The same seed gives the same names in the command line and in the table.
     CRandom names(options.seed);
-    CRandom random(options.seed ^ 0xA5A5A5A5DEADBEEFull);
     std::string name;
-    std::uint32_t address = 0x100;
     bool inLibrary = false;
-    for (std::uint32_t i = 0; i < options.objects; ++i) {
-        ObjectName(names, i, name);
-        // Later objects come from a library, whose members are named without a folder.
-        if (!inLibrary && i >= options.objects - options.objects / 8) {
-            inLibrary = true;
-            out.Text("\nC:\\PIC18C\\LIB\\libc18.lib\n");
-        }
-        if (inLibrary) {
-            const std::size_t slash = name.rfind('\\');
-            if (slash != std::string::npos) {
-                name.erase(0, slash + 1);
+    bool firstRecord = false;
+    layout.Walk(
+        [&](std::uint32_t i, bool ownLine) {
+            ObjectName(names, i, name);
+            // Later objects come from a library, whose members are named without a folder.
+            if (!inLibrary && i >= options.objects - options.objects / 8) {
+                inLibrary = true;
+                out.Text("\nC:\\PIC18C\\LIB\\libc18.lib\n");
             }
-        }
-        // Two layouts: the name on a line of its own, or the name then the first record.
-        const bool ownLine = random.Chance(50);
-        if (ownLine) {
+            if (inLibrary) {
+                const std::size_t slash = name.rfind('\\');
+                if (slash != std::string::npos) {
+                    name.erase(0, slash + 1);
+                }
+            }
             out.Text(name);
-            out.Text("\n\t\t");
-        } else {
-            out.Text(name);
-            out.Text(name.size() < 16 ? "\t" : " ");
-        }
-        const std::uint32_t count = 1 + random.Below(2 * options.sections - 1);
-        for (std::uint32_t s = 0; s < count; ++s) {
-            if (s > 0) {
+            if (ownLine) {
+                out.Text("\n");
+            } else {
+                out.Text(name.size() < 16 ? "\t" : " ");
+                firstRecord = true;
+            }
+        },
+        [&](const CLayout::Record& record) {
+            if (!firstRecord) {
                 out.Text("\t\t");
             }
-            WriteSectionRecord(out, random, kSections[random.Below(kSectionCount)], address);
-        }
+            firstRecord = false;
+            WriteSectionRecord(out, record.section->name, SpaceOf(record.section->region),
+                               record.address, record.length);
+        });
+    out.Text("\nCOMMON  ");
+    for (const CommonVariable& variable : kCommon) {
+        out.Text(&variable == kCommon ? "" : "\t\t");
+        WriteSectionRecord(out, variable.name, 1, variable.address, variable.length);
     }
-    out.Text("\nCOMMON          rbss            8A       8A       16      60     1\n\n");
+    out.Char('\n');
 }
 
-// What follows the end marker: class totals, segments, unused ranges and a symbol table.
-void WriteTrailer(CWriter& out, const MapShape& options) {
-    CRandom random(options.seed + 7);
-    out.Text("TOTAL\t\tName          Link     Load   Length\n\tCLASS\tCODE\n");
-    std::uint32_t address = 0x100;
-    const std::uint32_t totals = options.objects / 16 + 4;
-    for (std::uint32_t i = 0; i < totals; ++i) {
-        out.Text("\t\t");
-        WriteSectionRecord(out, random, kSections[random.Below(kSectionCount)], address);
+void WriteTotalRecord(CWriter& out, std::string_view name, std::uint32_t space,
+                      std::uint32_t address, std::uint32_t length) {
+    out.Text("\t\t");
+    WriteRecordStart(out, name, address, length);
+    out.Char(' ');
+    out.Decimal(space, 5);
+    out.Char('\n');
+}
+
+// The TOTAL section lists every record of the table once, under its class: one walk over the
+// layout for each class.
+void WriteTotals(CWriter& out, const CLayout& layout) {
+    out.Text("TOTAL\t\tName          Link     Load   Length     Space\n");
+    for (std::string_view className : kClasses) {
+        out.Text("\tCLASS\t");
+        out.Text(className);
+        out.Char('\n');
+        if (className == "COMRAM") {
+            for (const CommonVariable& variable : kCommon) {
+                WriteTotalRecord(out, variable.name, 1, variable.address, variable.length);
+            }
+            continue;
+        }
+        layout.Walk([](std::uint32_t, bool) {},
+                    [&](const CLayout::Record& record) {
+                        if (record.section->className == className) {
+                            WriteTotalRecord(out, record.section->name,
+                                             SpaceOf(record.section->region), record.address,
+                                             record.length);
+                        }
+                    });
     }
+}
+
+void WriteUnusedRange(CWriter& out, std::string_view className, std::uint32_t first,
+                      std::uint32_t end) {
+    out.Char('\t');
+    out.Padded(className, 17);
+    out.Hex(first, 0);
+    out.Char('-');
+    out.Hex(end - 1, 0);
+    out.Char('\n');
+}
+
+// What follows the class totals: segments, unused ranges and a symbol table.
+void WriteTrailer(CWriter& out, const MapShape& options,
+                  const std::uint32_t (&ends)[kRegionCount]) {
     out.Text(
         "\nSEGMENTS        Name                           Load    Length   Top    Selector"
         "   Space  Class\n\n"
         "                reset_vec                      000000  000004  000004         0"
-        "       0  CODE\n\nUNUSED ADDRESS RANGES\n\n\tCODE             34AA-7FFF\n"
-        "\tRAM              0A0-0FF\n\n\t\t\t\tSymbol Table\n\n");
-    for (std::uint32_t i = 0; i < totals; ++i) {
+        "       0  CODE\n\nUNUSED ADDRESS RANGES\n\n");
+    const std::uint32_t programEnd = ClassEnd(0, ends[0]);
+    WriteUnusedRange(out, "CODE", ends[0], programEnd);
+    WriteUnusedRange(out, "COMRAM", kCommonEnd, kAccessBankEnd);
+    WriteUnusedRange(out, "CONST", ends[0], programEnd);
+    WriteUnusedRange(out, "RAM", ends[1], ClassEnd(1, ends[1]));
+    out.Text("\n\t\t\t\tSymbol Table\n\n");
+    CRandom random(options.seed + 7);
+    const std::uint32_t symbols = options.objects / 16 + 4;
+    for (std::uint32_t i = 0; i < symbols; ++i) {
         out.Char('_');
         out.Padded(kStems[random.Below(sizeof(kStems) / sizeof(kStems[0]))], 24);
         out.Padded("text", 8);
@@ -271,10 +486,14 @@ void WriteTrailer(CWriter& out, const MapShape& options) {
 
 // The whole map, in file order.
 void WriteMap(CWriter& out, const MapShape& shape) {
-    WriteHeader(out, shape);
+    const CLayout layout(shape);
+    std::uint32_t ends[kRegionCount];
+    layout.Ends(ends);
+    WriteHeader(out, shape, ends);
     WriteCommandLineObjects(out, shape);
-    WriteObjectTable(out, shape);
-    WriteTrailer(out, shape);
+    WriteObjectTable(out, shape, layout);
+    WriteTotals(out, layout);
+    WriteTrailer(out, shape, ends);
 }
 
 }  // namespace

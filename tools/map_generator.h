@@ -12,9 +12,12 @@ struct MapShape {
     std::uint32_t sections = 6;  // mean number of section records per object file
 };
 
-// A realistic link map: header, a linker command line naming every object file, the per-object
-// section table (drive-letter paths, 8.3 names, a Latin-1 folder name, library members, empty
-// sections, sections that are not counted), COMMON, then class totals and a symbol table.
+// A realistic link map: header, a linker command line with class ranges and naming every object
+// file, the per-object section table (drive-letter paths, 8.3 names, a Latin-1 folder name,
+// library members, empty sections, sections that are not counted), COMMON, the class totals
+// listing every record once under its class, unused address ranges and a symbol table. Each
+// memory's sections lie end to end below its limits (lengths scaled down in large maps), so that
+// the map's totals and its used address ranges agree with its table.
 std::string GenerateMap(const MapShape& shape);
 
 // The same map written to a file; false when writing failed.
