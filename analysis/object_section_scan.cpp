@@ -81,8 +81,10 @@ inline T Load(const char* bytes) {
 // the bytes themselves.
 template <typename T>
 inline bool SameEnds(const char* a, const char* b, std::size_t length) {
-    return (Load<T>(a) == Load<T>(b)) &
-           (Load<T>(a + length - sizeof(T)) == Load<T>(b + length - sizeof(T)));
+    // The differences are combined with | on the loaded words, so that both ends are compared
+    // without a branch between them.
+    return ((Load<T>(a) ^ Load<T>(b)) |
+            (Load<T>(a + length - sizeof(T)) ^ Load<T>(b + length - sizeof(T)))) == 0;
 }
 
 inline bool SameBytes(const char* a, const char* b, std::size_t length) {
