@@ -140,7 +140,7 @@ TEST(MplinkMap, RecognisesTheFamilyByItsFirstTwoLines) {
         {"MPLINK\nLinker Map File - Created\n", false},
         {"gplink-x #1107\nMap File - Created\n", false},
         {"gplink 1.4.0\nMap File - Created\n", false},
-        {"HI-TECH Software PICC-18 Compiler\nLinker command line:\n", false},
+        {"PICC-18 Compiler\nLinker command line:\n", false},
         {"", false},
     };
     for (const Case& c : cases) {
