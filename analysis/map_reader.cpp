@@ -198,7 +198,8 @@ SizeTable CountListed(CMapFile& file, bool deviceFacts) {
 
 }  // namespace
 
-SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts, MapView view) {
+SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts, MapView view,
+                       bool withParts) {
     long start = 0;
     const bool again = view == MapView::kObjects && file.Tell(start);
     bool mplink = false;
@@ -223,6 +224,8 @@ SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts, MapV
         rule = RuleForFile(file);
         file.SeekTo(start);
     }
-    return rule == SectionRule::kAll ? TallySections(file, TallyDetail::kRows)
-                                     : CountListed(file, deviceFacts);
+    if (rule == SectionRule::kAll) {
+        return TallySections(file, withParts ? TallyDetail::kRowsAndParts : TallyDetail::kRows);
+    }
+    return CountListed(file, deviceFacts);
 }

@@ -29,5 +29,6 @@ SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule 
 // map calls for), streamed where that can be: a file that can be read again is looked through
 // once for the rule and its family, then read by the reader they choose as it streams, without
 // holding it. Standard input from a pipe, a map of the MPLINK family and the views are read whole.
+// `withParts` keeps each row's pieces (its sections), which only a picture of the rows needs.
 SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts,
-                       MapView view = MapView::kObjects);
+                       MapView view = MapView::kObjects, bool withParts = false);

@@ -30,7 +30,8 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    return CountMapFile(*file, options.sections, options.device->fromMap, options.view);
+    return CountMapFile(*file, options.sections, options.device->fromMap, options.view,
+                        options.format == OutputFormat::kHtml);
 }
 
 std::string RuleName(SectionRule rule) {

@@ -163,6 +163,13 @@ TEST(TallyfoldReport, ShowsTheViewsInsideTheProgram) {
                   "function\n");
 }
 
+// The page draws each object's sections inside it, also when the map was counted as it streamed.
+TEST(TallyfoldReport, TheHtmlPageNestsEachObjectsSections) {
+    const Result page = RunReport({"--format", "html", kExamples + "/weather-station.map"});
+    EXPECT_EQ(page.status, kExitSuccess);
+    EXPECT_NE(page.out.find("<rect class=\"part"), std::string::npos);
+}
+
 TEST(TallyfoldReport, ReadsStandardInput) {
     std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
     ASSERT_NE(in, nullptr);
