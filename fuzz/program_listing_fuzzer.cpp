@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const MapError&) {
         return 0;
     }
-    const MemoryTotals tally = TallySections(map).totals;
+    const MemoryTotals tally = TotalsOf(TallySections(map));
     CheckView(ModuleView, map, program, tally);
     CheckView(SymbolView, map, program, tally);
     return 0;
