@@ -9,7 +9,7 @@ CMapDocument::CMapDocument(std::string bytes, std::string name)
     m_calledFor = RuleForMap(m_bytes);
     m_hasTable = m_calledFor == SectionRule::kAll || m_bytes.find("Selector") != std::string::npos;
     // Counting once here rejects what is no map before the window lets go of the one it shows.
-    m_first = CountMap(m_bytes, m_name, m_calledFor, true, MapView::kObjects);
+    m_first = CountMap(m_bytes, m_name, m_calledFor, true, MapView::kObjects, false);
 }
 
 bool CMapDocument::Offers(SectionRule rule) const {
@@ -38,5 +38,5 @@ SizeTable CMapDocument::Count(SectionRule rule, MapView view) const {
         m_first.reset();
         return first;
     }
-    return CountMap(m_bytes, m_name, rule, true, view);
+    return CountMap(m_bytes, m_name, rule, true, view, false);
 }

@@ -791,6 +791,12 @@ bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t&
     return true;
 }
 
+void ReadMapListing(std::string_view bytes, const std::string& fileName, MapListing& listing,
+                    CListingSink& sink) {
+    CLineSource lines(bytes);
+    CListingReader(lines, fileName, ListingScope::kWhole, listing, sink).Read();
+}
+
 MapListing ReadMapListing(std::string_view bytes, const std::string& fileName, ListingScope scope) {
     MapListing listing;
     CListingKeeper keeper(listing);

@@ -100,6 +100,10 @@ private:
 // totals, which go to `sink`. Throws as ReadMapListing does, and MapError on a read error.
 void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink);
 
+// The same over a map's bytes in memory.
+void ReadMapListing(std::string_view bytes, const std::string& fileName, MapListing& listing,
+                    CListingSink& sink);
+
 // The machine type and class ranges in front of the section table of the map in `file` (as
 // ListingScope::kPreamble reads them). `bytesRead` is left holding every byte taken from the
 // file (and nothing else), so that a reader of the whole map can start with them and go on with

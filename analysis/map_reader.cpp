@@ -120,7 +120,7 @@ SectionRule RuleForMap(std::string_view bytes) {
 }
 
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
-                   bool deviceFacts, MapView view) {
+                   bool deviceFacts, MapView view, bool withParts) {
     if (view != MapView::kObjects) {
         return CountView(bytes, name, rule, view);
     }
@@ -131,7 +131,8 @@ SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule 
         return ReadMplinkMap(bytes, name);
     }
     if (rule == SectionRule::kAll) {
-        return TallySections(ReadMapListing(bytes, name));
+        return TallySections(bytes, name,
+                             withParts ? TallyDetail::kRowsAndParts : TallyDetail::kRows);
     }
     SizeTable table;
     if (deviceFacts) {
@@ -217,7 +218,7 @@ SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts, MapV
         const SectionRule rule = choice == RuleChoice::kAuto  ? RuleForMap(bytes)
                                  : choice == RuleChoice::kAll ? SectionRule::kAll
                                                               : SectionRule::kListed;
-        return CountMap(bytes, file.Name(), rule, deviceFacts, view);
+        return CountMap(bytes, file.Name(), rule, deviceFacts, view, withParts);
     }
     SectionRule rule = choice == RuleChoice::kAll ? SectionRule::kAll : SectionRule::kListed;
     if (choice == RuleChoice::kAuto) {

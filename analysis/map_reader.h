@@ -22,8 +22,9 @@ SectionRule RuleForMap(std::string_view bytes);
 // section table runs to the end of the file carries a failed check that says so.
 // `view` splits the complete tally further, by source file or by symbol, for maps whose MODULE
 // INFORMATION or Symbol Table allows it; a map that lacks what the view needs is a MapError.
+// `withParts` keeps each row's pieces (its sections), which only a picture of the rows needs.
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
-                   bool deviceFacts, MapView view = MapView::kObjects);
+                   bool deviceFacts, MapView view = MapView::kObjects, bool withParts = true);
 
 // The map in the file counted as CountMap counts it, chosen by `choice` (auto: by the rule the
 // map calls for), streamed where that can be: a file that can be read again is looked through

@@ -857,6 +857,13 @@ SizeTable TallySections(const MapListing& listing) {
     return tally.Finish(listing);
 }
 
+SizeTable TallySections(std::string_view bytes, const std::string& fileName, TallyDetail detail) {
+    CSectionTally tally(detail);
+    MapListing listing;
+    ReadMapListing(bytes, fileName, listing, tally);
+    return tally.Finish(listing);
+}
+
 SizeTable TallySections(CMapFile& file, TallyDetail detail) {
     CSectionTally tally(detail);
     MapListing listing;

@@ -53,6 +53,9 @@ enum class TallyDetail { kRows, kRowsAndParts };
 // it is held, only a few bytes for each record until the map's end. Throws as ReadMapListing does.
 SizeTable TallySections(CMapFile& file, TallyDetail detail);
 
+// The same over a map's bytes in memory, without a listing of them.
+SizeTable TallySections(std::string_view bytes, const std::string& fileName, TallyDetail detail);
+
 // The device the map names ("Machine type is ...") and the program-memory and data-memory
 // addresses its class ranges cover (placeholder ranges, absolute and SFR classes excluded).
 void DescribeMapDevice(const MapListing& listing, MapFacts& facts);
