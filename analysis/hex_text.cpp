@@ -29,3 +29,13 @@ bool ParseHexNumber(std::string_view text, bool upperOnly, std::uint64_t limit,
     }
     return value <= limit;
 }
+
+std::string HexText(std::uint64_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return text;
+}

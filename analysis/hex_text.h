@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace hex_detail {
@@ -70,3 +71,6 @@ inline bool HexToInt(std::string_view text, std::int32_t& value) {
 // most `limit`; false otherwise, value then undefined.
 bool ParseHexNumber(std::string_view text, bool upperOnly, std::uint64_t limit,
                     std::uint64_t& value);
+
+// The value in upper-case hexadecimal digits, without leading zeros ("300000").
+std::string HexText(std::uint64_t value);

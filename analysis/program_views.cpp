@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "hex_text.h"
 #include "map_error.h"
 #include "section_tally.h"
 
@@ -65,20 +66,6 @@ SizeTable StartView(const CountedMap& counted, MapView kind) {
     view.view = kind;
     view.facts = counted.tally.facts;
     return view;
-}
-
-void AddTo(SizeRow& row, MemoryKind memory, std::int64_t bytes) {
-    switch (memory) {
-        case MemoryKind::kRom:
-            row.rom += bytes;
-            break;
-        case MemoryKind::kRam:
-            row.ram += bytes;
-            break;
-        case MemoryKind::kOther:
-            row.other += bytes;
-            break;
-    }
 }
 
 // The "<psect NAME>" rows: one per name, in the order first met, after the view's other rows.
@@ -211,16 +198,6 @@ bool IsVariableName(std::string_view name) {
         return false;
     }
     return !(name.size() >= 2 && name[1] == '_' && (name.size() == 2 || name[2] != '_'));
-}
-
-std::string HexText(std::uint64_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), kDigits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return text;
 }
 
 // The symbols of each psect, ordered by address: by the psect's name, and for names longer than
@@ -369,7 +346,7 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
         const std::int64_t shared =
             ShareOut(claims[m], from, begin, end, [&](std::size_t part, std::int64_t bytes) {
                 view.parts[part].bytes += bytes;
-                AddTo(view.rows[view.parts[part].rowId], piece.memory, bytes);
+                AddBytes(view.rows[view.parts[part].rowId], piece.memory, bytes);
             });
         countedBytes += shared;
         psects.Add(piece.name, piece.memory, piece.bytes - shared);
@@ -449,7 +426,7 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
                 if (found.second) {
                     view.AddRow(name, RowKind::kObject);
                 }
-                AddTo(view.rows[found.first->second], piece.memory, bytes);
+                AddBytes(view.rows[found.first->second], piece.memory, bytes);
             });
         psects.Add(piece.name, piece.memory, piece.bytes - shared);
     }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "address_ranges.h"
+#include "hex_text.h"
 
 namespace {
 
@@ -36,16 +37,6 @@ bool IsBankClass(std::string_view name) {
         }
     }
     return true;
-}
-
-std::string HexText(std::uint64_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), kDigits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return text;
 }
 
 struct MemorySets {

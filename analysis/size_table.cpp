@@ -16,6 +16,14 @@ void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes) {
     }
 }
 
+void AddBytes(SizeRow& row, MemoryKind memory, std::int64_t bytes) {
+    MemoryTotals totals{row.rom, row.ram, row.other};
+    AddBytes(totals, memory, bytes);
+    row.rom = totals.rom;
+    row.ram = totals.ram;
+    row.other = totals.other;
+}
+
 std::string_view CNameStore::Add(std::string_view name) {
     if (name.empty()) {
         return {};

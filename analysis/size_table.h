@@ -123,6 +123,9 @@ struct SizeTable {
     SizeRow& AddRow(std::string_view name, RowKind kind);
 };
 
+// Adds the bytes to the row's size of that memory.
+void AddBytes(SizeRow& row, MemoryKind memory, std::int64_t bytes);
+
 // The sum of two sizes as the rule counts: the listed rule's sums are 32-bit two's-complement
 // values that wrap, as the window has always shown them; every other rule counts in 64 bits.
 std::int64_t SumSizes(SectionRule rule, std::int64_t a, std::int64_t b);
