@@ -6,6 +6,7 @@
 
 #include "hex_text.h"
 #include "map_error.h"
+#include "map_text.h"
 #include "token_reader.h"
 
 #if defined(__SSE2__)
@@ -254,22 +255,6 @@ private:
     bool m_spilled = false;
     bool m_atEnd = false;
 };
-
-std::string_view TrimRight(std::string_view text) {
-    std::size_t n = text.size();
-    while (n > 0 && !IsTokenByte(static_cast<unsigned char>(text[n - 1]))) {
-        --n;
-    }
-    return text.substr(0, n);
-}
-
-std::string_view Trim(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size() && !IsTokenByte(static_cast<unsigned char>(text[start]))) {
-        ++start;
-    }
-    return TrimRight(text.substr(start));
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;

@@ -254,15 +254,23 @@ void AppendCheckJson(std::string& text, const MapCheck& check) {
     text += std::string("\"agrees\": ") + (check.agrees ? "true" : "false") + "}";
 }
 
-void AppendCheckSetJson(std::string& text, const CheckSet& checks) {
+// A JSON object with one member per item: its name, then its value as `appendValue` writes it.
+template <typename Items, typename NameOf, typename AppendValue>
+void AppendJsonObject(std::string& text, const Items& items, NameOf nameOf,
+                      AppendValue appendValue) {
     text += '{';
-    for (std::size_t i = 0; i < checks.checks.size(); ++i) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
         text += i > 0 ? ", " : "";
-        AppendJsonString(text, checks.checks[i].field);
+        AppendJsonString(text, nameOf(items[i]));
         text += ": ";
-        AppendCheckJson(text, checks.checks[i]);
+        appendValue(text, items[i]);
     }
     text += '}';
+}
+
+void AppendCheckSetJson(std::string& text, const CheckSet& checks) {
+    AppendJsonObject(
+        text, checks.checks, [](const MapCheck& check) { return check.field; }, AppendCheckJson);
 }
 
 }  // namespace
@@ -344,14 +352,9 @@ std::string FormatJson(const ReportDocument& document) {
         if (document.checks.size() == 1 && document.checks[0].key.empty()) {
             AppendCheckSetJson(text, document.checks[0]);
         } else {
-            text += '{';
-            for (std::size_t i = 0; i < document.checks.size(); ++i) {
-                text += i > 0 ? ", " : "";
-                AppendJsonString(text, document.checks[i].key);
-                text += ": ";
-                AppendCheckSetJson(text, document.checks[i]);
-            }
-            text += '}';
+            AppendJsonObject(
+                text, document.checks, [](const CheckSet& set) { return set.key; },
+                AppendCheckSetJson);
         }
     }
     text += "\n}\n";
