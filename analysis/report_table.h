@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,9 @@ struct TableRow {
     RowKind kind = RowKind::kObject;
     std::vector<std::string> cells;  // one per column
 };
+
+// Takes a report's rows one at a time.
+using RowVisitor = std::function<void(TableRow&)>;
 
 struct ReportTable {
     std::vector<ReportColumn> columns;

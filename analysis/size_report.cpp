@@ -31,27 +31,6 @@ void RadixSort(std::vector<Item>& items, std::uint64_t differing) {
     }
 }
 
-// Row i takes the place of row items[i].index, one cycle of the permutation at a time, in
-// place: a second list would be fresh memory to fault in. Places done point to themselves.
-template <typename Item>
-void Permute(std::vector<SizeRow>& rows, std::vector<Item>& items) {
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (items[i].index == i) {
-            continue;
-        }
-        const SizeRow first = rows[i];
-        std::size_t place = i;
-        while (items[place].index != i) {
-            const std::size_t from = items[place].index;
-            rows[place] = rows[from];
-            items[place].index = static_cast<std::uint32_t>(place);
-            place = from;
-        }
-        rows[place] = first;
-        items[place].index = static_cast<std::uint32_t>(place);
-    }
-}
-
 // Orders the rows largest key first, keeping equal keys in their order. A stable radix sort on
 // the keys alone: maps can hold hundreds of thousands of object files, and only the bytes in
 // which the keys differ are sorted on. Where the keys differ only in their low 32 bits (nearly
@@ -77,7 +56,8 @@ void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
                         static_cast<std::uint32_t>(i)};
         }
         RadixSort(items, differing);
-        Permute(rows, items);
+        PermuteInPlace(
+            rows, [&items](std::size_t place) -> std::uint32_t& { return items[place].index; });
         return;
     }
     struct Item {
@@ -89,7 +69,8 @@ void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
         items[i] = {DescendingKey(rows[i].*key), static_cast<std::uint32_t>(i)};
     }
     RadixSort(items, differing);
-    Permute(rows, items);
+    PermuteInPlace(rows,
+                   [&items](std::size_t place) -> std::uint32_t& { return items[place].index; });
 }
 
 // Appends the decimal digits of value.
@@ -192,7 +173,7 @@ std::string FormatPercent(std::int64_t bytes, std::int64_t capacity) {
 }
 
 void ForEachReportRow(const SizeTable& table, const DeviceProfile& device, bool withOther,
-                      const std::function<void(TableRow&)>& visit) {
+                      const RowVisitor& visit) {
     TableRow row;
     MemoryTotals total;
     for (const SizeRow& size : table.rows) {

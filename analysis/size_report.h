@@ -2,14 +2,36 @@
 
 // Ordering a map's rows and turning them into the report's rows for a device.
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "device_profile.h"
 #include "report_table.h"
 #include "size_table.h"
+
+// Puts the item at place orderAt(k) at place k, for every k, in place: one cycle of the
+// permutation at a time, with no second list of items to fault in. orderAt(k) gives a reference
+// to the k-th index, which is left pointing to its own place.
+template <typename Item, typename OrderAt>
+void PermuteInPlace(std::vector<Item>& items, OrderAt orderAt) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (orderAt(i) == i) {
+            continue;
+        }
+        const Item first = items[i];
+        std::size_t place = i;
+        while (orderAt(place) != i) {
+            const std::size_t from = orderAt(place);
+            items[place] = items[from];
+            orderAt(place) = static_cast<std::uint32_t>(place);
+            place = from;
+        }
+        items[place] = first;
+        orderAt(place) = static_cast<std::uint32_t>(place);
+    }
+}
 
 // Largest first; rows with equal keys keep their relative order.
 void SortByRomSize(std::vector<SizeRow>& rows);
@@ -33,7 +55,7 @@ std::string FormatPercent(std::int64_t bytes, std::int64_t capacity);
 // to call (`visit` may move its cells out), so that a large report can be written out without
 // being held.
 void ForEachReportRow(const SizeTable& table, const DeviceProfile& device, bool withOther,
-                      const std::function<void(TableRow&)>& visit);
+                      const RowVisitor& visit);
 
 // The same rows, held, with their columns.
 ReportTable BuildReportRows(const SizeTable& table, const DeviceProfile& device, bool withOther);

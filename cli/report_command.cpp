@@ -84,7 +84,7 @@ std::string CheckBudgets(const ReportOptions& options, std::string_view romPerce
 // The total row's cell in the column of that field.
 std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
                       std::string_view field) {
-    for (std::size_t column = 0; column < columns.size(); ++column) {
+    for (std::size_t column = 0; column < columns.size() && column < total.cells.size(); ++column) {
         if (columns[column].field == field) {
             return total.cells[column];
         }
@@ -92,27 +92,8 @@ std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& 
     return {};
 }
 
-// Where the report text goes.
-class ReportSink {
-public:
-    virtual void Write(std::string_view text) = 0;
-
-protected:
-    ~ReportSink() = default;
-};
-
-// Kept whole, and cleared when the run fails.
-class StringSink final : public ReportSink {
-public:
-    explicit StringSink(std::string& text) : m_text(text) {}
-    void Write(std::string_view text) override { m_text.append(text); }
-
-private:
-    std::string& m_text;
-};
-
 // Written as it comes; a failed write shows in the stream's error indicator.
-class FileSink final : public ReportSink {
+class FileSink final : public TextSink {
 public:
     explicit FileSink(std::FILE* file) : m_file(file) {}
     void Write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), m_file); }
@@ -120,35 +101,6 @@ public:
 private:
     std::FILE* m_file;
 };
-
-// The size report as tab-separated lines, the same bytes as FormatTsv of its table, handed to
-// the sink in pieces as the rows are made: the report of a map with a hundred thousand object
-// files is never held whole, nor its rows. Returns the total row.
-TableRow WriteTsvReport(const SizeTable& table, const DeviceProfile& device, bool withOther,
-                        ReportSink& sink) {
-    constexpr std::size_t kPieceSize = 64 * 1024;
-    std::string piece;
-    piece.reserve(kPieceSize);
-    TableRow last;
-    ForEachReportRow(table, device, withOther, [&](TableRow& row) {
-        for (std::size_t column = 0; column < row.cells.size(); ++column) {
-            if (column > 0) {
-                piece += '\t';
-            }
-            piece += row.cells[column];
-        }
-        piece += '\n';
-        if (piece.size() >= kPieceSize) {
-            sink.Write(piece);
-            piece.clear();
-        }
-        if (row.kind == RowKind::kTotal) {
-            last = row;
-        }
-    });
-    sink.Write(piece);
-    return last;
-}
 
 // What a run found besides its report: the lines for standard error and the exit status.
 struct Outcome {
@@ -173,13 +125,16 @@ std::string WarningsOf(const std::vector<CheckSet>& checks) {
     return text;
 }
 
-ReportDocument ReportMap(const ReportOptions& options, SizeTable& table) {
-    ApplyOrdering(table.rows, options.sort);
+// The report of one map, its rows made as they are written. The table must outlive it.
+ReportDocument ReportMap(const ReportOptions& options, const SizeTable& table) {
     const DeviceProfile device = ProfileOf(*options.device, table.facts);
     ReportDocument document;
     // JSON rows always carry "other", so that a script reads every map alike.
     const bool withOther = table.rule == SectionRule::kAll || options.format == OutputFormat::kJson;
-    document.table = BuildReportRows(table, device, withOther);
+    document.columns = SizeReportColumns(withOther, table.view);
+    document.rows = [&table, device, withOther](const RowVisitor& visit) {
+        ForEachReportRow(table, device, withOther, visit);
+    };
     document.header = {{"file", options.mapPath},
                        {"device", DeviceName(device)},
                        {"sections", RuleName(table.rule)}};
@@ -188,15 +143,20 @@ ReportDocument ReportMap(const ReportOptions& options, SizeTable& table) {
     return document;
 }
 
+// The comparison of two maps over the compared rows, which must outlive it (as must the maps,
+// which hold the rows' names).
 ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTable,
-                           const SizeTable& newTable) {
+                           const SizeTable& newTable, std::vector<DiffRow>& rows) {
     const DeviceProfile device = ProfileOf(*options.device, newTable.facts);
     const SectionRule rule = DiffRule(oldTable, newTable);
     const std::vector<DiffMeasure> measures =
         DiffMeasures(rule == SectionRule::kAll || options.format == OutputFormat::kJson);
+    rows = CompareRows(oldTable, newTable, options.sort, measures);
     ReportDocument document;
-    document.table = BuildDiffTable(CompareRows(oldTable, newTable, options.sort, measures), device,
-                                    measures, rule, newTable.view);
+    document.columns = DiffColumns(measures, newTable.view);
+    document.rows = [&rows, device, measures, rule](const RowVisitor& visit) {
+        ForEachDiffRow(rows, device, measures, rule, visit);
+    };
     document.header = {{"old", options.oldMapPath},
                        {"new", options.mapPath},
                        {"device", DeviceName(device)},
@@ -210,12 +170,15 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
 }
 
 // The page to look at: the treemaps of the map (with --diff, of the new map, coloured by change)
-// over the document's table.
+// over the document's table, which the page holds whole.
 std::string FormatHtmlDocument(const ReportOptions& options, const ReportDocument& document,
                                const SizeTable& sizes, const SizeTable* oldSizes) {
+    ReportTable table;
+    table.columns = document.columns;
+    document.rows([&table](TableRow& row) { table.rows.push_back(row); });
     HtmlReport report;
     report.sizes = &sizes;
-    report.table = &document.table;
+    report.table = &table;
     report.device = ProfileOf(*options.device, sizes.facts);
     report.fileName = options.mapPath;
     report.time = ReportTime();
@@ -229,66 +192,69 @@ std::string FormatHtmlDocument(const ReportOptions& options, const ReportDocumen
     return FormatHtml(report);
 }
 
-// The document in the chosen format; `sizes` (and with --diff `oldSizes`) are the maps it was
-// made from, which the page to look at draws.
-std::string FormatDocument(const ReportOptions& options, const ReportDocument& document,
-                           const SizeTable& sizes, const SizeTable* oldSizes) {
+// Writes the document in the chosen format; `sizes` (and with --diff `oldSizes`) are the maps it
+// was made from, which the page to look at draws.
+void WriteDocument(const ReportOptions& options, const ReportDocument& document,
+                   const SizeTable& sizes, const SizeTable* oldSizes, TextSink& out) {
     switch (options.format) {
         case OutputFormat::kHtml:
-            return FormatHtmlDocument(options, document, sizes, oldSizes);
+            out.Write(FormatHtmlDocument(options, document, sizes, oldSizes));
+            return;
         case OutputFormat::kTsv:
-            return FormatTsv(document.table);
+            return WriteTsv(document, out);
         case OutputFormat::kCsv:
-            return FormatCsv(document.table);
+            return WriteCsv(document, out);
         case OutputFormat::kJson:
-            return FormatJson(document);
+            return WriteJson(document, out);
         case OutputFormat::kMarkdown:
-            return FormatMarkdown(document.table);
+            return WriteMarkdown(document, out);
         case OutputFormat::kTable:
             break;
     }
-    return FormatTableDocument(document);
+    WriteTable(document, out);
 }
 
-int RunReport(const ReportOptions& options, std::FILE* in, ReportSink& out, std::string& err) {
+// Writes the report and checks its total row against the budgets.
+int WriteReport(const ReportOptions& options, ReportDocument& document, const SizeTable& sizes,
+                const SizeTable* oldSizes, TextSink& out, std::string& err) {
+    // The total row is the last; it is kept as it goes by.
+    TableRow total;
+    document.rows = [&total, rows = std::move(document.rows)](const RowVisitor& visit) {
+        rows([&](TableRow& row) {
+            if (row.kind == RowKind::kTotal) {
+                total = row;
+            }
+            visit(row);
+        });
+    };
+    WriteDocument(options, document, sizes, oldSizes, out);
+    const std::string prefix = oldSizes != nullptr ? "new_" : "";
     Outcome outcome;
-    if (options.diff) {
-        const SizeTable oldTable = LoadMap(options, options.oldMapPath, in);
-        const SizeTable newTable = LoadMap(options, options.mapPath, in);
-        const ReportDocument document = CompareMaps(options, oldTable, newTable);
-        const std::string text = FormatDocument(options, document, newTable, &oldTable);
-        outcome.warnings = WarningsOf(document.checks);
-        outcome.budgets = CheckBudgets(
-            options,
-            TotalCell(document.table.columns, document.table.rows.back(), "new_rom_percent"),
-            TotalCell(document.table.columns, document.table.rows.back(), "new_ram_percent"));
-        out.Write(text);
-        return Finish(outcome, err);
-    }
-    SizeTable table = LoadMap(options, options.mapPath, in);
-    outcome.warnings = WarningsOf(ChecksOf(table, options.mapPath));
-    // The tab-separated report is what build pipelines run on every build, on maps of any
-    // size: it is written as its rows are made.
-    if (options.format == OutputFormat::kTsv) {
-        ApplyOrdering(table.rows, options.sort);
-        const DeviceProfile device = ProfileOf(*options.device, table.facts);
-        const bool withOther = table.rule == SectionRule::kAll;
-        const TableRow total = WriteTsvReport(table, device, withOther, out);
-        const std::vector<ReportColumn> columns = SizeReportColumns(withOther, table.view);
-        outcome.budgets = CheckBudgets(options, TotalCell(columns, total, "rom_percent"),
-                                       TotalCell(columns, total, "ram_percent"));
-        return Finish(outcome, err);
-    }
-    const ReportDocument document = ReportMap(options, table);
-    const TableRow& total = document.table.rows.back();
-    outcome.budgets = CheckBudgets(options, TotalCell(document.table.columns, total, "rom_percent"),
-                                   TotalCell(document.table.columns, total, "ram_percent"));
-    out.Write(FormatDocument(options, document, table, nullptr));
+    outcome.warnings = WarningsOf(document.checks);
+    outcome.budgets =
+        CheckBudgets(options, TotalCell(document.columns, total, prefix + "rom_percent"),
+                     TotalCell(document.columns, total, prefix + "ram_percent"));
     return Finish(outcome, err);
 }
 
+// Every map is read before the first byte of the report is written; the rows are made as they
+// are written.
+int RunReport(const ReportOptions& options, std::FILE* in, TextSink& out, std::string& err) {
+    if (options.diff) {
+        const SizeTable oldTable = LoadMap(options, options.oldMapPath, in);
+        const SizeTable newTable = LoadMap(options, options.mapPath, in);
+        std::vector<DiffRow> rows;
+        ReportDocument document = CompareMaps(options, oldTable, newTable, rows);
+        return WriteReport(options, document, newTable, &oldTable, out, err);
+    }
+    SizeTable table = LoadMap(options, options.mapPath, in);
+    ApplyOrdering(table.rows, options.sort);
+    ReportDocument document = ReportMap(options, table);
+    return WriteReport(options, document, table, nullptr, out, err);
+}
+
 // Every failure is found before the first byte of the report is written.
-int Run(const std::vector<std::string>& args, std::FILE* in, ReportSink& out, std::string& err) {
+int Run(const std::vector<std::string>& args, std::FILE* in, TextSink& out, std::string& err) {
     try {
         const ReportOptions options = ParseReportOptions(args);
         if (options.showHelp) {

@@ -1,7 +1,7 @@
 #include "report_diff.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <functional>
 
 std::vector<DiffMeasure> DiffMeasures(bool withOther) {
     std::vector<DiffMeasure> measures = {
@@ -54,6 +54,35 @@ bool HasSize(const SizeRow& row, const std::vector<DiffMeasure>& measures) {
                        [&](const DiffMeasure& measure) { return row.*measure.size != 0; });
 }
 
+// Finds the row made for a name: open addressing over the rows' indices, in a table sized once
+// for every name the two maps could bring.
+class CRowsByName {
+public:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+    explicit CRowsByName(std::size_t names) {
+        std::size_t size = 16;
+        while (size < 2 * names) {
+            size *= 2;
+        }
+        m_slots.assign(size, kNone);
+        m_mask = size - 1;
+    }
+
+    // The slot holding the index of the row named `name`, or the empty slot (kNone) it goes in.
+    std::uint32_t& Find(std::string_view name, const std::vector<DiffRow>& rows) {
+        std::size_t slot = std::hash<std::string_view>{}(name)&m_mask;
+        while (m_slots[slot] != kNone && rows[m_slots[slot]].name != name) {
+            slot = (slot + 1) & m_mask;
+        }
+        return m_slots[slot];
+    }
+
+private:
+    std::vector<std::uint32_t> m_slots;
+    std::size_t m_mask = 0;
+};
+
 }  // namespace
 
 // Rows are made in the order the names first appear (new map first, then names only the old map
@@ -65,26 +94,31 @@ std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& new
         bool inOld = false;
         bool inNew = false;
     };
+    // Room for every name of both maps is reserved, not touched: growing the rows step by step
+    // would copy them over and over.
+    const std::size_t most = oldTable.rows.size() + newTable.rows.size();
     std::vector<DiffRow> rows;
+    rows.reserve(most);
     std::vector<Presence> presence;
-    std::unordered_map<std::string_view, std::size_t> rowOfName;
+    presence.reserve(most);
+    CRowsByName rowOfName(most);
     const auto gather = [&](const SizeTable& table, bool isNew) {
         for (const SizeRow& size : table.rows) {
             if (!HasSize(size, measures)) {
                 continue;
             }
-            const auto [it, inserted] = rowOfName.try_emplace(size.name, rows.size());
-            if (inserted) {
-                rows.push_back({std::string(size.name), size.kind, DiffStatus::kUnchanged,
-                                DiffSizes(count), DiffSizes(count)});
+            std::uint32_t& index = rowOfName.Find(size.name, rows);
+            if (index == CRowsByName::kNone) {
+                index = static_cast<std::uint32_t>(rows.size());
+                rows.push_back({size.name, size.kind, DiffStatus::kUnchanged});
                 presence.emplace_back();
             }
-            DiffRow& row = rows[it->second];
+            DiffRow& row = rows[index];
             DiffSizes& sizes = isNew ? row.newSizes : row.oldSizes;
             for (std::size_t m = 0; m < count; ++m) {
                 sizes[m] = SumSizes(table.rule, sizes[m], size.*measures[m].size);
             }
-            (isNew ? presence[it->second].inNew : presence[it->second].inOld) = true;
+            (isNew ? presence[index].inNew : presence[index].inOld) = true;
         }
     };
     gather(newTable, true);
@@ -113,72 +147,88 @@ std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& new
             keys.push_back(m);
         }
     }
-    std::stable_sort(rows.begin(), rows.end(), [&](const DiffRow& a, const DiffRow& b) {
-        for (const std::size_t m : keys) {
-            const std::uint64_t changeA = AbsoluteChange(a, m);
-            const std::uint64_t changeB = AbsoluteChange(b, m);
-            if (changeA != changeB) {
-                return changeA > changeB;
-            }
+    // The rows' order is sorted, on the changes taken out beforehand, rather than the rows; then
+    // the rows are moved in place: a copy of a few hundred thousand rows would be memory to
+    // fault in.
+    struct Place {
+        std::array<std::uint64_t, 3> changes;  // in the order of `keys`
+        std::uint32_t index;
+    };
+    std::vector<Place> order(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        order[i].index = static_cast<std::uint32_t>(i);
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            order[i].changes[k] = AbsoluteChange(rows[i], keys[k]);
         }
-        return false;
-    });
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Place& a, const Place& b) { return a.changes > b.changes; });
+    PermuteInPlace(rows,
+                   [&order](std::size_t place) -> std::uint32_t& { return order[place].index; });
     return rows;
 }
-
-ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                           const std::vector<DiffMeasure>& measures, SectionRule rule,
-                           MapView view) {
-    const std::size_t count = measures.size();
-    ReportTable table;
-    table.columns.push_back(SizeReportColumns(false, view).front());
-    table.columns.push_back({"Status", "status", CellType::kText});
+std::vector<ReportColumn> DiffColumns(const std::vector<DiffMeasure>& measures, MapView view) {
+    std::vector<ReportColumn> columns;
+    columns.push_back(SizeReportColumns(false, view).front());
+    columns.push_back({"Status", "status", CellType::kText});
     for (const DiffMeasure& measure : measures) {
         const std::string label(measure.label);
         const std::string field(measure.field);
-        table.columns.push_back({"Old " + label, "old_" + field, CellType::kCount});
-        table.columns.push_back({"New " + label, "new_" + field, CellType::kCount});
-        table.columns.push_back({label + " Change", field + "_change", CellType::kChange});
+        columns.push_back({"Old " + label, "old_" + field, CellType::kCount});
+        columns.push_back({"New " + label, "new_" + field, CellType::kCount});
+        columns.push_back({label + " Change", field + "_change", CellType::kChange});
     }
     for (const DiffMeasure& measure : measures) {
         if (measure.capacity != nullptr) {
             const std::string label(measure.label);
             const std::string field(measure.field);
-            table.columns.push_back(
+            columns.push_back(
                 {"New " + label + " %", "new_" + field + "_percent", CellType::kPercent});
         }
     }
+    return columns;
+}
 
-    const auto makeRow = [&](RowKind kind, std::string_view name, std::string status,
-                             const DiffSizes& oldSizes, const DiffSizes& newSizes) {
-        TableRow row{kind, {std::string(), std::move(status)}};
+void ForEachDiffRow(const std::vector<DiffRow>& rows, const DeviceProfile& device,
+                    const std::vector<DiffMeasure>& measures, SectionRule rule,
+                    const RowVisitor& visit) {
+    const std::size_t count = measures.size();
+    std::size_t percents = 0;
+    for (const DiffMeasure& measure : measures) {
+        percents += measure.capacity != nullptr ? 1 : 0;
+    }
+    TableRow row;
+    const auto fill = [&](RowKind kind, std::string_view name, std::string_view status,
+                          const DiffSizes& oldSizes, const DiffSizes& newSizes) {
+        row.kind = kind;
+        row.cells.resize(2 + 3 * count + percents);
         AssignVisibleName(row.cells[0], name);
+        row.cells[1].assign(status);
+        std::size_t cell = 2;
         for (std::size_t m = 0; m < count; ++m) {
-            row.cells.push_back(std::to_string(oldSizes[m]));
-            row.cells.push_back(std::to_string(newSizes[m]));
-            row.cells.push_back(std::to_string(Change(oldSizes[m], newSizes[m])));
+            row.cells[cell++] = std::to_string(oldSizes[m]);
+            row.cells[cell++] = std::to_string(newSizes[m]);
+            row.cells[cell++] = std::to_string(Change(oldSizes[m], newSizes[m]));
         }
         for (std::size_t m = 0; m < count; ++m) {
             if (measures[m].capacity != nullptr) {
-                row.cells.push_back(FormatPercent(newSizes[m], device.*measures[m].capacity));
+                row.cells[cell++] = FormatPercent(newSizes[m], device.*measures[m].capacity);
             }
         }
-        return row;
+        visit(row);
     };
 
-    DiffSizes oldTotal(count);
-    DiffSizes newTotal(count);
-    table.rows.reserve(rows.size() + 2);
-    for (const DiffRow& row : rows) {
-        table.rows.push_back(makeRow(row.kind, row.name, std::string(DiffStatusText(row.status)),
-                                     row.oldSizes, row.newSizes));
+    DiffSizes oldTotal{};
+    DiffSizes newTotal{};
+    for (const DiffRow& diff : rows) {
+        fill(diff.kind, diff.name, DiffStatusText(diff.status), diff.oldSizes, diff.newSizes);
         for (std::size_t m = 0; m < count; ++m) {
-            oldTotal[m] = SumSizes(rule, oldTotal[m], row.oldSizes[m]);
-            newTotal[m] = SumSizes(rule, newTotal[m], row.newSizes[m]);
+            oldTotal[m] = SumSizes(rule, oldTotal[m], diff.oldSizes[m]);
+            newTotal[m] = SumSizes(rule, newTotal[m], diff.newSizes[m]);
         }
     }
-    table.rows.push_back(
-        {RowKind::kBlank, std::vector<std::string>(table.columns.size(), std::string())});
-    table.rows.push_back(makeRow(RowKind::kTotal, kTotalRowLabel, "", oldTotal, newTotal));
-    return table;
+    row.kind = RowKind::kBlank;
+    row.cells.assign(2 + 3 * count + percents, std::string());
+    visit(row);
+    fill(RowKind::kTotal, kTotalRowLabel, "", oldTotal, newTotal);
 }

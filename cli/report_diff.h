@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,12 +27,12 @@ enum class DiffStatus { kAdded, kRemoved, kChanged, kUnchanged };
 // "added", "removed", "changed" or "unchanged".
 std::string_view DiffStatusText(DiffStatus status);
 
-using DiffSizes = std::vector<std::int64_t>;
+using DiffSizes = std::array<std::int64_t, 3>;  // one per measure, in their order
 
 // One row name of either map: its sizes (one per measure) summed over the rows of that name as
 // the map's rule counts, 0 where the name is absent.
 struct DiffRow {
-    std::string name;
+    std::string_view name;  // held by the name store of a map it comes from
     RowKind kind;
     DiffStatus status;
     DiffSizes oldSizes{};
@@ -43,12 +44,16 @@ struct DiffRow {
 SectionRule DiffRule(const SizeTable& oldTable, const SizeTable& newTable);
 
 // One row per name with a size other than 0 in either map, the largest absolute change of the
-// sort key ("rom" or "ram" measure) first.
+// sort key ("rom" or "ram" measure) first. The rows' names stay valid while both tables live.
 std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& newTable,
                                  ColumnOrdering sort, const std::vector<DiffMeasure>& measures);
 
-// The rows as a table: name, status, old/new/change per measure, the new percentages; then the
-// blank row and the total row of the changes, summed as `rule` counts.
-ReportTable BuildDiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                           const std::vector<DiffMeasure>& measures, SectionRule rule,
-                           MapView view = MapView::kObjects);
+// The comparison's columns: name, status, old/new/change per measure, the new percentages.
+std::vector<ReportColumn> DiffColumns(const std::vector<DiffMeasure>& measures,
+                                      MapView view = MapView::kObjects);
+
+// The rows in those columns, one at a time; then the blank row and the total row of the
+// changes, summed as `rule` counts.
+void ForEachDiffRow(const std::vector<DiffRow>& rows, const DeviceProfile& device,
+                    const std::vector<DiffMeasure>& measures, SectionRule rule,
+                    const RowVisitor& visit);

@@ -2,79 +2,94 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "json_writer.h"
 
-std::string DisplayCell(const ReportColumn& column, const std::string& cell) {
-    if (column.type == CellType::kChange && !cell.empty() && cell[0] != '-' && cell != "0") {
-        return "+" + cell;
-    }
-    return cell;
+namespace {
+
+// Whether a cell is shown with a plus sign: a change that is not negative and not 0.
+bool IsSigned(const ReportColumn& column, const std::string& cell) {
+    return column.type == CellType::kChange && !cell.empty() && cell[0] != '-' && cell != "0";
 }
 
-std::string FormatTsv(const ReportTable& table) {
-    // Sized first: for a large map the text runs to megabytes, and growing it step by step
-    // would copy it over and over.
-    std::size_t length = 0;
-    for (const TableRow& row : table.rows) {
-        for (const std::string& cell : row.cells) {
-            length += cell.size() + 1;
+}  // namespace
+
+std::string DisplayCell(const ReportColumn& column, const std::string& cell) {
+    return IsSigned(column, cell) ? "+" + cell : cell;
+}
+
+RowSource RowsOf(const ReportTable& table) {
+    return [&table](const RowVisitor& visit) {
+        for (const TableRow& held : table.rows) {
+            TableRow row = held;
+            visit(row);
         }
-    }
-    std::string text;
-    text.reserve(length);
-    for (const TableRow& row : table.rows) {
-        for (std::size_t column = 0; column < row.cells.size(); ++column) {
-            if (column > 0) {
-                text += '\t';
-            }
-            text += row.cells[column];
-        }
-        text += '\n';
-    }
-    return text;
+    };
 }
 
 namespace {
 
-std::vector<std::string> DisplayCells(const ReportTable& table, const TableRow& row) {
-    std::vector<std::string> cells;
-    cells.reserve(row.cells.size());
-    for (std::size_t column = 0; column < row.cells.size(); ++column) {
-        cells.push_back(DisplayCell(table.columns[column], row.cells[column]));
-    }
-    return cells;
-}
+// Collects a format's text and hands it to the sink in pieces of about 64 KiB, so that a report
+// of any length is written without being held.
+class CPieceWriter {
+public:
+    explicit CPieceWriter(TextSink& sink) : m_sink(sink) { m_text.reserve(kPieceSize + 1024); }
 
-std::vector<std::string> Headers(const ReportTable& table) {
-    std::vector<std::string> headers;
-    for (const ReportColumn& column : table.columns) {
-        headers.push_back(column.header);
+    std::string& Text() { return m_text; }
+
+    // Called after each line: a full piece goes out.
+    void LineDone() {
+        if (m_text.size() >= kPieceSize) {
+            Flush();
+        }
     }
-    return headers;
+
+    void Flush() {
+        if (!m_text.empty()) {
+            m_sink.Write(m_text);
+            m_text.clear();
+        }
+    }
+
+private:
+    static constexpr std::size_t kPieceSize = 64 * 1024;
+    TextSink& m_sink;
+    std::string m_text;
+};
+
+void AppendDisplayCell(std::string& text, const ReportColumn& column, const std::string& cell) {
+    if (IsSigned(column, cell)) {
+        text += '+';
+    }
+    text += cell;
 }
 
 // The first column starts the line; every later one is two spaces away from the one before.
-void AppendAlignedLine(std::string& text, const ReportTable& table,
+// Spaces at the end of the line are left out.
+void AppendAlignedLine(std::string& text, const std::vector<ReportColumn>& columns,
                        const std::vector<std::string>& cells,
-                       const std::vector<std::size_t>& widths) {
-    std::string line;
+                       const std::vector<std::size_t>& widths, bool display) {
     for (std::size_t column = 0; column < cells.size(); ++column) {
         const std::string& cell = cells[column];
-        const std::size_t fill = widths[column] - std::min(widths[column], cell.size());
+        const std::size_t shown = cell.size() + (display && IsSigned(columns[column], cell));
+        const std::size_t fill = widths[column] - std::min(widths[column], shown);
         if (column > 0) {
-            line.append(2, ' ');
+            text.append(2, ' ');
         }
-        if (table.columns[column].type == CellType::kText) {
-            line += cell;
-            line.append(fill, ' ');
+        if (columns[column].type == CellType::kText) {
+            text += cell;
+            text.append(fill, ' ');
         } else {
-            line.append(fill, ' ');
-            line += cell;
+            text.append(fill, ' ');
+            if (display) {
+                AppendDisplayCell(text, columns[column], cell);
+            } else {
+                text += cell;
+            }
         }
     }
-    line.erase(line.find_last_not_of(' ') + 1);
-    text += line;
+    text.erase(text.find_last_not_of(' ') + 1);
     text += '\n';
 }
 
@@ -93,37 +108,18 @@ void AppendCsvCell(std::string& line, const std::string& cell) {
     line += '"';
 }
 
-void AppendCsvLine(std::string& text, const std::vector<std::string>& cells) {
-    for (std::size_t column = 0; column < cells.size(); ++column) {
-        if (column > 0) {
-            text += ',';
-        }
-        AppendCsvCell(text, cells[column]);
-    }
-    text += "\r\n";
-}
-
 // Every ASCII punctuation character that means something inside a table cell (emphasis, code,
 // links, HTML, entities, the cell separator, maths) is escaped, so that a path reads as written.
-std::string EscapeMarkdown(const std::string& cell) {
+void AppendMarkdownCell(std::string& text, const std::string& cell) {
     static const char kSpecial[] = "\\`*_[]<>|~&!$";
-    std::string text;
+    text += "| ";
     for (const char c : ToValidUtf8(cell)) {
         if (c != '\0' && std::strchr(kSpecial, c) != nullptr) {
             text += '\\';
         }
         text += c;
     }
-    return text;
-}
-
-void AppendMarkdownLine(std::string& text, const std::vector<std::string>& cells) {
-    for (const std::string& cell : cells) {
-        text += "| ";
-        text += cell;
-        text += ' ';
-    }
-    text += "|\n";
+    text += ' ';
 }
 
 void AppendJsonValue(std::string& text, const ReportColumn& column, const std::string& cell) {
@@ -134,12 +130,12 @@ void AppendJsonValue(std::string& text, const ReportColumn& column, const std::s
     }
 }
 
-void AppendJsonRow(std::string& text, const ReportTable& table, const TableRow& row,
+void AppendJsonRow(std::string& text, const std::vector<ReportColumn>& columns, const TableRow& row,
                    bool withText) {
     text += '{';
     bool first = true;
-    for (std::size_t column = 0; column < table.columns.size(); ++column) {
-        const ReportColumn& description = table.columns[column];
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        const ReportColumn& description = columns[column];
         if (!withText && description.type == CellType::kText) {
             continue;
         }
@@ -154,59 +150,30 @@ void AppendJsonRow(std::string& text, const ReportTable& table, const TableRow& 
     text += '}';
 }
 
+std::vector<std::string> Headers(const std::vector<ReportColumn>& columns) {
+    std::vector<std::string> headers;
+    for (const ReportColumn& column : columns) {
+        headers.push_back(column.header);
+    }
+    return headers;
+}
+
 }  // namespace
 
-std::string FormatTable(const ReportTable& table) {
-    const std::vector<std::string> headers = Headers(table);
-    std::vector<std::size_t> widths;
-    for (const std::string& header : headers) {
-        widths.push_back(header.size());
-    }
-    std::vector<std::vector<std::string>> lines;
-    lines.reserve(table.rows.size());
-    for (const TableRow& row : table.rows) {
-        lines.push_back(DisplayCells(table, row));
-        for (std::size_t column = 0; column < widths.size(); ++column) {
-            widths[column] = std::max(widths[column], lines.back()[column].size());
+void WriteTsv(const ReportDocument& document, TextSink& sink) {
+    CPieceWriter writer(sink);
+    std::string& text = writer.Text();
+    document.rows([&](TableRow& row) {
+        for (std::size_t column = 0; column < row.cells.size(); ++column) {
+            if (column > 0) {
+                text += '\t';
+            }
+            text += row.cells[column];
         }
-    }
-    std::string text;
-    AppendAlignedLine(text, table, headers, widths);
-    for (const std::vector<std::string>& cells : lines) {
-        AppendAlignedLine(text, table, cells, widths);
-    }
-    return text;
-}
-
-std::string FormatCsv(const ReportTable& table) {
-    std::string text;
-    AppendCsvLine(text, Headers(table));
-    for (const TableRow& row : table.rows) {
-        AppendCsvLine(text, DisplayCells(table, row));
-    }
-    return text;
-}
-
-std::string FormatMarkdown(const ReportTable& table) {
-    std::string text;
-    std::vector<std::string> cells;
-    for (const std::string& header : Headers(table)) {
-        cells.push_back(EscapeMarkdown(header));
-    }
-    AppendMarkdownLine(text, cells);
-    cells.clear();
-    for (const ReportColumn& column : table.columns) {
-        cells.push_back(column.type == CellType::kText ? "---" : "---:");
-    }
-    AppendMarkdownLine(text, cells);
-    for (const TableRow& row : table.rows) {
-        cells.clear();
-        for (const std::string& cell : DisplayCells(table, row)) {
-            cells.push_back(EscapeMarkdown(cell));
-        }
-        AppendMarkdownLine(text, cells);
-    }
-    return text;
+        text += '\n';
+        writer.LineDone();
+    });
+    writer.Flush();
 }
 
 namespace {
@@ -304,8 +271,29 @@ std::string FormatDisagreementWarnings(const CheckSet& checks) {
     return text;
 }
 
-std::string FormatTableDocument(const ReportDocument& document) {
-    std::string text = document.heading + FormatTable(document.table);
+void WriteTable(const ReportDocument& document, TextSink& sink) {
+    const std::vector<ReportColumn>& columns = document.columns;
+    const std::vector<std::string> headers = Headers(columns);
+    // A first pass over the rows measures the columns; the second writes them.
+    std::vector<std::size_t> widths;
+    for (const std::string& header : headers) {
+        widths.push_back(header.size());
+    }
+    document.rows([&](TableRow& row) {
+        for (std::size_t column = 0; column < widths.size(); ++column) {
+            const std::string& cell = row.cells[column];
+            widths[column] =
+                std::max(widths[column], cell.size() + IsSigned(columns[column], cell));
+        }
+    });
+    CPieceWriter writer(sink);
+    std::string& text = writer.Text();
+    text += document.heading;
+    AppendAlignedLine(text, columns, headers, widths, false);
+    document.rows([&](TableRow& row) {
+        AppendAlignedLine(text, columns, row.cells, widths, true);
+        writer.LineDone();
+    });
     std::string checks;
     for (const CheckSet& set : document.checks) {
         checks += FormatCheckLines(set);
@@ -313,12 +301,62 @@ std::string FormatTableDocument(const ReportDocument& document) {
     if (!checks.empty()) {
         text += "\n" + checks;
     }
-    return text;
+    writer.Flush();
 }
 
-std::string FormatJson(const ReportDocument& document) {
-    const ReportTable& table = document.table;
-    std::string text = "{\n  \"format_version\": " + std::to_string(kJsonFormatVersion) + ",\n";
+void WriteCsv(const ReportDocument& document, TextSink& sink) {
+    CPieceWriter writer(sink);
+    std::string& text = writer.Text();
+    const std::vector<ReportColumn>& columns = document.columns;
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        text += column > 0 ? "," : "";
+        AppendCsvCell(text, columns[column].header);
+    }
+    text += "\r\n";
+    document.rows([&](TableRow& row) {
+        for (std::size_t column = 0; column < row.cells.size(); ++column) {
+            text += column > 0 ? "," : "";
+            // A sign never needs quoting.
+            if (IsSigned(columns[column], row.cells[column])) {
+                text += '+';
+            }
+            AppendCsvCell(text, row.cells[column]);
+        }
+        text += "\r\n";
+        writer.LineDone();
+    });
+    writer.Flush();
+}
+
+void WriteMarkdown(const ReportDocument& document, TextSink& sink) {
+    CPieceWriter writer(sink);
+    std::string& text = writer.Text();
+    const std::vector<ReportColumn>& columns = document.columns;
+    for (const ReportColumn& column : columns) {
+        AppendMarkdownCell(text, column.header);
+    }
+    text += "|\n";
+    for (const ReportColumn& column : columns) {
+        text += column.type == CellType::kText ? "| --- " : "| ---: ";
+    }
+    text += "|\n";
+    std::string shown;
+    document.rows([&](TableRow& row) {
+        for (std::size_t column = 0; column < row.cells.size(); ++column) {
+            shown.clear();
+            AppendDisplayCell(shown, columns[column], row.cells[column]);
+            AppendMarkdownCell(text, shown);
+        }
+        text += "|\n";
+        writer.LineDone();
+    });
+    writer.Flush();
+}
+
+void WriteJson(const ReportDocument& document, TextSink& sink) {
+    CPieceWriter writer(sink);
+    std::string& text = writer.Text();
+    text += "{\n  \"format_version\": " + std::to_string(kJsonFormatVersion) + ",\n";
     for (const auto& [name, value] : document.header) {
         text += "  ";
         AppendJsonString(text, name);
@@ -328,22 +366,23 @@ std::string FormatJson(const ReportDocument& document) {
     }
     text += "  \"rows\": [";
     bool first = true;
-    const TableRow* total = nullptr;
-    for (const TableRow& row : table.rows) {
+    std::optional<TableRow> total;
+    document.rows([&](TableRow& row) {
         if (row.kind == RowKind::kTotal) {
-            total = &row;
+            total = row;
         }
         if (row.kind != RowKind::kObject && row.kind != RowKind::kSpecial) {
-            continue;
+            return;
         }
         text += first ? "\n    " : ",\n    ";
         first = false;
-        AppendJsonRow(text, table, row, true);
-    }
+        AppendJsonRow(text, document.columns, row, true);
+        writer.LineDone();
+    });
     text += first ? "],\n" : "\n  ],\n";
     text += "  \"total\": ";
-    if (total != nullptr) {
-        AppendJsonRow(text, table, *total, false);
+    if (total) {
+        AppendJsonRow(text, document.columns, *total, false);
     } else {
         text += "null";
     }
@@ -358,5 +397,5 @@ std::string FormatJson(const ReportDocument& document) {
         }
     }
     text += "\n}\n";
-    return text;
+    writer.Flush();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,35 +24,62 @@ struct CheckSet {
 // String members written after "format_version" and before "rows", in this order.
 using JsonHeader = std::vector<std::pair<std::string, std::string>>;
 
+// Where a report's text goes, piece by piece as it is written.
+class TextSink {
+public:
+    virtual void Write(std::string_view text) = 0;
+
+protected:
+    ~TextSink() = default;
+};
+
+// Keeps the text whole.
+class StringSink final : public TextSink {
+public:
+    explicit StringSink(std::string& text) : m_text(text) {}
+    void Write(std::string_view text) override { m_text.append(text); }
+
+private:
+    std::string& m_text;
+};
+
+// A report's rows in order, each handed to the visitor (which may be given the same row object
+// again, refilled). A source can be run more than once: the aligned table measures its columns
+// first. A report of a map with hundreds of thousands of object files is so written without its
+// rows, cells or text ever being held.
+using RowSource = std::function<void(const RowVisitor&)>;
+
+// The rows of a table that is held whole.
+RowSource RowsOf(const ReportTable& table);
+
 // Everything a report prints: the table, and what the formats put around it.
 struct ReportDocument {
-    ReportTable table;
+    std::vector<ReportColumn> columns;
+    RowSource rows;  // the rows of the map, then the blank row and the total row
     JsonHeader header;
     std::string heading;           // the line above an aligned table (--device map)
     std::vector<CheckSet> checks;  // under an aligned table, and JSON's "reconciliation"
 };
 
 // One line per row, the cells exactly as the window shows them joined by tabs; no heading.
-std::string FormatTsv(const ReportTable& table);
+void WriteTsv(const ReportDocument& document, TextSink& sink);
 
-// An aligned table under the column headings: text left-aligned, numbers right-aligned.
-std::string FormatTable(const ReportTable& table);
+// The heading, then an aligned table under the column headings (text left-aligned, numbers
+// right-aligned), then the checks' lines.
+void WriteTable(const ReportDocument& document, TextSink& sink);
 
 // RFC 4180: a heading line, CR LF line ends, cells quoted where they hold a comma, a quote or a
 // line break. Names keep their bytes.
-std::string FormatCsv(const ReportTable& table);
+void WriteCsv(const ReportDocument& document, TextSink& sink);
 
 // A Markdown pipe table; names are escaped so that they render as written, and the text is
 // valid UTF-8.
-std::string FormatMarkdown(const ReportTable& table);
+void WriteMarkdown(const ReportDocument& document, TextSink& sink);
 
 // One JSON document: the header members, "rows" (the rows of the map), "total" (the total row
 // without its text columns) and, when there are checks, "reconciliation". Counts are numbers,
 // percentages strings.
-std::string FormatJson(const ReportDocument& document);
-
-// The aligned table with the heading above it and the checks' lines below it.
-std::string FormatTableDocument(const ReportDocument& document);
+void WriteJson(const ReportDocument& document, TextSink& sink);
 
 // The check lines under a table: "TOTAL section: ROM 42064 RAM 556 other 14: agrees", or
 // "... disagrees (report: ...)", or "...: not possible: " and why; then the notes.

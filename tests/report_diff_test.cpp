@@ -19,9 +19,19 @@ const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
 std::vector<std::string> Names(const std::vector<DiffRow>& rows) {
     std::vector<std::string> names;
     for (const DiffRow& row : rows) {
-        names.push_back(row.name);
+        names.emplace_back(row.name);
     }
     return names;
+}
+
+// The comparison's rows as a held table.
+ReportTable DiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
+                      const std::vector<DiffMeasure>& measures, SectionRule rule) {
+    ReportTable table;
+    table.columns = DiffColumns(measures);
+    ForEachDiffRow(rows, device, measures, rule,
+                   [&table](TableRow& row) { table.rows.push_back(row); });
+    return table;
 }
 
 TEST(CompareRows, GivesEachNameItsStatusAndBothSides) {
@@ -93,12 +103,12 @@ TEST(CompareRows, KeepsFileOrderAmongEqualChanges) {
               (std::vector<std::string>{"w.obj", "gone.obj", "y.obj", "x.obj"}));
 }
 
-TEST(BuildDiffTable, HasTheFieldsInOrderAndATotalOfTheChanges) {
+TEST(ForEachDiffRow, HasTheFieldsInOrderAndATotalOfTheChanges) {
     const SizeTable oldEntries = MakeTable({{"main.obj", 256, 5}, {"delay.obj", 32, 0}});
     const SizeTable newEntries = MakeTable({{"main.obj", 360, 8}, {"uart.obj", 432, 24}});
     const ReportTable table =
-        BuildDiffTable(CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed),
-                       kDevice18F4680, kListed, SectionRule::kListed);
+        DiffTable(CompareRows(oldEntries, newEntries, ColumnOrdering::kByRomSize, kListed),
+                  kDevice18F4680, kListed, SectionRule::kListed);
     std::vector<std::string> fields;
     for (const ReportColumn& column : table.columns) {
         fields.push_back(column.field);
@@ -121,14 +131,14 @@ TEST(BuildDiffTable, HasTheFieldsInOrderAndATotalOfTheChanges) {
 
 // The listed rule's sizes are wrapping 32-bit values; their difference is exact, not wrapped
 // again. Every other rule keeps 64 bits throughout, totals included.
-TEST(BuildDiffTable, ChangesAndTotalsKeepTheirWidth) {
+TEST(ForEachDiffRow, ChangesAndTotalsKeepTheirWidth) {
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     const SizeTable oldListed = MakeTable({{"a.obj", kMin, 0}});
     const SizeTable newListed = MakeTable({{"a.obj", kMax, 0}});
     const ReportTable listed =
-        BuildDiffTable(CompareRows(oldListed, newListed, ColumnOrdering::kByRomSize, kListed),
-                       kDevice18F4680, kListed, SectionRule::kListed);
+        DiffTable(CompareRows(oldListed, newListed, ColumnOrdering::kByRomSize, kListed),
+                  kDevice18F4680, kListed, SectionRule::kListed);
     EXPECT_EQ(listed.rows[0].cells[4], "4294967295");
     EXPECT_EQ(DisplayCell(listed.columns[4], listed.rows[0].cells[4]), "+4294967295");
 
@@ -137,8 +147,8 @@ TEST(BuildDiffTable, ChangesAndTotalsKeepTheirWidth) {
     const SizeTable newAll =
         MakeTable({{"a.obj", 3000000000, 0}, {"b.obj", 3000000000, 0}}, SectionRule::kAll);
     const ReportTable table =
-        BuildDiffTable(CompareRows(oldAll, newAll, ColumnOrdering::kByRomSize, all), kDevice18F4680,
-                       all, SectionRule::kAll);
+        DiffTable(CompareRows(oldAll, newAll, ColumnOrdering::kByRomSize, all), kDevice18F4680, all,
+                  SectionRule::kAll);
     const std::vector<std::string>& total = table.rows.back().cells;
     EXPECT_EQ(total[3], "6000000000");
     EXPECT_EQ(total[4], "5999999999");
@@ -146,13 +156,13 @@ TEST(BuildDiffTable, ChangesAndTotalsKeepTheirWidth) {
 }
 
 // Other bytes get their old, new and change columns after the others and no percentage.
-TEST(BuildDiffTable, OtherAddsItsColumnsWithoutAPercentage) {
+TEST(ForEachDiffRow, OtherAddsItsColumnsWithoutAPercentage) {
     const std::vector<DiffMeasure> measures = DiffMeasures(true);
     const SizeTable oldTable = MakeTable({{"a.obj", 1, 0}, {"b.obj", 1, 0}}, SectionRule::kAll);
     const SizeTable newTable = MakeTable({{"a.obj", 1, 0}, {"b.obj", 1, 0, 9}}, SectionRule::kAll);
     const std::vector<DiffRow> rows =
         CompareRows(oldTable, newTable, ColumnOrdering::kByRomSize, measures);
-    const ReportTable table = BuildDiffTable(rows, kDevice18F4680, measures, SectionRule::kAll);
+    const ReportTable table = DiffTable(rows, kDevice18F4680, measures, SectionRule::kAll);
     std::vector<std::string> headers;
     for (const ReportColumn& column : table.columns) {
         headers.push_back(column.header);
@@ -167,10 +177,10 @@ TEST(BuildDiffTable, OtherAddsItsColumnsWithoutAPercentage) {
     EXPECT_EQ(table.rows[1].cells[1], "unchanged");
 }
 
-TEST(BuildDiffTable, TwoEmptyMapsGiveTheBlankAndAZeroTotalRow) {
+TEST(ForEachDiffRow, TwoEmptyMapsGiveTheBlankAndAZeroTotalRow) {
     const ReportTable table =
-        BuildDiffTable(CompareRows(SizeTable{}, SizeTable{}, ColumnOrdering::kByRomSize, kListed),
-                       kDevice18F458, kListed, SectionRule::kListed);
+        DiffTable(CompareRows(SizeTable{}, SizeTable{}, ColumnOrdering::kByRomSize, kListed),
+                  kDevice18F458, kListed, SectionRule::kListed);
     ASSERT_EQ(table.rows.size(), 2u);
     EXPECT_EQ(table.rows[1].cells, (std::vector<std::string>{"-- Total --", "", "0", "0", "0", "0",
                                                              "0", "0", "0.0000", "0.0000"}));

@@ -23,11 +23,21 @@ ReportTable SampleTable(const std::string& name) {
     return table;
 }
 
-ReportDocument Document(ReportTable table, JsonHeader header) {
+// A document over a held table, which must outlive it.
+ReportDocument Document(const ReportTable& table, JsonHeader header = {}) {
     ReportDocument document;
-    document.table = std::move(table);
+    document.columns = table.columns;
+    document.rows = RowsOf(table);
     document.header = std::move(header);
     return document;
+}
+
+std::string Written(void (*write)(const ReportDocument&, TextSink&),
+                    const ReportDocument& document) {
+    std::string text;
+    StringSink sink(text);
+    write(document, sink);
+    return text;
 }
 
 MapCheck Check(const char* label, const char* field, const char* source, bool possible,
@@ -51,8 +61,8 @@ TEST(DisplayCell, SignsChangesOnly) {
     EXPECT_EQ(DisplayCell(count, "120"), "120");
 }
 
-TEST(FormatTsv, WritesTheCellsAsTheyAreWithoutHeading) {
-    EXPECT_EQ(FormatTsv(SampleTable("a.obj")),
+TEST(WriteTsv, WritesTheCellsAsTheyAreWithoutHeading) {
+    EXPECT_EQ(Written(WriteTsv, Document(SampleTable("a.obj"))),
               "a.obj\tchanged\t120\t120\t0.1831\n"
               "b.obj\tremoved\t0\t-8\t0.0000\n"
               "c.obj\tunchanged\t7\t0\t0.0107\n"
@@ -60,8 +70,8 @@ TEST(FormatTsv, WritesTheCellsAsTheyAreWithoutHeading) {
               "-- Total --\t\t127\t112\t0.1938\n");
 }
 
-TEST(FormatTable, AlignsTextLeftAndNumbersRight) {
-    EXPECT_EQ(FormatTable(SampleTable("a.obj")),
+TEST(WriteTable, AlignsTextLeftAndNumbersRight) {
+    EXPECT_EQ(Written(WriteTable, Document(SampleTable("a.obj"))),
               "Object file  Status     Bytes  Change   Share\n"
               "a.obj        changed      120    +120  0.1831\n"
               "b.obj        removed        0      -8  0.0000\n"
@@ -70,7 +80,7 @@ TEST(FormatTable, AlignsTextLeftAndNumbersRight) {
               "-- Total --               127    +112  0.1938\n");
 }
 
-TEST(FormatCsv, QuotesCellsThatNeedItAndEndsLinesWithCrLf) {
+TEST(WriteCsv, QuotesCellsThatNeedItAndEndsLinesWithCrLf) {
     const struct {
         const char* name;
         const char* cell;
@@ -86,7 +96,7 @@ TEST(FormatCsv, QuotesCellsThatNeedItAndEndsLinesWithCrLf) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FormatCsv(SampleTable(c.name)),
+        EXPECT_EQ(Written(WriteCsv, Document(SampleTable(c.name))),
                   std::string("Object file,Status,Bytes,Change,Share\r\n") + c.cell +
                       ",changed,120,+120,0.1831\r\n"
                       "b.obj,removed,0,-8,0.0000\r\n"
@@ -96,7 +106,7 @@ TEST(FormatCsv, QuotesCellsThatNeedItAndEndsLinesWithCrLf) {
     }
 }
 
-TEST(FormatMarkdown, EscapesWhatWouldRenderDifferentlyAndStaysUtf8) {
+TEST(WriteMarkdown, EscapesWhatWouldRenderDifferentlyAndStaysUtf8) {
     const struct {
         const char* name;
         const char* cell;
@@ -113,7 +123,7 @@ TEST(FormatMarkdown, EscapesWhatWouldRenderDifferentlyAndStaysUtf8) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FormatMarkdown(SampleTable(c.name)),
+        EXPECT_EQ(Written(WriteMarkdown, Document(SampleTable(c.name))),
                   std::string("| Object file | Status | Bytes | Change | Share |\n"
                               "| --- | --- | ---: | ---: | ---: |\n| ") +
                       c.cell +
@@ -125,9 +135,9 @@ TEST(FormatMarkdown, EscapesWhatWouldRenderDifferentlyAndStaysUtf8) {
     }
 }
 
-TEST(FormatJson, WritesHeaderRowsAndTotalWithTypedValues) {
-    EXPECT_EQ(FormatJson(Document(SampleTable("C:\\a\"b\".obj"),
-                                  {{"file", "x.map"}, {"device", "18F458"}})),
+TEST(WriteJson, WritesHeaderRowsAndTotalWithTypedValues) {
+    EXPECT_EQ(Written(WriteJson, Document(SampleTable("C:\\a\"b\".obj"),
+                                          {{"file", "x.map"}, {"device", "18F458"}})),
               "{\n"
               "  \"format_version\": 1,\n"
               "  \"file\": \"x.map\",\n"
@@ -144,10 +154,10 @@ TEST(FormatJson, WritesHeaderRowsAndTotalWithTypedValues) {
               "}\n");
 }
 
-TEST(FormatJson, AnEmptyReportHasAnEmptyRowsArray) {
+TEST(WriteJson, AnEmptyReportHasAnEmptyRowsArray) {
     ReportTable table = SampleTable("a.obj");
     table.rows.erase(table.rows.begin(), table.rows.begin() + 3);
-    EXPECT_EQ(FormatJson(Document(table, {{"file", "Jos\xE9.map"}})),
+    EXPECT_EQ(Written(WriteJson, Document(table, {{"file", "Jos\xE9.map"}})),
               "{\n"
               "  \"format_version\": 1,\n"
               "  \"file\": \"Jos\xC3\xA9.map\",\n"
@@ -184,9 +194,10 @@ TEST(Checks, RenderAsLinesJsonAndWarnings) {
               "tallyfold-report: warning: b.map: the report disagrees with the map's used address "
               "ranges: ROM 12 RAM 2 there, ROM 10 RAM 2 in the report\n"
               "tallyfold-report: warning: b.map: .idata_a.o has no image\n");
-    ReportDocument document = Document(SampleTable("a.obj"), {});
+    const ReportTable table = SampleTable("a.obj");
+    ReportDocument document = Document(table);
     document.checks = {set};
-    const std::string json = FormatJson(document);
+    const std::string json = Written(WriteJson, document);
     EXPECT_NE(json.find("\"reconciliation\": {\"new\": {\"total_section\": {\"rom\": 10, "
                         "\"ram\": 2, \"other\": 3, \"agrees\": true}, \"occupancy\": {\"rom\": 12, "
                         "\"ram\": 2, \"agrees\": false}, \"overlaps\": null, \"images\": "
