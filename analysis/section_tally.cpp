@@ -235,8 +235,11 @@ private:
 // all, finds the overlays and makes the rows.
 class CSectionTally final : public CListingSink {
 public:
-    explicit CSectionTally(TallyDetail detail) : m_detail(detail), m_names(m_tally.names) {
+    // `mapBytes`: the size of the map, where it is known, to make room for its rows at once.
+    explicit CSectionTally(TallyDetail detail, std::size_t mapBytes = 0)
+        : m_detail(detail), m_names(m_tally.names) {
         m_tally.rule = SectionRule::kAll;
+        m_tally.ReserveFor(mapBytes);
     }
 
     void AddObject(std::string_view name) override { m_tally.AddRow(name, RowKind::kObject); }
@@ -856,7 +859,7 @@ SizeTable TallySections(std::string_view bytes, const std::string& fileName, Tal
 }
 
 SizeTable TallySections(CMapFile& file, TallyDetail detail) {
-    CSectionTally tally(detail);
+    CSectionTally tally(detail, file.SizeLeft());
     MapListing listing;
     ReadMapListing(file, listing, tally);
     return tally.Finish(listing);
