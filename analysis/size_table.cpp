@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "large_pages.h"
+
 void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes) {
     switch (memory) {
         case MemoryKind::kRom:
@@ -63,6 +65,7 @@ void CNameStore::Reserve(std::size_t bytes) {
     m_blocks.push_back(NewBlock(bytes));
     m_free = m_blocks.back().get();
     m_left = bytes;
+    AdviseLargePages(m_free, m_left);
 }
 
 SizeRow& SizeTable::AddRow(std::string_view name, RowKind kind) {
@@ -77,6 +80,7 @@ SizeRow& SizeTable::AddRow(std::string_view name, RowKind kind) {
 void SizeTable::ReserveFor(std::size_t mapBytes) {
     const std::size_t count = LikelyRowsAtMost(mapBytes);
     rows.reserve(count);
+    AdviseLargePages(rows.data(), rows.capacity() * sizeof(SizeRow));
     // A name takes some tens of bytes, and most maps take far more than the bound's bytes a row.
     names.Reserve(16 * count);
 }

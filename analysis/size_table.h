@@ -105,7 +105,7 @@ public:
     std::string_view Add(std::string_view name);
 
     // Makes the names added next go into one block of `bytes` bytes, where room that is never
-    // used costs no memory.
+    // used costs no memory (and whole large pages of it are asked for as such).
     void Reserve(std::size_t bytes);
 
 private:
