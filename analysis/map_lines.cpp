@@ -52,6 +52,9 @@ void ForEachWord(std::string_view line, Visit&& visit) {
         std::uint32_t words = 0;
         if (n - base >= 16) {
             words = WordBytes16(bytes + base);
+        } else if (n >= 16) {
+            // The line's last 16 bytes, moved down to the group's: no byte past the line is read.
+            words = WordBytes16(bytes + n - 16) >> (16 - (n - base));
         } else {
             char tail[16] = {};  // zeros are separators
             std::memcpy(tail, bytes + base, n - base);
@@ -654,7 +657,8 @@ private:
                 throw MapError(m_fileName, number,
                                "cannot read this CLASS line: " + Quote(Trim(line)));
             }
-            m_totalClass = std::string(tokens[1].text);
+            // Every record from here on is of this class: the record is reused from line to line.
+            m_total.className.assign(tokens[1].text);
             return true;
         }
         if (tokens[0].text == "Name") {
@@ -662,7 +666,6 @@ private:
         }
         TotalRecord& record = m_total;
         record.line = number;
-        record.className = m_totalClass;
         record.space = 0;
         const bool shaped = (tokens.size() == 4 || tokens.size() == 5) &&
                             ParseHex(tokens[1].text, false, record.link) &&
@@ -723,7 +726,6 @@ private:
     TotalRecord m_total;
     bool m_inCommon = false;
     bool m_sawCommon = false;
-    std::string m_totalClass;
     std::string m_unusedClass;
 };
 

@@ -324,8 +324,9 @@ public:
             m_classRuns.push_back(
                 {static_cast<std::uint32_t>(m_totals.size()), NameId(total.className)});
             m_lastClassName = total.className;
+            m_lastClassMemory = ClassMemoryOf(total.className);
         }
-        const ClassMemory memory = ClassMemoryOf(total.className);
+        const ClassMemory memory = m_lastClassMemory;
         Total entry;
         entry.name = NameId(total.name);
         SetPlace(entry, total.link, total.length, 0);
@@ -827,6 +828,7 @@ private:
     CBlockList<Total> m_totals;
     std::vector<Run> m_classRuns;
     std::string m_lastClassName;
+    ClassMemory m_lastClassMemory = ClassMemory::kUnknown;  // of m_lastClassName
     std::vector<WidePlace> m_wide;
     TotalIndex m_byName;
     TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
