@@ -17,10 +17,11 @@ constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
 void AdviseLargePages(void* data, std::size_t bytes);
 
 // Room for `bytes` bytes that begins at a large page where the system has them (so that a block
-// of kLargePageSize bytes is one page once advised), without the advice. Uninitialised; free it
-// with FreeLargeBlock.
+// of kLargePageSize bytes is one page once advised), without the advice; there, freeing it gives
+// its memory back to the system at once. Zero-filled or uninitialised; throws std::bad_alloc when
+// there is no room. Free it with FreeLargeBlock and the same size.
 void* NewLargeBlock(std::size_t bytes);
-void FreeLargeBlock(void* block);
+void FreeLargeBlock(void* block, std::size_t bytes);
 
 // For vectors that can grow large: a request of a large page or more gets memory that begins at
 // a large page and is asked to be backed by large pages, a smaller one ordinary memory.
@@ -44,10 +45,11 @@ public:
     }
 
     void deallocate(T* items, std::size_t count) {
-        if (count * sizeof(T) < kLargePageSize) {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < kLargePageSize) {
             ::operator delete(items);
         } else {
-            FreeLargeBlock(items);
+            FreeLargeBlock(items, bytes);
         }
     }
 

@@ -136,7 +136,7 @@ private:
     static constexpr std::size_t kBlockSize = kLargePageSize / sizeof(T);
 
     struct FreeBlock {
-        void operator()(T* block) const { FreeLargeBlock(block); }
+        void operator()(T* block) const { FreeLargeBlock(block, kBlockSize * sizeof(T)); }
     };
 
     void AddBlock() {
