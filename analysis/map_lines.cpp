@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "hex_text.h"
+#include "large_pages.h"
 #include "map_error.h"
 #include "map_text.h"
 #include "token_reader.h"
@@ -213,7 +214,8 @@ private:
     // Room in `text` for `more` bytes. Once it is longer than a block, room for the rest of the
     // file at once rather than growing step by step, which would hold the old and the new copy,
     // twice the text.
-    void MakeRoom(std::string& text, std::size_t more) {
+    template <typename Text>
+    void MakeRoom(Text& text, std::size_t more) {
         if (text.size() + more > text.capacity() && text.size() >= kReadSize) {
             text.reserve(std::max(2 * text.size(), text.size() + more + m_file->SizeLeft()));
         }
@@ -254,7 +256,9 @@ private:
     CMapFile* m_file = nullptr;
     std::string* m_kept = nullptr;
     std::unique_ptr<char[]> m_buffer;
-    std::string m_spill;  // the start of a line that crosses blocks
+    // The start of a line that crosses blocks. Room for a long line is a mapping of its own in
+    // large pages: a line of many MB takes few page faults, and its room is given back at once.
+    std::basic_string<char, std::char_traits<char>, CLargePageAllocator<char>> m_spill;
     bool m_spilled = false;
     bool m_atEnd = false;
 };
