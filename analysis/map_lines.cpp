@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "hex_text.h"
+#include "large_pages.h"
 #include "map_error.h"
 #include "map_text.h"
 #include "token_reader.h"
@@ -52,6 +53,9 @@ void ForEachWord(std::string_view line, Visit&& visit) {
         std::uint32_t words = 0;
         if (n - base >= 16) {
             words = WordBytes16(bytes + base);
+        } else if (n >= 16) {
+            // The line's last 16 bytes, moved down to the group's: no byte past the line is read.
+            words = WordBytes16(bytes + n - 16) >> (16 - (n - base));
         } else {
             char tail[16] = {};  // zeros are separators
             std::memcpy(tail, bytes + base, n - base);
@@ -210,7 +214,8 @@ private:
     // Room in `text` for `more` bytes. Once it is longer than a block, room for the rest of the
     // file at once rather than growing step by step, which would hold the old and the new copy,
     // twice the text.
-    void MakeRoom(std::string& text, std::size_t more) {
+    template <typename Text>
+    void MakeRoom(Text& text, std::size_t more) {
         if (text.size() + more > text.capacity() && text.size() >= kReadSize) {
             text.reserve(std::max(2 * text.size(), text.size() + more + m_file->SizeLeft()));
         }
@@ -251,7 +256,9 @@ private:
     CMapFile* m_file = nullptr;
     std::string* m_kept = nullptr;
     std::unique_ptr<char[]> m_buffer;
-    std::string m_spill;  // the start of a line that crosses blocks
+    // The start of a line that crosses blocks. Room for a long line is a mapping of its own in
+    // large pages: a line of many MB takes few page faults, and its room is given back at once.
+    std::basic_string<char, std::char_traits<char>, CLargePageAllocator<char>> m_spill;
     bool m_spilled = false;
     bool m_atEnd = false;
 };
@@ -654,7 +661,8 @@ private:
                 throw MapError(m_fileName, number,
                                "cannot read this CLASS line: " + Quote(Trim(line)));
             }
-            m_totalClass = std::string(tokens[1].text);
+            // Every record from here on is of this class: the record is reused from line to line.
+            m_total.className.assign(tokens[1].text);
             return true;
         }
         if (tokens[0].text == "Name") {
@@ -662,7 +670,6 @@ private:
         }
         TotalRecord& record = m_total;
         record.line = number;
-        record.className = m_totalClass;
         record.space = 0;
         const bool shaped = (tokens.size() == 4 || tokens.size() == 5) &&
                             ParseHex(tokens[1].text, false, record.link) &&
@@ -723,7 +730,6 @@ private:
     TotalRecord m_total;
     bool m_inCommon = false;
     bool m_sawCommon = false;
-    std::string m_totalClass;
     std::string m_unusedClass;
 };
 

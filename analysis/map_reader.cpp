@@ -188,6 +188,7 @@ bool StartsAsMplinkMap(CMapFile& file) {
 // map, then the scan from the map's first byte (with the preamble's bytes already read).
 SizeTable CountListed(CMapFile& file, bool deviceFacts) {
     SizeTable table;
+    table.ReserveFor(file.SizeLeft());
     std::string preamble;
     if (deviceFacts) {
         DescribeMapDevice(ReadMapPreamble(file, preamble), table.facts);

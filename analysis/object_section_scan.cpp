@@ -126,8 +126,11 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
     // The current entry's name and sums are kept here, the sums where they can stay in registers
     // rather than added to the entry record by record; the entry is made when the next object
     // file or the end comes. Space 0 is ROM, every other space RAM, in the listed rule's wrapping
-    // 32-bit arithmetic.
-    std::string name;
+    // 32-bit arithmetic. The name is a view of the token while the scan stays in its block, and
+    // copied only when the scan is about to leave it: most names (the linker's command line
+    // names every object file) are followed by no counted section and need no copy.
+    std::string_view name;
+    std::string nameCopy;
     bool named = false;
     std::uint32_t romSum = 0;
     std::uint32_t ramSum = 0;
@@ -141,8 +144,18 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
         }
     };
     CTokenCursor tokens(stream);
+    // Before reading `count` tokens.
+    const auto keepName = [&](std::size_t count) {
+        if (named && name.data() != nameCopy.data() && !tokens.InBlock(count)) {
+            nameCopy.assign(name);
+            name = nameCopy;
+        }
+    };
     std::string_view pending;  // a token read ahead that is still to be examined
     for (;;) {
+        if (pending.empty()) {
+            keepName(1);
+        }
         std::string_view token = pending.empty() ? tokens.Next() : pending;
         pending = {};
         if (token.empty()) {
@@ -151,7 +164,7 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
         if (IsObjectFileName(token)) {
             summary.objectFile = true;
             storeSums();
-            name.assign(token);
+            name = token;
             named = true;
             romSum = 0;
             ramSum = 0;
@@ -163,6 +176,7 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
             break;
         }
         if (kind == TokenKind::kHeading) {
+            keepName(1);
             pending = tokens.Next();
             if (pending == "Space") {
                 summary.tableHeading = true;
@@ -176,6 +190,7 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
 
         // Section record: two unused tokens, the length, then (for a non-zero length) one
         // unused token and the space number. A record cut off by the end of input adds nothing.
+        keepName(5);
         if (!tokens.Skip(2)) {
             break;
         }

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 
 #include "address_ranges.h"
 #include "hex_text.h"
+#include "large_pages.h"
 
 namespace {
 
@@ -81,19 +84,31 @@ bool IsOtherSectionName(std::string_view name) {
 constexpr std::uint32_t kNone = UINT32_MAX;
 
 // A list that grows a block at a time: adding to it never moves what it holds, so that a large
-// list is never held twice (the old copy and the new) nor copied while it grows.
+// list is never held twice (the old copy and the new) nor copied while it grows. A block is one
+// large page; unless the list is expected to grow large, the first, all that most maps need, is
+// left in ordinary pages, which take room only as they are written.
 template <typename T>
 class CBlockList {
+    static_assert(std::is_trivially_copyable<T>::value && std::is_trivially_destructible<T>::value,
+                  "items are kept in raw blocks");
+
 public:
     void push_back(const T& item) {
         if (m_size == m_blocks.size() * kBlockSize) {
-            m_blocks.emplace_back(new T[kBlockSize]);
+            AddBlock();
         }
         (*this)[m_size++] = item;
     }
 
-    T& operator[](std::size_t i) { return m_blocks[i / kBlockSize][i % kBlockSize]; }
-    const T& operator[](std::size_t i) const { return m_blocks[i / kBlockSize][i % kBlockSize]; }
+    // When `items` would fill a block, every block, the first too, is asked for as large pages.
+    void Expect(std::size_t items) { m_large = items * sizeof(T) >= kLargePageSize; }
+
+    bool empty() const { return m_size == 0; }
+    T& back() { return (*this)[m_size - 1]; }
+    T& operator[](std::size_t i) { return m_blocks[i / kBlockSize].get()[i % kBlockSize]; }
+    const T& operator[](std::size_t i) const {
+        return m_blocks[i / kBlockSize].get()[i % kBlockSize];
+    }
     std::size_t size() const { return m_size; }
 
     template <typename List, typename Item>
@@ -118,9 +133,24 @@ public:
     Iterator<const CBlockList, const T> end() const { return {*this, m_size}; }
 
 private:
-    static constexpr std::size_t kBlockSize = 4096;
-    std::vector<std::unique_ptr<T[]>> m_blocks;
+    static constexpr std::size_t kBlockSize = kLargePageSize / sizeof(T);
+
+    struct FreeBlock {
+        void operator()(T* block) const { FreeLargeBlock(block, kBlockSize * sizeof(T)); }
+    };
+
+    void AddBlock() {
+        std::unique_ptr<T, FreeBlock> block(static_cast<T*>(NewLargeBlock(kBlockSize * sizeof(T))));
+        std::uninitialized_default_construct_n(block.get(), kBlockSize);
+        if (m_large || !m_blocks.empty()) {
+            AdviseLargePages(block.get(), kBlockSize * sizeof(T));
+        }
+        m_blocks.push_back(std::move(block));
+    }
+
+    std::vector<std::unique_ptr<T, FreeBlock>> m_blocks;
     std::size_t m_size = 0;
+    bool m_large = false;
 };
 
 // Each distinct name once, copied into the table's store and known by a number from 0 up: a map
@@ -235,8 +265,17 @@ private:
 // all, finds the overlays and makes the rows.
 class CSectionTally final : public CListingSink {
 public:
-    explicit CSectionTally(TallyDetail detail) : m_detail(detail), m_names(m_tally.names) {
+    // `mapBytes`: the size of the map, where it is known, to make room for its rows at once.
+    explicit CSectionTally(TallyDetail detail, std::size_t mapBytes = 0)
+        : m_detail(detail), m_names(m_tally.names) {
         m_tally.rule = SectionRule::kAll;
+        m_tally.ReserveFor(mapBytes);
+        // The lists of records and class totals are longer than the rows: nearly every object
+        // has a record or more, each with its class total.
+        const std::size_t objects = LikelyRowsAtMost(mapBytes);
+        m_pieces.Expect(objects);
+        m_objectRuns.Expect(objects);
+        m_totals.Expect(objects);
     }
 
     void AddObject(std::string_view name) override { m_tally.AddRow(name, RowKind::kObject); }
@@ -285,8 +324,9 @@ public:
             m_classRuns.push_back(
                 {static_cast<std::uint32_t>(m_totals.size()), NameId(total.className)});
             m_lastClassName = total.className;
+            m_lastClassMemory = ClassMemoryOf(total.className);
         }
-        const ClassMemory memory = ClassMemoryOf(total.className);
+        const ClassMemory memory = m_lastClassMemory;
         Total entry;
         entry.name = NameId(total.name);
         SetPlace(entry, total.link, total.length, 0);
@@ -470,7 +510,7 @@ private:
 
     // The class totals of each name (or of each first 9 characters), in order of address.
     struct TotalIndex {
-        std::vector<std::uint32_t> refs;
+        std::vector<std::uint32_t, CLargePageAllocator<std::uint32_t>> refs;  // one per total
         std::vector<std::uint32_t> start;   // per name: its first ref; one more at the end
         std::vector<std::uint32_t> cursor;  // per name: where the last search ended
     };
@@ -554,7 +594,7 @@ private:
         if (begin == end) {
             return kNone;
         }
-        const std::vector<std::uint32_t>& refs = index.refs;
+        const auto& refs = index.refs;
         const auto linkAt = [&](std::uint32_t ref) { return Link(m_totals[refs[ref]]); };
         const auto above = [this](std::uint64_t value, std::uint32_t total) {
             return value < Link(m_totals[total]);
@@ -784,10 +824,11 @@ private:
                                                  kNone, kNone, kNone, kNone};
     std::unordered_map<std::int64_t, std::uint32_t> m_spaceIds;
     CBlockList<Piece> m_pieces;
-    std::vector<Run> m_objectRuns;
+    CBlockList<Run> m_objectRuns;
     CBlockList<Total> m_totals;
     std::vector<Run> m_classRuns;
     std::string m_lastClassName;
+    ClassMemory m_lastClassMemory = ClassMemory::kUnknown;  // of m_lastClassName
     std::vector<WidePlace> m_wide;
     TotalIndex m_byName;
     TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
@@ -856,7 +897,7 @@ SizeTable TallySections(std::string_view bytes, const std::string& fileName, Tal
 }
 
 SizeTable TallySections(CMapFile& file, TallyDetail detail) {
-    CSectionTally tally(detail);
+    CSectionTally tally(detail, file.SizeLeft());
     MapListing listing;
     ReadMapListing(file, listing, tally);
     return tally.Finish(listing);

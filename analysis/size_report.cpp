@@ -148,24 +148,35 @@ std::string FormatPercent(std::int64_t bytes, std::int64_t capacity) {
     if (capacity <= 0) {
         return "n/a";
     }
-    __extension__ using Wide = unsigned __int128;
     const std::uint64_t magnitude =
         bytes < 0 ? 0u - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
-    const Wide cap = static_cast<std::uint64_t>(capacity);
-    Wide units = (static_cast<Wide>(magnitude) * 2000000u + cap) / (2u * cap);
+    const auto cap = static_cast<std::uint64_t>(capacity);
     // Written from the right: four decimals, the point, then the whole part.
     char text[48];
     char* const end = text + sizeof(text);
     char* p = end;
-    for (int digit = 0; digit < 4; ++digit) {
-        *--p = static_cast<char>('0' + static_cast<int>(units % 10u));
-        units /= 10u;
+    const auto write = [&p](auto units) {
+        for (int digit = 0; digit < 4; ++digit) {
+            *--p = static_cast<char>('0' + static_cast<int>(units % 10u));
+            units /= 10u;
+        }
+        *--p = '.';
+        do {
+            *--p = static_cast<char>('0' + static_cast<int>(units % 10u));
+            units /= 10u;
+        } while (units != 0);
+    };
+    // round(magnitude * 10^6 / cap) is (magnitude * 2 * 10^6 + cap) / (2 * cap), in 64 bits where
+    // that cannot overflow (sizes below 2^42 bytes, capacities up to 2^62), else in 128.
+    constexpr std::uint64_t kScale = 2000000;
+    static_assert((std::uint64_t{1} << 42) * kScale <= UINT64_MAX - (std::uint64_t{1} << 62),
+                  "the 64-bit dividend cannot overflow");
+    if (magnitude < (std::uint64_t{1} << 42) && cap <= (std::uint64_t{1} << 62)) {
+        write((magnitude * kScale + cap) / (2 * cap));
+    } else {
+        __extension__ using Wide = unsigned __int128;
+        write((static_cast<Wide>(magnitude) * kScale + cap) / (2 * static_cast<Wide>(cap)));
     }
-    *--p = '.';
-    do {
-        *--p = static_cast<char>('0' + static_cast<int>(units % 10u));
-        units /= 10u;
-    } while (units != 0);
     if (bytes < 0) {
         *--p = '-';
     }

@@ -1,6 +1,9 @@
 #include "size_table.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "large_pages.h"
 
 void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes) {
     switch (memory) {
@@ -24,6 +27,15 @@ void AddBytes(SizeRow& row, MemoryKind memory, std::int64_t bytes) {
     row.other = totals.other;
 }
 
+namespace {
+
+// Uninitialised: names are copied over it, and room never written is never touched.
+std::unique_ptr<char[]> NewBlock(std::size_t bytes) {
+    return std::unique_ptr<char[]>(new char[bytes]);
+}
+
+}  // namespace
+
 std::string_view CNameStore::Add(std::string_view name) {
     if (name.empty()) {
         return {};
@@ -31,11 +43,11 @@ std::string_view CNameStore::Add(std::string_view name) {
     if (name.size() > m_left) {
         // A name longer than a block gets a block of its own; the current block stays in use.
         if (name.size() > kBlockSize / 4) {
-            m_blocks.push_back(std::make_unique<char[]>(name.size()));
+            m_blocks.push_back(NewBlock(name.size()));
             std::memcpy(m_blocks.back().get(), name.data(), name.size());
             return std::string_view(m_blocks.back().get(), name.size());
         }
-        m_blocks.push_back(std::make_unique<char[]>(kBlockSize));
+        m_blocks.push_back(NewBlock(kBlockSize));
         m_free = m_blocks.back().get();
         m_left = kBlockSize;
     }
@@ -46,6 +58,16 @@ std::string_view CNameStore::Add(std::string_view name) {
     return stored;
 }
 
+void CNameStore::Reserve(std::size_t bytes) {
+    if (bytes <= kBlockSize || bytes <= m_left) {
+        return;
+    }
+    m_blocks.push_back(NewBlock(bytes));
+    m_free = m_blocks.back().get();
+    m_left = bytes;
+    AdviseLargePages(m_free, m_left);
+}
+
 SizeRow& SizeTable::AddRow(std::string_view name, RowKind kind) {
     SizeRow row;
     row.name = names.Add(name);
@@ -53,6 +75,20 @@ SizeRow& SizeTable::AddRow(std::string_view name, RowKind kind) {
     row.id = static_cast<std::uint32_t>(rows.size());
     rows.push_back(row);
     return rows.back();
+}
+
+void SizeTable::ReserveFor(std::size_t mapBytes) {
+    const std::size_t count = LikelyRowsAtMost(mapBytes);
+    rows.reserve(count);
+    AdviseLargePages(rows.data(), rows.capacity() * sizeof(SizeRow));
+    // A name takes some tens of bytes, and most maps take far more than the bound's bytes a row.
+    names.Reserve(16 * count);
+}
+
+std::size_t LikelyRowsAtMost(std::size_t mapBytes) {
+    constexpr std::size_t kMapBytesPerRow = 128;
+    constexpr std::size_t kMostRows = std::size_t{1} << 22;
+    return std::min(mapBytes / kMapBytesPerRow, kMostRows);
 }
 
 std::int64_t SumSizes(SectionRule rule, std::int64_t a, std::int64_t b) {

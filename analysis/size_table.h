@@ -104,6 +104,10 @@ public:
 
     std::string_view Add(std::string_view name);
 
+    // Makes the names added next go into one block of `bytes` bytes, where room that is never
+    // used costs no memory (and whole large pages of it are asked for as such).
+    void Reserve(std::size_t bytes);
+
 private:
     static constexpr std::size_t kBlockSize = 64 * 1024;
     std::vector<std::unique_ptr<char[]>> m_blocks;
@@ -121,7 +125,19 @@ struct SizeTable {
 
     // Appends a row named `name` (copied into the store) with its id, and returns it.
     SizeRow& AddRow(std::string_view name, RowKind kind);
+
+    // Makes room, before a reader fills the table from a map of `mapBytes` bytes, for as many
+    // rows and names as such a map is likely to hold at most, so that they are not copied as
+    // they grow. Only untouched room: a table that needs more grows as usual.
+    void ReserveFor(std::size_t mapBytes);
 };
+
+// How many rows a map of `mapBytes` bytes is likely to hold at most, for making room for them
+// before it is read: a map takes some hundreds of bytes for each object file (its name on the
+// linker's command line, its records in the table, their class totals). Generous, and capped,
+// because where memory is committed when it is allocated (Windows), room never used still counts
+// against the system's limit.
+std::size_t LikelyRowsAtMost(std::size_t mapBytes);
 
 // Adds the bytes to the row's size of that memory.
 void AddBytes(SizeRow& row, MemoryKind memory, std::int64_t bytes);

@@ -138,6 +138,10 @@ public:
         return true;
     }
 
+    // Whether the next `count` tokens lie whole in the current block: reading them leaves every
+    // view handed out so far valid, which reading past the block need not.
+    bool InBlock(std::size_t count) const { return m_index + count <= m_endCount; }
+
     void Sync() {
         m_stream.m_index = m_index;
         if (m_handedOut) {

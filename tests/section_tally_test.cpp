@@ -245,6 +245,39 @@ TEST(TallySections, KeepsAddressesLengthsAndSpacesOfAnySize) {
     EXPECT_EQ(TotalsOf(tally).other, 0x100000001 + 70000 + 5);
 }
 
+// More records and class totals than a block of the tally's lists holds (2 MiB of 16 bytes each).
+TEST(TallySections, CountsMoreRecordsThanABlockHolds) {
+    constexpr std::uint64_t kRecords = 140000;
+    MapListing listing;
+    listing.hasTotalSection = true;
+    listing.objects.reserve(kRecords);
+    listing.records.reserve(kRecords);
+    listing.totals.reserve(kRecords);
+    for (std::uint64_t i = 0; i < kRecords; ++i) {
+        listing.objects.push_back("o" + std::to_string(i) + ".obj");
+        SectionRecord record;
+        record.object = static_cast<int>(i);
+        record.name = "text";
+        record.link = record.load = 2 * i;
+        record.length = 1 + i % 2;
+        listing.records.push_back(record);
+        TotalRecord total;
+        total.className = "CODE";
+        total.name = "text";
+        total.link = total.load = record.link;
+        total.length = record.length;
+        listing.totals.push_back(total);
+    }
+    const SizeTable tally = TallySections(listing);
+    ASSERT_EQ(tally.rows.size(), kRecords);
+    for (std::uint64_t i = 0; i < kRecords; ++i) {
+        ASSERT_EQ(tally.rows[i].rom, static_cast<std::int64_t>(1 + i % 2)) << i;
+    }
+    ASSERT_FALSE(tally.facts.checks.empty());
+    EXPECT_TRUE(tally.facts.checks[0].agrees) << tally.facts.checks[0].reason;
+    EXPECT_EQ(tally.facts.checks[0].map.rom, static_cast<std::int64_t>(kRecords / 2 * 3));
+}
+
 TEST(SameSectionName, MatchesNamesCutToNineCharacters) {
     EXPECT_TRUE(SameSectionName("cstackCOM", "cstackCOMRAM"));
     EXPECT_TRUE(SameSectionName("intsave_regs", "intsave_r"));

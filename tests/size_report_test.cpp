@@ -59,6 +59,10 @@ TEST(FormatPercent, WritesFourDecimalsWithHalvesAwayFromZero) {
         {INT_MAX, kDevice18F458.ramCapacity, "139810133.2682"},
         {INT_MIN, kDevice18F458.ramCapacity, "-139810133.3333"},
         {4294967296, kDevice18F4680.romCapacity, "6553600.0000"},  // beyond 32 bits
+        // The largest size figured in 64 bits, and the first figured in 128.
+        {4398046511103, kDevice18F4680.ramCapacity, "132152839876.8930"},
+        {4398046511104, kDevice18F4680.ramCapacity, "132152839876.9231"},
+        {-4398046511104, kDevice18F4680.ramCapacity, "-132152839876.9231"},
         {INT64_MAX, 1, "922337203685477580700.0000"},
         {5, 0, "n/a"},
     };
