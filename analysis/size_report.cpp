@@ -31,14 +31,35 @@ void RadixSort(std::vector<Item>& items, std::uint64_t differing) {
     }
 }
 
+// The places of the rows, sorted on their keys (of type Key: the low bits of DescendingKey).
+template <typename Key>
+std::vector<std::uint32_t> SortedPlaces(const std::vector<SizeRow>& rows,
+                                        std::int64_t SizeRow::*key, std::uint64_t differing) {
+    struct Item {
+        Key key;
+        std::uint32_t index;
+    };
+    std::vector<Item> items(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        items[i] = {static_cast<Key>(DescendingKey(rows[i].*key)), static_cast<std::uint32_t>(i)};
+    }
+    RadixSort(items, differing);
+    std::vector<std::uint32_t> places(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        places[i] = items[i].index;
+    }
+    return places;
+}
+
 // Orders the rows largest key first, keeping equal keys in their order. A stable radix sort on
 // the keys alone: maps can hold hundreds of thousands of object files, and only the bytes in
 // which the keys differ are sorted on. Where the keys differ only in their low 32 bits (nearly
 // always), the items are half as large.
-void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
+std::vector<std::uint32_t> OrderLargestFirst(const std::vector<SizeRow>& rows,
+                                             std::int64_t SizeRow::*key) {
     const std::size_t n = rows.size();
     if (n < 2) {
-        return;
+        return std::vector<std::uint32_t>(n, 0);
     }
     const std::uint64_t first = DescendingKey(rows[0].*key);
     std::uint64_t differing = 0;  // the bits in which any key differs from the first
@@ -46,31 +67,14 @@ void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
         differing |= DescendingKey(row.*key) ^ first;
     }
     if ((differing >> 32) == 0) {
-        struct Item {
-            std::uint32_t key;
-            std::uint32_t index;
-        };
-        std::vector<Item> items(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            items[i] = {static_cast<std::uint32_t>(DescendingKey(rows[i].*key)),
-                        static_cast<std::uint32_t>(i)};
-        }
-        RadixSort(items, differing);
-        PermuteInPlace(
-            rows, [&items](std::size_t place) -> std::uint32_t& { return items[place].index; });
-        return;
+        return SortedPlaces<std::uint32_t>(rows, key, differing);
     }
-    struct Item {
-        std::uint64_t key;
-        std::uint32_t index;
-    };
-    std::vector<Item> items(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        items[i] = {DescendingKey(rows[i].*key), static_cast<std::uint32_t>(i)};
-    }
-    RadixSort(items, differing);
-    PermuteInPlace(rows,
-                   [&items](std::size_t place) -> std::uint32_t& { return items[place].index; });
+    return SortedPlaces<std::uint64_t>(rows, key, differing);
+}
+
+void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
+    std::vector<std::uint32_t> places = OrderLargestFirst(rows, key);
+    PermuteInPlace(rows, [&places](std::size_t place) -> std::uint32_t& { return places[place]; });
 }
 
 // Appends the decimal digits of value.
@@ -127,6 +131,22 @@ ColumnOrdering OrderingForColumn(int column) {
     }
 }
 
+std::vector<std::uint32_t> RowOrder(const std::vector<SizeRow>& rows, ColumnOrdering ordering) {
+    switch (ordering) {
+        case ColumnOrdering::kByRomSize:
+            return OrderLargestFirst(rows, &SizeRow::rom);
+        case ColumnOrdering::kByRamSize:
+            return OrderLargestFirst(rows, &SizeRow::ram);
+        case ColumnOrdering::kNone:
+            break;
+    }
+    std::vector<std::uint32_t> places(rows.size());
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        places[i] = static_cast<std::uint32_t>(i);
+    }
+    return places;
+}
+
 bool ApplyOrdering(std::vector<SizeRow>& rows, ColumnOrdering ordering) {
     switch (ordering) {
         case ColumnOrdering::kByRomSize:
@@ -142,8 +162,8 @@ bool ApplyOrdering(std::vector<SizeRow>& rows, ColumnOrdering ordering) {
 }
 
 // bytes / capacity * 100 to four decimals is bytes * 10^6 / capacity in units of 0.0001. Done in
-// 128-bit integers it is exact for every 64-bit size and rounds halves away from zero, whatever
-// the C runtime's printf does.
+// integers (128-bit where 64 could overflow) it is exact for every 64-bit size and rounds halves
+// away from zero, whatever the C runtime's printf does.
 std::string FormatPercent(std::int64_t bytes, std::int64_t capacity) {
     if (capacity <= 0) {
         return "n/a";
@@ -184,10 +204,26 @@ std::string FormatPercent(std::int64_t bytes, std::int64_t capacity) {
 }
 
 void ForEachReportRow(const SizeTable& table, const DeviceProfile& device, bool withOther,
-                      const RowVisitor& visit) {
+                      const RowVisitor& visit, const std::vector<std::uint32_t>* order) {
     TableRow row;
     MemoryTotals total;
-    for (const SizeRow& size : table.rows) {
+    const std::size_t count = order != nullptr ? order->size() : table.rows.size();
+    const auto rowAt = [&](std::size_t i) -> const SizeRow& {
+        return table.rows[order != nullptr ? (*order)[i] : i];
+    };
+    // Rows taken in an order of their sizes lie anywhere in memory, and so do their names: a row
+    // some places ahead, and the name of one nearer, are asked for early, so that they are in
+    // the cache when their turn comes.
+    constexpr std::size_t kRowsAhead = 16;
+    constexpr std::size_t kNamesAhead = 8;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + kRowsAhead < count) {
+            __builtin_prefetch(&rowAt(i + kRowsAhead));
+        }
+        if (i + kNamesAhead < count) {
+            __builtin_prefetch(rowAt(i + kNamesAhead).name.data());
+        }
+        const SizeRow& size = rowAt(i);
         if (size.rom == 0 && size.ram == 0 && size.other == 0) {
             continue;
         }

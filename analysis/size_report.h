@@ -45,6 +45,10 @@ ColumnOrdering OrderingForColumn(int column);
 // Sorts by the ordering; kNone leaves the rows alone. Returns whether the rows were sorted.
 bool ApplyOrdering(std::vector<SizeRow>& rows, ColumnOrdering ordering);
 
+// The places of the rows in the order the ordering sorts them into (kNone: as they are), the rows
+// left where they are: a report that only writes the rows out need not move them.
+std::vector<std::uint32_t> RowOrder(const std::vector<SizeRow>& rows, ColumnOrdering ordering);
+
 // bytes as a percentage of capacity with four decimals, halves rounded away from zero; "n/a" for
 // a capacity of 0 or less.
 std::string FormatPercent(std::int64_t bytes, std::int64_t capacity);
@@ -53,9 +57,10 @@ std::string FormatPercent(std::int64_t bytes, std::int64_t capacity);
 // then the blank row and the total row (its sums as the table's rule counts), with the cells of
 // SizeReportColumns(withOther). Handed to `visit` one at a time, the row object reused from call
 // to call (`visit` may move its cells out), so that a large report can be written out without
-// being held.
+// being held. The table's rows are taken in `order` (places, as RowOrder gives them) when there
+// is one.
 void ForEachReportRow(const SizeTable& table, const DeviceProfile& device, bool withOther,
-                      const RowVisitor& visit);
+                      const RowVisitor& visit, const std::vector<std::uint32_t>* order = nullptr);
 
 // The same rows, held, with their columns.
 ReportTable BuildReportRows(const SizeTable& table, const DeviceProfile& device, bool withOther);
