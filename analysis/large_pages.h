@@ -23,8 +23,8 @@ void AdviseLargePages(void* data, std::size_t bytes);
 void* NewLargeBlock(std::size_t bytes);
 void FreeLargeBlock(void* block, std::size_t bytes);
 
-// For vectors that can grow large: a request of a large page or more gets memory that begins at
-// a large page and is asked to be backed by large pages, a smaller one ordinary memory.
+// For vectors that can grow large: a request of half a large page or more gets whole large pages
+// of their own (the last one not all used), a smaller one ordinary memory.
 template <typename T>
 class CLargePageAllocator {
 public:
@@ -36,17 +36,17 @@ public:
 
     T* allocate(std::size_t count) {
         const std::size_t bytes = count * sizeof(T);
-        if (bytes < kLargePageSize) {
+        if (bytes < kLargePageSize / 2) {
             return static_cast<T*>(::operator new(bytes));
         }
         void* const block = NewLargeBlock(bytes);
-        AdviseLargePages(block, bytes);
+        AdviseLargePages(block, (bytes + kLargePageSize - 1) / kLargePageSize * kLargePageSize);
         return static_cast<T*>(block);
     }
 
     void deallocate(T* items, std::size_t count) {
         const std::size_t bytes = count * sizeof(T);
-        if (bytes < kLargePageSize) {
+        if (bytes < kLargePageSize / 2) {
             ::operator delete(items);
         } else {
             FreeLargeBlock(items, bytes);

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "large_pages.h"
+
 namespace {
 
 // The ascending order of these keys is the descending order of the sizes.
@@ -10,21 +12,21 @@ std::uint64_t DescendingKey(std::int64_t size) {
 }
 
 // Sorts the items on the bits of their keys that differ, a byte at a time, stably.
-template <typename Item>
-void RadixSort(std::vector<Item>& items, std::uint64_t differing) {
-    std::vector<Item> scratch(items.size());
+template <typename Items>
+void RadixSort(Items& items, std::uint64_t differing) {
+    Items scratch(items.size());
     for (unsigned shift = 0; shift < 8 * sizeof(items[0].key); shift += 8) {
         if (((differing >> shift) & 0xFFu) == 0) {
             continue;  // every key has the same byte here
         }
         std::size_t offsets[257] = {};
-        for (const Item& item : items) {
+        for (const auto& item : items) {
             ++offsets[((item.key >> shift) & 0xFFu) + 1];
         }
         for (std::size_t b = 1; b < 257; ++b) {
             offsets[b] += offsets[b - 1];
         }
-        for (const Item& item : items) {
+        for (const auto& item : items) {
             scratch[offsets[(item.key >> shift) & 0xFFu]++] = item;
         }
         items.swap(scratch);
@@ -33,13 +35,15 @@ void RadixSort(std::vector<Item>& items, std::uint64_t differing) {
 
 // The places of the rows, sorted on their keys (of type Key: the low bits of DescendingKey).
 template <typename Key>
-std::vector<std::uint32_t> SortedPlaces(const std::vector<SizeRow>& rows,
-                                        std::int64_t SizeRow::*key, std::uint64_t differing) {
+std::vector<std::uint32_t> SortedPlaces(const SizeRows& rows, std::int64_t SizeRow::*key,
+                                        std::uint64_t differing) {
     struct Item {
         Key key;
         std::uint32_t index;
     };
-    std::vector<Item> items(rows.size());
+    // A few hundred thousand rows make items of a megabyte or more, twice over: in large pages
+    // they cost a page fault each rather than hundreds.
+    std::vector<Item, CLargePageAllocator<Item>> items(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         items[i] = {static_cast<Key>(DescendingKey(rows[i].*key)), static_cast<std::uint32_t>(i)};
     }
@@ -55,8 +59,7 @@ std::vector<std::uint32_t> SortedPlaces(const std::vector<SizeRow>& rows,
 // the keys alone: maps can hold hundreds of thousands of object files, and only the bytes in
 // which the keys differ are sorted on. Where the keys differ only in their low 32 bits (nearly
 // always), the items are half as large.
-std::vector<std::uint32_t> OrderLargestFirst(const std::vector<SizeRow>& rows,
-                                             std::int64_t SizeRow::*key) {
+std::vector<std::uint32_t> OrderLargestFirst(const SizeRows& rows, std::int64_t SizeRow::*key) {
     const std::size_t n = rows.size();
     if (n < 2) {
         return std::vector<std::uint32_t>(n, 0);
@@ -72,7 +75,7 @@ std::vector<std::uint32_t> OrderLargestFirst(const std::vector<SizeRow>& rows,
     return SortedPlaces<std::uint64_t>(rows, key, differing);
 }
 
-void SortLargestFirst(std::vector<SizeRow>& rows, std::int64_t SizeRow::*key) {
+void SortLargestFirst(SizeRows& rows, std::int64_t SizeRow::*key) {
     std::vector<std::uint32_t> places = OrderLargestFirst(rows, key);
     PermuteInPlace(rows, [&places](std::size_t place) -> std::uint32_t& { return places[place]; });
 }
@@ -110,11 +113,11 @@ void FillCells(TableRow& row, const std::string_view name, std::int64_t rom, std
 
 }  // namespace
 
-void SortByRomSize(std::vector<SizeRow>& rows) {
+void SortByRomSize(SizeRows& rows) {
     SortLargestFirst(rows, &SizeRow::rom);
 }
 
-void SortByRamSize(std::vector<SizeRow>& rows) {
+void SortByRamSize(SizeRows& rows) {
     SortLargestFirst(rows, &SizeRow::ram);
 }
 
@@ -131,7 +134,7 @@ ColumnOrdering OrderingForColumn(int column) {
     }
 }
 
-std::vector<std::uint32_t> RowOrder(const std::vector<SizeRow>& rows, ColumnOrdering ordering) {
+std::vector<std::uint32_t> RowOrder(const SizeRows& rows, ColumnOrdering ordering) {
     switch (ordering) {
         case ColumnOrdering::kByRomSize:
             return OrderLargestFirst(rows, &SizeRow::rom);
@@ -147,7 +150,7 @@ std::vector<std::uint32_t> RowOrder(const std::vector<SizeRow>& rows, ColumnOrde
     return places;
 }
 
-bool ApplyOrdering(std::vector<SizeRow>& rows, ColumnOrdering ordering) {
+bool ApplyOrdering(SizeRows& rows, ColumnOrdering ordering) {
     switch (ordering) {
         case ColumnOrdering::kByRomSize:
             SortByRomSize(rows);

@@ -14,13 +14,13 @@
 // Puts the item at place orderAt(k) at place k, for every k, in place: one cycle of the
 // permutation at a time, with no second list of items to fault in. orderAt(k) gives a reference
 // to the k-th index, which is left pointing to its own place.
-template <typename Item, typename OrderAt>
-void PermuteInPlace(std::vector<Item>& items, OrderAt orderAt) {
+template <typename Items, typename OrderAt>
+void PermuteInPlace(Items& items, OrderAt orderAt) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (orderAt(i) == i) {
             continue;
         }
-        const Item first = items[i];
+        const typename Items::value_type first = items[i];
         std::size_t place = i;
         while (orderAt(place) != i) {
             const std::size_t from = orderAt(place);
@@ -34,8 +34,8 @@ void PermuteInPlace(std::vector<Item>& items, OrderAt orderAt) {
 }
 
 // Largest first; rows with equal keys keep their relative order.
-void SortByRomSize(std::vector<SizeRow>& rows);
-void SortByRamSize(std::vector<SizeRow>& rows);
+void SortByRomSize(SizeRows& rows);
+void SortByRamSize(SizeRows& rows);
 
 // What a click on the header of a report column does to the rows.
 enum class ColumnOrdering { kNone, kByRomSize, kByRamSize };
@@ -43,11 +43,11 @@ enum class ColumnOrdering { kNone, kByRomSize, kByRamSize };
 ColumnOrdering OrderingForColumn(int column);
 
 // Sorts by the ordering; kNone leaves the rows alone. Returns whether the rows were sorted.
-bool ApplyOrdering(std::vector<SizeRow>& rows, ColumnOrdering ordering);
+bool ApplyOrdering(SizeRows& rows, ColumnOrdering ordering);
 
 // The places of the rows in the order the ordering sorts them into (kNone: as they are), the rows
 // left where they are: a report that only writes the rows out need not move them.
-std::vector<std::uint32_t> RowOrder(const std::vector<SizeRow>& rows, ColumnOrdering ordering);
+std::vector<std::uint32_t> RowOrder(const SizeRows& rows, ColumnOrdering ordering);
 
 // bytes as a percentage of capacity with four decimals, halves rounded away from zero; "n/a" for
 // a capacity of 0 or less.

@@ -58,12 +58,17 @@ std::string_view CNameStore::Add(std::string_view name) {
     return stored;
 }
 
+void CNameStore::LargeBlockFree::operator()(char* block) const {
+    FreeLargeBlock(block, bytes);
+}
+
 void CNameStore::Reserve(std::size_t bytes) {
     if (bytes <= kBlockSize || bytes <= m_left) {
         return;
     }
-    m_blocks.push_back(NewBlock(bytes));
-    m_free = m_blocks.back().get();
+    // Begins at a large page, so that no part of it is left to ordinary pages.
+    m_largeBlocks.emplace_back(static_cast<char*>(NewLargeBlock(bytes)), LargeBlockFree{bytes});
+    m_free = m_largeBlocks.back().get();
     m_left = bytes;
     AdviseLargePages(m_free, m_left);
 }
@@ -80,7 +85,6 @@ SizeRow& SizeTable::AddRow(std::string_view name, RowKind kind) {
 void SizeTable::ReserveFor(std::size_t mapBytes) {
     const std::size_t count = LikelyRowsAtMost(mapBytes);
     rows.reserve(count);
-    AdviseLargePages(rows.data(), rows.capacity() * sizeof(SizeRow));
     // A name takes some tens of bytes, and most maps take far more than the bound's bytes a row.
     names.Reserve(16 * count);
 }

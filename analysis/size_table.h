@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "large_pages.h"
+
 // Where a section's bytes live: program memory, data memory, or neither (configuration words,
 // ID locations, EEPROM data).
 enum class MemoryKind : std::uint8_t { kRom, kRam, kOther };
@@ -109,16 +111,26 @@ public:
     void Reserve(std::size_t bytes);
 
 private:
+    // Room reserved for many names: whole large pages of its own, given back with the store.
+    struct LargeBlockFree {
+        std::size_t bytes = 0;
+        void operator()(char* block) const;
+    };
+
     static constexpr std::size_t kBlockSize = 64 * 1024;
     std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<std::unique_ptr<char, LargeBlockFree>> m_largeBlocks;
     char* m_free = nullptr;
     std::size_t m_left = 0;
 };
 
+// A map's rows. A large map's room for them is whole large pages of its own (see large_pages.h).
+using SizeRows = std::vector<SizeRow, CLargePageAllocator<SizeRow>>;
+
 struct SizeTable {
     SectionRule rule = SectionRule::kListed;
     MapView view = MapView::kObjects;
-    std::vector<SizeRow> rows;  // in file order until sorted; special rows after the objects
+    SizeRows rows;  // in file order until sorted; special rows after the objects
     std::vector<SizePart> parts;
     MapFacts facts;
     CNameStore names;

@@ -193,7 +193,7 @@ TEST(Sorting, AgreesWithAStableSort) {
         for (int i = 0; i < 3000; ++i) {
             sizes.AddRow("r", RowKind::kObject).rom = any(random);
         }
-        std::vector<SizeRow> expected = sizes.rows;
+        SizeRows expected = sizes.rows;
         std::stable_sort(expected.begin(), expected.end(),
                          [](const SizeRow& a, const SizeRow& b) { return a.rom > b.rom; });
         SortByRomSize(sizes.rows);
