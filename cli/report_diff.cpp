@@ -220,7 +220,14 @@ void ForEachDiffRow(const std::vector<DiffRow>& rows, const DeviceProfile& devic
 
     DiffSizes oldTotal{};
     DiffSizes newTotal{};
-    for (const DiffRow& diff : rows) {
+    // The rows are in the order of their changes, their names anywhere in memory: a name a few
+    // rows ahead is asked for early, so that it is in the cache when its row is made.
+    constexpr std::size_t kNamesAhead = 8;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i + kNamesAhead < rows.size()) {
+            __builtin_prefetch(rows[i + kNamesAhead].name.data());
+        }
+        const DiffRow& diff = rows[i];
         fill(diff.kind, diff.name, DiffStatusText(diff.status), diff.oldSizes, diff.newSizes);
         for (std::size_t m = 0; m < count; ++m) {
             oldTotal[m] = SumSizes(rule, oldTotal[m], diff.oldSizes[m]);
