@@ -82,6 +82,14 @@ TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
     const std::vector<TableRow> rows = BuildReportRows(entries, kDevice18F4680, false).rows;
     ASSERT_EQ(rows.size(), kObjects / 2 + 2u);
     EXPECT_EQ(rows.back().cells[1], std::to_string(kObjects / 2));
+
+    // So many rows take the sort's large-page keys; the order stays stable.
+    const std::vector<std::uint32_t> order = RowOrder(entries.rows, ColumnOrdering::kByRomSize);
+    ASSERT_EQ(order.size(), entries.rows.size());
+    EXPECT_EQ(order[0], 0u);
+    EXPECT_EQ(order[kObjects / 2 - 1], kObjects - 2u);
+    EXPECT_EQ(order[kObjects / 2], 1u);
+    EXPECT_EQ(order.back(), kObjects - 1u);
 }
 
 // Entry sums and the total row wrap modulo 2^32, upwards past INT32_MAX and downwards past
