@@ -36,7 +36,7 @@ void* NewLargeBlock(std::size_t bytes) {
     // in a heap that keeps freed memory they could go to the next large request, such as the
     // room the next map's table reserves, which touches few of them, and that map's lists would
     // then need fresh pages.
-    const std::size_t size = RoundUp(bytes, kLargePageSize);
+    const std::size_t size = WholeLargePages(bytes);
     void* const mapped = mmap(nullptr, size + kLargePageSize, PROT_READ | PROT_WRITE,
                               MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) {
@@ -59,7 +59,7 @@ void* NewLargeBlock(std::size_t bytes) {
 
 void FreeLargeBlock(void* block, std::size_t bytes) {
 #if defined(__linux__)
-    munmap(block, RoundUp(bytes, kLargePageSize));
+    munmap(block, WholeLargePages(bytes));
 #else
     (void)bytes;
     ::operator delete(block);

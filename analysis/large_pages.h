@@ -12,6 +12,11 @@
 // The size of the large pages asked for.
 constexpr std::size_t kLargePageSize = std::size_t{2} << 20;
 
+// The bytes of the whole large pages that hold `bytes` bytes.
+constexpr std::size_t WholeLargePages(std::size_t bytes) {
+    return (bytes + kLargePageSize - 1) / kLargePageSize * kLargePageSize;
+}
+
 // Asks for the whole large pages within [data, data + bytes) to be backed by large pages. Only
 // a hint: the contents stay as they are, and memory not yet touched takes no room until it is.
 void AdviseLargePages(void* data, std::size_t bytes);
@@ -40,7 +45,7 @@ public:
             return static_cast<T*>(::operator new(bytes));
         }
         void* const block = NewLargeBlock(bytes);
-        AdviseLargePages(block, (bytes + kLargePageSize - 1) / kLargePageSize * kLargePageSize);
+        AdviseLargePages(block, WholeLargePages(bytes));
         return static_cast<T*>(block);
     }
 

@@ -1,5 +1,6 @@
 #include "size_report.h"
 
+#include <numeric>
 #include <utility>
 
 #include "large_pages.h"
@@ -144,9 +145,7 @@ std::vector<std::uint32_t> RowOrder(const SizeRows& rows, ColumnOrdering orderin
             break;
     }
     std::vector<std::uint32_t> places(rows.size());
-    for (std::size_t i = 0; i < places.size(); ++i) {
-        places[i] = static_cast<std::uint32_t>(i);
-    }
+    std::iota(places.begin(), places.end(), 0u);
     return places;
 }
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "large_pages.h"
-
 void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes) {
     switch (memory) {
         case MemoryKind::kRom:
@@ -17,6 +15,17 @@ void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes) {
             totals.other += bytes;
             break;
     }
+}
+
+std::string FiguresText(const MemoryTotals& totals, bool withOther, std::string_view separator) {
+    std::string text = "ROM " + std::to_string(totals.rom);
+    text.append(separator);
+    text += "RAM " + std::to_string(totals.ram);
+    if (withOther) {
+        text.append(separator);
+        text += "other " + std::to_string(totals.other);
+    }
+    return text;
 }
 
 void AddBytes(SizeRow& row, MemoryKind memory, std::int64_t bytes) {

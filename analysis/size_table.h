@@ -66,6 +66,10 @@ struct MemoryTotals {
 
 void AddBytes(MemoryTotals& totals, MemoryKind memory, std::int64_t bytes);
 
+// The totals as people read them, the figures apart by `separator`: "ROM 10 RAM 2 other 3" with
+// " ", "ROM 10, RAM 2, other 3" with ", "; other bytes only when `withOther`.
+std::string FiguresText(const MemoryTotals& totals, bool withOther, std::string_view separator);
+
 // The report checking itself against one of the map's own figures.
 struct MapCheck {
     std::string label;   // "TOTAL section": starts the check's line under a table

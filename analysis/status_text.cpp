@@ -3,11 +3,7 @@
 namespace {
 
 std::string Figures(const MemoryTotals& totals, bool withOther) {
-    std::string text = "ROM " + std::to_string(totals.rom) + ", RAM " + std::to_string(totals.ram);
-    if (withOther) {
-        text += ", other " + std::to_string(totals.other);
-    }
-    return text;
+    return FiguresText(totals, withOther, ", ");
 }
 
 std::string DeviceText(const DeviceProfile& device) {

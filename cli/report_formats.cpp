@@ -179,11 +179,7 @@ void WriteTsv(const ReportDocument& document, TextSink& sink) {
 namespace {
 
 std::string Figures(const MemoryTotals& totals, bool withOther) {
-    std::string text = "ROM " + std::to_string(totals.rom) + " RAM " + std::to_string(totals.ram);
-    if (withOther) {
-        text += " other " + std::to_string(totals.other);
-    }
-    return text;
+    return FiguresText(totals, withOther, " ");
 }
 
 std::string CheckLine(const std::string& label, const MapCheck& check) {
