@@ -845,7 +845,8 @@ ClassMemory ClassMemoryOf(std::string_view name) {
     if (StartsWith(name, "ABS") || EndsWith(name, "SFR")) {
         return ClassMemory::kAbsoluteData;
     }
-    if (IsBankClass(name) || EndsWith(name, "RAM")) {
+    // COMMON: the RAM that mid-range parts map into every bank.
+    if (IsBankClass(name) || EndsWith(name, "RAM") || name == "COMMON") {
         return ClassMemory::kData;
     }
     if (name == "STRING" || name == "ENTRY" || EndsWith(name, "CODE") || EndsWith(name, "CONST")) {

@@ -138,7 +138,7 @@ TEST(ClassMemoryOf, SortsTheClassesOfPic18Maps) {
          {"CODE", "CONST", "SMALLCONST", "MEDIUMCONST", "STRING", "ENTRY", "STRCODE"}) {
         EXPECT_EQ(ClassMemoryOf(name), ClassMemory::kProgram) << name;
     }
-    for (const char* name : {"RAM", "COMRAM", "BIGRAM", "FARRAM", "BANK0", "BANK15"}) {
+    for (const char* name : {"RAM", "COMRAM", "BIGRAM", "FARRAM", "BANK0", "BANK15", "COMMON"}) {
         EXPECT_EQ(ClassMemoryOf(name), ClassMemory::kData) << name;
     }
     for (const char* name : {"ABS1", "SFR", "BIGSFR"}) {
