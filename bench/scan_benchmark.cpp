@@ -8,13 +8,13 @@
 #include <string>
 #include <string_view>
 
-#include "device_profile.h"
-#include "map_file.h"
+#include "core/device_profile.h"
+#include "core/map_file.h"
 #include "map_generator.h"
-#include "object_section_scan.h"
-#include "section_tally.h"
-#include "size_report.h"
-#include "token_reader.h"
+#include "readers/hlink/object_section_scan.h"
+#include "readers/hlink/section_tally.h"
+#include "report/size_report.h"
+#include "readers/hlink/token_reader.h"
 
 namespace {
 

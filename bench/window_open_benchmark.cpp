@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "device_profile.h"
-#include "map_document.h"
+#include "core/device_profile.h"
+#include "layout/map_document.h"
 #include "resource.h"
-#include "size_report.h"
+#include "report/size_report.h"
 #include "window_driver.h"
 
 namespace {

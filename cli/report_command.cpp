@@ -3,12 +3,12 @@
 #include <optional>
 #include <string_view>
 
-#include "map_error.h"
-#include "map_file.h"
-#include "map_reader.h"
-#include "report_diff.h"
-#include "report_formats.h"
-#include "report_html.h"
+#include "core/map_error.h"
+#include "core/map_file.h"
+#include "readers/map_reader.h"
+#include "report/report_diff.h"
+#include "report/report_formats.h"
+#include "report/report_html.h"
 #include "report_options.h"
 
 #ifndef TALLYFOLD_VERSION

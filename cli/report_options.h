@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "device_profile.h"
-#include "map_reader.h"
+#include "core/device_profile.h"
+#include "readers/map_reader.h"
 #include "report_budget.h"
-#include "size_report.h"
+#include "report/size_report.h"
 
 enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown, kHtml };
 

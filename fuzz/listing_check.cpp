@@ -4,11 +4,11 @@
 #include <optional>
 
 #include "map_check.h"
-#include "map_error.h"
-#include "map_file.h"
-#include "map_lines.h"
-#include "section_tally.h"
-#include "token_reader.h"
+#include "core/map_error.h"
+#include "core/map_file.h"
+#include "readers/hlink/map_lines.h"
+#include "readers/hlink/section_tally.h"
+#include "readers/hlink/token_reader.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "device_profile.h"
-#include "map_error.h"
-#include "object_section_scan.h"
-#include "size_report.h"
-#include "token_reader.h"
+#include "core/device_profile.h"
+#include "core/map_error.h"
+#include "readers/hlink/object_section_scan.h"
+#include "report/size_report.h"
+#include "readers/hlink/token_reader.h"
 
 namespace {
 

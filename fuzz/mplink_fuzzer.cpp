@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "map_error.h"
-#include "mplink_map.h"
+#include "core/map_error.h"
+#include "readers/mplink/mplink_map.h"
 
 namespace {
 

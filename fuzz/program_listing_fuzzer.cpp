@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "map_error.h"
-#include "program_views.h"
-#include "section_tally.h"
+#include "core/map_error.h"
+#include "views/program_views.h"
+#include "readers/hlink/section_tally.h"
 
 namespace {
 

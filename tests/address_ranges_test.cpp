@@ -1,4 +1,4 @@
-#include "address_ranges.h"
+#include "core/address_ranges.h"
 
 #include <gtest/gtest.h>
 

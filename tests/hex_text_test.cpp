@@ -1,4 +1,4 @@
-#include "hex_text.h"
+#include "text/hex_text.h"
 
 #include <gtest/gtest.h>
 

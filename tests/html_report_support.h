@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "device_profile.h"
-#include "map_reader.h"
-#include "report_html.h"
-#include "size_report.h"
-#include "size_table.h"
+#include "core/device_profile.h"
+#include "readers/map_reader.h"
+#include "report/report_html.h"
+#include "report/size_report.h"
+#include "core/size_table.h"
 
 struct MapSizes {
     std::string name;

@@ -1,10 +1,10 @@
-#include "map_document.h"
+#include "layout/map_document.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "map_error.h"
+#include "core/map_error.h"
 #include "test_support.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "map_lines.h"
+#include "readers/hlink/map_lines.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "map_error.h"
+#include "core/map_error.h"
 
 namespace {
 

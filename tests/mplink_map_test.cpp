@@ -1,4 +1,4 @@
-#include "mplink_map.h"
+#include "readers/mplink/mplink_map.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "map_error.h"
+#include "core/map_error.h"
 #include "test_support.h"
 
 namespace {

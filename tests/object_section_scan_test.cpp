@@ -1,11 +1,11 @@
-#include "object_section_scan.h"
+#include "readers/hlink/object_section_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "map_error.h"
+#include "core/map_error.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "program_listing.h"
+#include "readers/hlink/program_listing.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "map_error.h"
+#include "core/map_error.h"
 
 namespace {
 

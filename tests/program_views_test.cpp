@@ -1,7 +1,7 @@
-#include "program_views.h"
+#include "views/program_views.h"
 
-#include "map_reader.h"
-#include "mplink_map.h"
+#include "readers/map_reader.h"
+#include "readers/mplink/mplink_map.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "map_error.h"
-#include "section_tally.h"
+#include "core/map_error.h"
+#include "readers/hlink/section_tally.h"
 
 namespace {
 

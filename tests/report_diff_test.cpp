@@ -1,4 +1,4 @@
-#include "report_diff.h"
+#include "report/report_diff.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "report_formats.h"
+#include "report/report_formats.h"
 #include "test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "report_formats.h"
+#include "report/report_formats.h"
 
 #include <gtest/gtest.h>
 

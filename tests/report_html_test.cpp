@@ -1,4 +1,4 @@
-#include "report_html.h"
+#include "report/report_html.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "html_report_support.h"
-#include "json_writer.h"
+#include "report/json_writer.h"
 #include "test_support.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "map_generator.h"
-#include "object_section_scan.h"
+#include "readers/hlink/object_section_scan.h"
 #include "report_command.h"
-#include "report_formats.h"
-#include "report_table.h"
-#include "size_report.h"
-#include "token_reader.h"
+#include "report/report_formats.h"
+#include "report/report_table.h"
+#include "report/size_report.h"
+#include "readers/hlink/token_reader.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "section_tally.h"
+#include "readers/hlink/section_tally.h"
 
-#include "map_reader.h"
-#include "mplink_map.h"
+#include "readers/map_reader.h"
+#include "readers/mplink/mplink_map.h"
 
 #include <gtest/gtest.h>
 

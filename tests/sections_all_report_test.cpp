@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "map_reader.h"
-#include "mplink_map.h"
+#include "readers/map_reader.h"
+#include "readers/mplink/mplink_map.h"
 #include "report_command.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "size_report.h"
+#include "report/size_report.h"
 
 #include <gtest/gtest.h>
 

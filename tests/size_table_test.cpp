@@ -1,4 +1,4 @@
-#include "size_table.h"
+#include "core/size_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "status_text.h"
+#include "layout/status_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "map_reader.h"
+#include "readers/map_reader.h"
 #include "test_support.h"
 
 namespace {

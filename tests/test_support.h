@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "report_command.h"
-#include "size_table.h"
+#include "core/size_table.h"
 
 inline const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
 inline const std::string kGolden = TALLYFOLD_GOLDEN_DIR;

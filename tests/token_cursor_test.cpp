@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "token_reader.h"
+#include "readers/hlink/token_reader.h"
 
 namespace {
 

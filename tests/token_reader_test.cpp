@@ -1,4 +1,4 @@
-#include "token_reader.h"
+#include "readers/hlink/token_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "map_error.h"
+#include "core/map_error.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "treemap_layout.h"
+#include "report/treemap_layout.h"
 
 #include <gtest/gtest.h>
 

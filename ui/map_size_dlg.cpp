@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "about_dlg.h"
-#include "device_profile.h"
-#include "map_error.h"
-#include "map_file.h"
+#include "core/device_profile.h"
+#include "core/map_error.h"
+#include "core/map_file.h"
 #include "resource.h"
-#include "size_report.h"
-#include "status_text.h"
+#include "report/size_report.h"
+#include "layout/status_text.h"
 #include "win/dpi.h"
 #include "win/file_dialog.h"
 #include "win/win_app.h"

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "map_document.h"
-#include "map_error.h"
-#include "size_report.h"
-#include "size_table.h"
+#include "layout/map_document.h"
+#include "core/map_error.h"
+#include "report/size_report.h"
+#include "core/size_table.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
-#include "window_layout.h"
+#include "layout/window_layout.h"
 
 // The main window: the report of the last map opened, counted by the chosen rule and view, for
 // the chosen device, with a status bar that says what counted and what the map's figures say.

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "device_profile.h"
-#include "map_document.h"
+#include "core/device_profile.h"
+#include "layout/map_document.h"
 #include "resource.h"
-#include "size_report.h"
-#include "status_text.h"
+#include "report/size_report.h"
+#include "layout/status_text.h"
 #include "win/dpi.h"
 #include "window_driver.h"
-#include "window_layout.h"
+#include "layout/window_layout.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "window_layout.h"
+#include "layout/window_layout.h"
 
 namespace {
 

@@ -1,0 +1,441 @@
+#include "views/program_views.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "text/hex_text.h"
+#include "core/map_error.h"
+#include "readers/hlink/section_tally.h"
+
+namespace {
+
+// A piece of the map as the complete tally counted it: a section record, an overlay group or a
+// class total.
+struct CountedPiece {
+    std::string_view name;  // held by the tally's name store
+    MemoryKind memory = MemoryKind::kRom;
+    std::uint64_t address = 0;  // of its first byte
+    std::int64_t bytes = 0;
+    bool bits = false;  // its symbols stand at bit addresses
+};
+
+struct CountedMap {
+    SizeTable tally;  // keeps the names of the pieces
+    std::vector<CountedPiece> pieces;
+};
+
+// The space of a class total: its own, or the one its class implies.
+std::int64_t SpaceOf(const TotalRecord& total) {
+    if (total.hasSpace) {
+        return total.space;
+    }
+    const ClassMemory memory = ClassMemoryOf(total.className);
+    return memory == ClassMemory::kData || memory == ClassMemory::kAbsoluteData ? 1 : 0;
+}
+
+// The complete tally of the map, as the views start from it: its facts and its counted pieces.
+// The one place the views use the tally.
+CountedMap TallyOf(const MapListing& map) {
+    CountedMap counted;
+    counted.tally = TallySections(map);
+    std::set<std::string_view> bitSections;
+    for (const SectionRecord& record : map.records) {
+        if (IsBitSection(record.link, record.load, record.scale, record.space)) {
+            bitSections.insert(record.name);
+        }
+    }
+    for (const TotalRecord& total : map.totals) {
+        if (IsBitSection(total.link, total.load, 0, SpaceOf(total))) {
+            bitSections.insert(total.name);
+        }
+    }
+    for (const SizePart& part : counted.tally.parts) {
+        counted.pieces.push_back(CountedPiece{part.name, part.memory, part.address, part.bytes,
+                                              bitSections.count(part.name) != 0});
+    }
+    return counted;
+}
+
+SizeTable StartView(const CountedMap& counted, MapView kind) {
+    SizeTable view;
+    view.rule = SectionRule::kAll;
+    view.view = kind;
+    view.facts = counted.tally.facts;
+    return view;
+}
+
+// The "<psect NAME>" rows: one per name, in the order first met, after the view's other rows.
+class CPsectRows {
+public:
+    void Add(std::string_view psect, MemoryKind memory, std::int64_t bytes) {
+        if (bytes == 0) {
+            return;
+        }
+        const auto found = m_index.try_emplace(std::string(psect), m_rows.size());
+        if (found.second) {
+            m_rows.emplace_back("<psect " + std::string(psect) + ">", MemoryTotals{});
+        }
+        AddBytes(m_rows[found.first->second].second, memory, bytes);
+    }
+
+    void AppendTo(SizeTable& table) const {
+        for (const auto& [name, totals] : m_rows) {
+            SizeRow& row = table.AddRow(name, RowKind::kSpecial);
+            row.rom = totals.rom;
+            row.ram = totals.ram;
+            row.other = totals.other;
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, MemoryTotals>> m_rows;
+    std::unordered_map<std::string, std::size_t> m_index;
+};
+
+// An address range that a module item or a symbol lays claim to.
+struct Claim {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    std::size_t owner = 0;
+};
+
+// Hands the bytes of the piece [begin, end) that claims[from...] cover to those claims, each
+// byte to the first claim that covers it; the claims are sorted by their start and none before
+// `from` reaches past `begin`. Returns the bytes handed out.
+template <typename Give>
+std::int64_t ShareOut(const std::vector<Claim>& claims, std::size_t from, std::uint64_t begin,
+                      std::uint64_t end, Give give) {
+    std::uint64_t covered = begin;
+    std::int64_t shared = 0;
+    for (std::size_t i = from; i < claims.size() && claims[i].begin < end; ++i) {
+        const std::uint64_t start = std::max(claims[i].begin, covered);
+        const std::uint64_t stop = std::min(claims[i].end, end);
+        if (stop > start) {
+            const auto bytes = static_cast<std::int64_t>(stop - start);
+            give(claims[i].owner, bytes);
+            shared += bytes;
+            covered = stop;
+        }
+    }
+    return shared;
+}
+
+std::size_t MemoryIndex(MemoryKind memory) {
+    return static_cast<std::size_t>(memory);
+}
+
+// MODULE INFORMATION lists code and constants: an item of a class whose memory is not known is
+// taken to be in program memory.
+MemoryKind MemoryOfClass(std::string_view className) {
+    switch (ClassMemoryOf(className)) {
+        case ClassMemory::kData:
+        case ClassMemory::kAbsoluteData:
+            return MemoryKind::kRam;
+        case ClassMemory::kOther:
+            return MemoryKind::kOther;
+        case ClassMemory::kProgram:
+        case ClassMemory::kUnknown:
+            break;
+    }
+    return MemoryKind::kRom;
+}
+
+void NoteEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
+    std::size_t modules = 0;
+    std::int64_t total = 0;
+    std::vector<std::string> disagreements;
+    for (const SourceModule& module : program.modules) {
+        if (!module.hasEstimate) {
+            continue;
+        }
+        std::int64_t sum = 0;
+        for (const ModuleItem& item : module.items) {
+            sum += item.size;
+        }
+        ++modules;
+        total += sum;
+        if (sum != module.estimatedSize) {
+            disagreements.push_back("Estimated sizes: " + module.name + ": items " +
+                                    std::to_string(sum) + ", map " +
+                                    std::to_string(module.estimatedSize) + ": disagrees");
+        }
+    }
+    if (modules == 0) {
+        return;
+    }
+    if (disagreements.empty()) {
+        facts.notes.push_back("Estimated sizes: " + std::to_string(modules) + " source files, " +
+                              std::to_string(total) + " bytes: agrees");
+    }
+    facts.notes.insert(facts.notes.end(), disagreements.begin(), disagreements.end());
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// A compiled stack: the locals of functions that never run at the same time share its bytes.
+bool IsCompiledStack(std::string_view psect) {
+    return StartsWith(psect, "cstack");
+}
+
+// A C function, constant or variable gets a row: "_name" (C names gain an underscore), and
+// "function@name" for a static local. "__name" is the toolchain's own (__pNAME, __LNAME,
+// __size_of_f...), while "___name" is a C name beginning with two underscores; names without a
+// leading underscore are assembler labels; "?_f" and "??_f" are compiled-stack blocks.
+bool IsVariableName(std::string_view name) {
+    if (name.empty() || name[0] == '?') {
+        return false;
+    }
+    if (name.find('@') != std::string_view::npos) {
+        return true;
+    }
+    if (name[0] != '_') {
+        return false;
+    }
+    return !(name.size() >= 2 && name[1] == '_' && (name.size() == 2 || name[2] != '_'));
+}
+
+// The symbols of each psect, ordered by address: by the psect's name, and for names longer than
+// the 9 characters some maps cut section names to, also by the first 9.
+class CSymbolIndex {
+public:
+    explicit CSymbolIndex(const std::vector<MapSymbol>& symbols) : m_symbols(symbols) {
+        for (std::size_t i = 0; i < symbols.size(); ++i) {
+            const std::string_view psect = symbols[i].psect;
+            m_byPsect[psect].push_back(i);
+            if (psect.size() > kCutLength) {
+                m_byCutPsect[psect.substr(0, kCutLength)].push_back(i);
+            }
+        }
+        for (auto* index : {&m_byPsect, &m_byCutPsect}) {
+            for (auto& entry : *index) {
+                std::stable_sort(entry.second.begin(), entry.second.end(),
+                                 [&](std::size_t a, std::size_t b) {
+                                     return symbols[a].address < symbols[b].address;
+                                 });
+            }
+        }
+    }
+
+    // The symbols of the psect whose addresses lie in [begin, end), ordered by address.
+    std::vector<std::size_t> Inside(std::string_view psect, std::uint64_t begin,
+                                    std::uint64_t end) const {
+        std::vector<std::size_t> inside;
+        Collect(m_byPsect, psect, begin, end, inside);
+        if (psect.size() == kCutLength) {
+            Collect(m_byCutPsect, psect, begin, end, inside);
+            std::stable_sort(inside.begin(), inside.end(), [&](std::size_t a, std::size_t b) {
+                return m_symbols[a].address < m_symbols[b].address;
+            });
+        }
+        return inside;
+    }
+
+private:
+    static constexpr std::size_t kCutLength = 9;
+    using Index = std::unordered_map<std::string_view, std::vector<std::size_t>>;
+
+    void Collect(const Index& index, std::string_view psect, std::uint64_t begin, std::uint64_t end,
+                 std::vector<std::size_t>& inside) const {
+        const auto found = index.find(psect);
+        if (found == index.end()) {
+            return;
+        }
+        const std::vector<std::size_t>& list = found->second;
+        auto at = std::lower_bound(
+            list.begin(), list.end(), begin,
+            [&](std::size_t i, std::uint64_t address) { return m_symbols[i].address < address; });
+        for (; at != list.end() && m_symbols[*at].address < end; ++at) {
+            inside.push_back(*at);
+        }
+    }
+
+    const std::vector<MapSymbol>& m_symbols;
+    Index m_byPsect;
+    Index m_byCutPsect;
+};
+
+constexpr std::uint64_t kNoFunction = UINT64_MAX;
+
+// For each symbol, the address of its __end_of_ bound when it starts a function ("_f" and
+// "__end_of_f" in the same psect), else kNoFunction.
+std::vector<std::uint64_t> FunctionEnds(const std::vector<MapSymbol>& symbols,
+                                        const std::string& fileName) {
+    constexpr std::string_view kEndPrefix = "__end_of_";
+    std::unordered_map<std::string_view, std::size_t> byName;
+    for (std::size_t i = 0; i < symbols.size(); ++i) {
+        byName.try_emplace(symbols[i].name, i);
+    }
+    std::vector<std::uint64_t> ends(symbols.size(), kNoFunction);
+    for (const MapSymbol& bound : symbols) {
+        if (!StartsWith(bound.name, kEndPrefix)) {
+            continue;
+        }
+        const std::string startName = "_" + bound.name.substr(kEndPrefix.size());
+        const auto found = byName.find(startName);
+        if (found == byName.end() || symbols[found->second].psect != bound.psect) {
+            continue;
+        }
+        const MapSymbol& start = symbols[found->second];
+        if (bound.address < start.address) {
+            throw MapError(fileName, bound.line,
+                           bound.name + " at " + HexText(bound.address) + " lies before " +
+                               start.name + " at " + HexText(start.address));
+        }
+        ends[found->second] = bound.address;
+    }
+    return ends;
+}
+
+}  // namespace
+
+SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
+                     const std::string& fileName) {
+    if (!program.hasModuleInformation) {
+        throw MapError(fileName, 0,
+                       "no MODULE INFORMATION, which says which source file holds which function");
+    }
+    if (program.modules.empty()) {
+        throw MapError(fileName, 0, "the MODULE INFORMATION lists no source file");
+    }
+    const CountedMap counted = TallyOf(map);
+    SizeTable view = StartView(counted, MapView::kModules);
+    std::unordered_map<std::string_view, std::uint32_t> rowOf;
+    std::array<std::vector<Claim>, 3> claims;  // by memory; owners are indexes into view.parts
+    std::int64_t itemBytes = 0;
+    for (const SourceModule& module : program.modules) {
+        const auto found =
+            rowOf.try_emplace(module.name, static_cast<std::uint32_t>(view.rows.size()));
+        if (found.second) {
+            view.AddRow(module.name, RowKind::kObject);
+        }
+        for (const ModuleItem& item : module.items) {
+            const MemoryKind memory = MemoryOfClass(item.className);
+            const auto size = static_cast<std::uint64_t>(item.size);
+            claims[MemoryIndex(memory)].push_back({item.link, item.link + size, view.parts.size()});
+            view.parts.push_back(
+                SizePart{found.first->second, view.names.Add(item.name), memory, item.link, 0});
+            itemBytes += item.size;
+        }
+    }
+    // Each list by start, with the largest end up to each claim, so that the claims a piece
+    // meets are found by a binary search.
+    std::array<std::vector<std::uint64_t>, 3> reach;
+    for (std::size_t m = 0; m < claims.size(); ++m) {
+        std::stable_sort(claims[m].begin(), claims[m].end(),
+                         [](const Claim& a, const Claim& b) { return a.begin < b.begin; });
+        std::uint64_t largest = 0;
+        for (const Claim& claim : claims[m]) {
+            largest = std::max(largest, claim.end);
+            reach[m].push_back(largest);
+        }
+    }
+    CPsectRows psects;
+    std::int64_t countedBytes = 0;
+    for (const CountedPiece& piece : counted.pieces) {
+        const std::size_t m = MemoryIndex(piece.memory);
+        const std::uint64_t begin = piece.address;
+        const std::uint64_t end = begin + static_cast<std::uint64_t>(piece.bytes);
+        const auto from = static_cast<std::size_t>(
+            std::upper_bound(reach[m].begin(), reach[m].end(), begin) - reach[m].begin());
+        const std::int64_t shared =
+            ShareOut(claims[m], from, begin, end, [&](std::size_t part, std::int64_t bytes) {
+                view.parts[part].bytes += bytes;
+                AddBytes(view.rows[view.parts[part].rowId], piece.memory, bytes);
+            });
+        countedBytes += shared;
+        psects.Add(piece.name, piece.memory, piece.bytes - shared);
+    }
+    psects.AppendTo(view);
+    NoteEstimatedSizes(program, view.facts);
+    if (countedBytes < itemBytes) {
+        view.facts.notes.push_back(
+            "Source files: " + std::to_string(itemBytes - countedBytes) +
+            " bytes of their items lie outside the counted sections or under another item");
+    }
+    return view;
+}
+
+SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
+                     const std::string& fileName) {
+    if (!program.hasSymbolTable) {
+        throw MapError(fileName, 0,
+                       "no Symbol Table, which says where each function and variable lies");
+    }
+    const std::vector<MapSymbol>& symbols = program.symbols;
+    const std::vector<std::uint64_t> functionEnd = FunctionEnds(symbols, fileName);
+    if (std::find_if(functionEnd.begin(), functionEnd.end(),
+                     [](std::uint64_t end) { return end != kNoFunction; }) == functionEnd.end()) {
+        throw MapError(fileName, 0,
+                       "the Symbol Table bounds no function (no __end_of_ symbol), so the sizes "
+                       "of its symbols are unknown");
+    }
+    const CountedMap counted = TallyOf(map);
+    SizeTable view = StartView(counted, MapView::kSymbols);
+    const CSymbolIndex index(symbols);
+    std::unordered_map<std::string_view, std::uint32_t> rowOf;
+    CPsectRows psects;
+    std::size_t cutFunctions = 0;
+    std::string firstCut;
+    std::vector<Claim> claims;
+    std::vector<std::uint64_t> next;
+    for (const CountedPiece& piece : counted.pieces) {
+        const std::uint64_t begin = piece.address;
+        const std::uint64_t end = begin + static_cast<std::uint64_t>(piece.bytes);
+        if (piece.bits || IsCompiledStack(piece.name)) {
+            psects.Add(piece.name, piece.memory, piece.bytes);
+            continue;
+        }
+        const std::vector<std::size_t> inside = index.Inside(piece.name, begin, end);
+        claims.clear();
+        // Every symbol bounds the one before it: the next greater address, found from the end.
+        next.assign(inside.size(), end);
+        for (std::size_t k = inside.size(); k-- > 1;) {
+            const std::uint64_t address = symbols[inside[k]].address;
+            next[k - 1] = address > symbols[inside[k - 1]].address ? address : next[k];
+        }
+        for (std::size_t k = 0; k < inside.size(); ++k) {
+            const MapSymbol& symbol = symbols[inside[k]];
+            const std::uint64_t bound = functionEnd[inside[k]];
+            if (bound != kNoFunction) {
+                claims.push_back({symbol.address, std::min(bound, end), inside[k]});
+                if (bound > end && cutFunctions++ == 0) {
+                    firstCut = symbol.name;
+                }
+            } else if (IsVariableName(symbol.name)) {
+                claims.push_back({symbol.address, next[k], inside[k]});
+            }
+        }
+        // By start; at the same address a function before a name that merely aliases it.
+        std::stable_sort(claims.begin(), claims.end(), [&](const Claim& a, const Claim& b) {
+            if (a.begin != b.begin) {
+                return a.begin < b.begin;
+            }
+            return functionEnd[a.owner] != kNoFunction && functionEnd[b.owner] == kNoFunction;
+        });
+        const std::int64_t shared =
+            ShareOut(claims, 0, begin, end, [&](std::size_t symbol, std::int64_t bytes) {
+                const std::string_view name = symbols[symbol].name;
+                const auto found =
+                    rowOf.try_emplace(name, static_cast<std::uint32_t>(view.rows.size()));
+                if (found.second) {
+                    view.AddRow(name, RowKind::kObject);
+                }
+                AddBytes(view.rows[found.first->second], piece.memory, bytes);
+            });
+        psects.Add(piece.name, piece.memory, piece.bytes - shared);
+    }
+    psects.AppendTo(view);
+    if (cutFunctions != 0) {
+        view.facts.notes.push_back("Symbol bounds: " + std::to_string(cutFunctions) +
+                                   (cutFunctions == 1 ? " function ends" : " functions end") +
+                                   " past its psect (such as " + firstCut +
+                                   "); their rows hold only the psect's bytes");
+    }
+    return view;
+}

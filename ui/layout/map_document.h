@@ -1,0 +1,42 @@
+#pragma once
+
+// A map the window has open. Its bytes are kept, so that switching the rule or the view counts
+// the map again without reading the file again (or asking for it).
+
+#include <optional>
+#include <string>
+
+#include "core/size_table.h"
+
+class CMapDocument {
+public:
+    // Takes the map's bytes and counts them by the rule the map calls for, by object file.
+    // Throws MapError when that fails (a file that is no map, a line that cannot be read), so
+    // that a document always holds a map that could be counted.
+    CMapDocument(std::string bytes, std::string name);
+
+    const std::string& Name() const { return m_name; }
+
+    // The rule the map calls for: every section when it has a TOTAL section (or is of the MPLINK
+    // family), the listed names otherwise.
+    SectionRule CalledForRule() const { return m_calledFor; }
+
+    // Whether the map has what the rule or the view needs, judged without counting it: the
+    // listed names need a map of the family with a per-object table, every section needs that
+    // table, the views their MODULE INFORMATION or function bounds.
+    bool Offers(SectionRule rule) const;
+    bool Offers(MapView view) const;
+
+    // The map counted by the rule and the view. Throws MapError when the map lacks what they
+    // need after all. The count made when the document was read is handed out, not made again,
+    // the first time it is asked for.
+    SizeTable Count(SectionRule rule, MapView view) const;
+
+private:
+    std::string m_bytes;
+    std::string m_name;
+    SectionRule m_calledFor = SectionRule::kListed;
+    bool m_mplink = false;
+    bool m_hasTable = false;
+    mutable std::optional<SizeTable> m_first;  // the count by the map's own rule, by object
+};
