@@ -1,5 +1,7 @@
 #include "report_options.h"
 
+#include <algorithm>
+
 namespace {
 
 // "a, b or c" of the choices' names.
@@ -39,13 +41,49 @@ std::string ChoiceLines(const Choices& choices, std::string_view defaultName) {
     return text;
 }
 
+// The column the pieces of a wrapped line start at: see WrapUsage.
+std::size_t HangingIndent(std::string_view line) {
+    const std::size_t indent = line.find_first_not_of(' ');
+    if (indent == 0 || indent == std::string_view::npos) {
+        return 0;
+    }
+    const std::size_t gap = line.find("  ", indent);
+    const std::size_t text = gap == std::string_view::npos ? gap : line.find_first_not_of(' ', gap);
+    return text == std::string_view::npos ? indent + 2 : text;
+}
+
 }  // namespace
 
-std::string ReportUsage() {
+std::string WrapUsage(std::string_view text) {
+    std::string wrapped;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string line(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::string hang(HangingIndent(line), ' ');
+        while (line.size() > kUsageWidth) {
+            const std::size_t cut = line.rfind(' ', kUsageWidth);
+            const std::size_t next =
+                cut == std::string::npos ? cut : line.find_first_not_of(' ', cut);
+            if (cut == std::string::npos || cut <= hang.size() || next == std::string::npos) {
+                break;
+            }
+            wrapped.append(line, 0, line.find_last_not_of(' ', cut) + 1) += '\n';
+            line = hang + line.substr(next);
+        }
+        wrapped += line + '\n';
+    }
+    return wrapped;
+}
+
+namespace {
+
+// The usage text as written, before WrapUsage.
+std::string UsageText() {
     return "Usage: tallyfold-report [OPTIONS] MAPFILE\n"
            "       tallyfold-report [OPTIONS] --diff OLD.map NEW.map\n"
            "Adds up the program memory (ROM) and data memory (RAM) that each object file of a "
-           "PIC18\nlinker map takes, as a percentage of the target device's capacity.\n"
+           "PIC18 linker map takes, as a percentage of the target device's capacity.\n"
            "\n"
            "  MAPFILE            the linker map to read; - reads standard input\n"
            "  --device DEVICE    the device the percentages are of:\n" +
@@ -61,17 +99,25 @@ std::string ReportUsage() {
            "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, "
            "87.5)\n"
            "  --max-ram PERCENT  the same for the total RAM %\n"
-           "  --diff OLD NEW     compare two maps per row name: old, new and change of each size,\n"
-           "                     with a status (added, removed, changed, unchanged); budgets "
-           "apply to\n"
-           "                     NEW\n"
+           "  --diff OLD NEW     compare two maps per row name: old, new and change of each size, "
+           "with a status (added, removed, changed, unchanged); budgets apply to NEW\n"
            "  --help             show this text and exit\n"
            "  --version          show the version and exit\n"
            "\n"
-           "Exit status: 0 on success, 1 when a budget is exceeded (the report is still printed "
-           "and\neach exceeded budget is named on standard error), 2 on a usage error or a map "
-           "that cannot\nbe read or analysed, 3 when the report disagrees with the map's own "
-           "totals (the report is\nstill printed; 3 wins over 1).\n";
+           "Exit status:\n"
+           "  0  the report was printed, every budget holds and every check agrees\n"
+           "  1  a budget is exceeded: the report is still printed, and each exceeded budget is "
+           "named on standard error\n"
+           "  2  a usage error, or a map that cannot be read or analysed: one line on standard "
+           "error, nothing on standard output\n"
+           "  3  the report disagrees with the map's own totals, or the map was cut short: the "
+           "report is still printed, with a warning for each finding; 3 wins over 1\n";
+}
+
+}  // namespace
+
+std::string ReportUsage() {
+    return WrapUsage(UsageText());
 }
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "core/device_profile.h"
 #include "readers/map_reader.h"
-#include "report_budget.h"
 #include "report/size_report.h"
+#include "report_budget.h"
 
 enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown, kHtml };
 
@@ -41,7 +41,8 @@ inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
     {"auto", RuleChoice::kAuto,
      "all for a map with a TOTAL section (as linkers write them), else listed"},
     {"listed", RuleChoice::kListed, "only the 27 section names of the oldest compilers"},
-    {"all", RuleChoice::kAll, "every section, with an Other column, checked against the map"},
+    {"all", RuleChoice::kAll,
+     "every section, checked against the map; what is neither ROM nor RAM is Other"},
 }};
 
 struct ReportOptions {
@@ -68,5 +69,14 @@ public:
 // Parses the arguments after the program name. Throws UsageError.
 ReportOptions ParseReportOptions(const std::vector<std::string>& args);
 
-// The text of --help, made from the tables above and the devices' table.
+// No line of the usage text is wider than this, so that it fits a terminal and the man page.
+inline constexpr std::size_t kUsageWidth = 80;
+
+// Breaks each line of text wider than kUsageWidth at its last space that fits, each piece after
+// the first at the line's hanging indent: under the text after the gap that ends an option's
+// name, two columns in from another indented line, at the margin for a paragraph. A word longer
+// than a line stays whole.
+std::string WrapUsage(std::string_view text);
+
+// The text of --help, made from the tables above and the devices' table, wrapped to fit.
 std::string ReportUsage();

@@ -1,7 +1,10 @@
 #include "report_options.h"
 
+#include "report_command.h"
+
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -83,6 +86,53 @@ TEST(ParseReportOptions, RejectsBadFormatsBudgetsAndDiffsWithOneClearLine) {
         } catch (const UsageError& error) {
             EXPECT_STREQ(error.what(), c.message);
         }
+    }
+}
+
+TEST(WrapUsage, BreaksLongLinesUnderTheirText) {
+    const std::string words = "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll";
+    const std::string option = "  --diff OLD NEW     ";  // 21 columns, 80 with the words
+    const std::string choice(23, ' ');
+    const struct {
+        std::string text;
+        std::string wrapped;
+    } cases[] = {
+        // The widest line that fits, and the first that does not.
+        {option + words, option + words + "\n"},
+        {option + words + "m",
+         option + words.substr(0, 54) + "\n" + std::string(21, ' ') + "llllm\n"},
+        // A paragraph goes on at the margin, a choice two columns in from its name.
+        {words + " " + words,
+         words + " aaaa bbbb cccc dddd\neeee ffff gggg hhhh iiii jjjj kkkk llll\n"},
+        {choice + "html: " + words,
+         choice + "html: " + words.substr(0, 49) + "\n" + std::string(25, ' ') + "kkkk llll\n"},
+        // Items of a list whose names end in a gap, as the exit statuses are.
+        {"  3  " + words + " " + words,
+         "  3  " + words + " aaaa bbbb cccc\n     dddd eeee ffff gggg hhhh iiii jjjj kkkk " +
+             "llll\n"},
+        // A word wider than a line stays whole; blank lines stay.
+        {std::string(90, 'x') + "\n\nyy", std::string(90, 'x') + "\n\nyy\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(WrapUsage(c.text), c.wrapped);
+    }
+}
+
+// The man page is made from --help: every line fits, and the exit statuses it lists are the
+// report's own.
+TEST(ReportUsage, FitsTheWidthAndListsEveryExitStatus) {
+    const std::string usage = ReportUsage();
+    std::istringstream lines(usage);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++number;
+        EXPECT_LE(line.size(), 80u) << "line " << number << ": " << line;
+    }
+    for (const int status :
+         {kExitSuccess, kExitBudgetExceeded, kExitUsageOrMapError, kExitDisagreement}) {
+        EXPECT_NE(usage.find("\n  " + std::to_string(status) + "  "), std::string::npos)
+            << "exit status " << status;
     }
 }
 
