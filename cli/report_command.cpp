@@ -34,19 +34,13 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
                         options.format == OutputFormat::kHtml);
 }
 
-std::string RuleName(SectionRule rule) {
-    return rule == SectionRule::kAll ? "all" : "listed";
-}
-
 // The line above the table when the capacities come from the map.
 std::string MapDeviceHeading(const ReportOptions& options, const DeviceProfile& device) {
     if (!options.device->fromMap) {
         return {};
     }
     const std::string name = device.name.empty() ? "not named in the map" : device.name;
-    return "Device: " + name + ", capacities from the map: ROM " +
-           std::to_string(device.romCapacity) + " bytes, RAM " +
-           std::to_string(device.ramCapacity) + " bytes\n\n";
+    return "Device: " + name + ", capacities from the map: " + CapacitiesText(device) + "\n\n";
 }
 
 std::string DeviceName(const DeviceProfile& device) {
@@ -62,34 +56,26 @@ std::vector<CheckSet> ChecksOf(const SizeTable& table, const std::string& path,
                      table.facts.notes}};
 }
 
-// One line per exceeded budget, compared with the total row's printed percentages.
-std::string CheckBudgets(const ReportOptions& options, std::string_view romPercent,
-                         std::string_view ramPercent) {
+// One line per exceeded budget, compared with the total row's printed percentages (in the
+// columns of the fields that start with `prefix`: "new_" with --diff).
+std::string CheckBudgets(const ReportOptions& options, const std::vector<ReportColumn>& columns,
+                         const TableRow& total, const std::string& prefix) {
     std::string lines;
-    const auto check = [&lines](const std::optional<Budget>& budget, const char* label,
-                                std::string_view percent) {
+    const auto check = [&](const std::optional<Budget>& budget, MemoryKind kind) {
         if (!budget) {
             return;
         }
-        const std::string line = CheckBudget(label, percent, *budget);
+        const Memory& memory = MemoryOf(kind);
+        const std::string percent =
+            TotalCell(columns, total, prefix + std::string(memory.field) + "_percent");
+        const std::string line = CheckBudget(memory.label, percent, *budget);
         if (!line.empty()) {
             lines += "tallyfold-report: " + line + "\n";
         }
     };
-    check(options.maxRom, "ROM", romPercent);
-    check(options.maxRam, "RAM", ramPercent);
+    check(options.maxRom, MemoryKind::kRom);
+    check(options.maxRam, MemoryKind::kRam);
     return lines;
-}
-
-// The total row's cell in the column of that field.
-std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
-                      std::string_view field) {
-    for (std::size_t column = 0; column < columns.size() && column < total.cells.size(); ++column) {
-        if (columns[column].field == field) {
-            return total.cells[column];
-        }
-    }
-    return {};
 }
 
 // Written as it comes; a failed write shows in the stream's error indicator.
@@ -139,7 +125,7 @@ ReportDocument ReportMap(const ReportOptions& options, const SizeTable& table,
     };
     document.header = {{"file", options.mapPath},
                        {"device", DeviceName(device)},
-                       {"sections", RuleName(table.rule)}};
+                       {"sections", std::string(NameOf(table.rule).name)}};
     document.heading = MapDeviceHeading(options, device);
     document.checks = ChecksOf(table, options.mapPath);
     return document;
@@ -151,7 +137,7 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
                            const SizeTable& newTable, std::vector<DiffRow>& rows) {
     const DeviceProfile device = ProfileOf(*options.device, newTable.facts);
     const SectionRule rule = DiffRule(oldTable, newTable);
-    const std::vector<DiffMeasure> measures =
+    const std::vector<Memory> measures =
         DiffMeasures(rule == SectionRule::kAll || options.format == OutputFormat::kJson);
     rows = CompareRows(oldTable, newTable, options.sort, measures);
     ReportDocument document;
@@ -162,7 +148,7 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
     document.header = {{"old", options.oldMapPath},
                        {"new", options.mapPath},
                        {"device", DeviceName(device)},
-                       {"sections", RuleName(rule)}};
+                       {"sections", std::string(NameOf(rule).name)}};
     document.heading = MapDeviceHeading(options, device);
     document.checks = ChecksOf(oldTable, options.oldMapPath, "Old ", "old");
     for (CheckSet& set : ChecksOf(newTable, options.mapPath, "New ", "new")) {
@@ -233,9 +219,7 @@ int WriteReport(const ReportOptions& options, ReportDocument& document, const Si
     const std::string prefix = oldSizes != nullptr ? "new_" : "";
     Outcome outcome;
     outcome.warnings = WarningsOf(document.checks);
-    outcome.budgets =
-        CheckBudgets(options, TotalCell(document.columns, total, prefix + "rom_percent"),
-                     TotalCell(document.columns, total, prefix + "ram_percent"));
+    outcome.budgets = CheckBudgets(options, document.columns, total, prefix);
     return Finish(outcome, err);
 }
 

@@ -2,15 +2,18 @@
 
 namespace {
 
-// "a, b or c" of the choices' names.
+// "a, b or c" of the choices' names, the default marked "(default)" when there is one.
 template <typename Choices>
-std::string NameList(const Choices& choices) {
+std::string NameList(const Choices& choices, std::string_view defaultName = {}) {
     std::string list;
     for (std::size_t i = 0; i < choices.size(); ++i) {
         if (i > 0) {
             list += i + 1 == choices.size() ? " or " : ", ";
         }
         list += choices[i].name;
+        if (choices[i].name == defaultName) {
+            list += " (default)";
+        }
     }
     return list;
 }
@@ -49,8 +52,9 @@ std::string ReportUsage() {
            "\n"
            "  MAPFILE            the linker map to read; - reads standard input\n"
            "  --device DEVICE    the device the percentages are of:\n" +
-           ChoiceLines(kDeviceChoices, kDefaultDevice.name) +
-           "  --sort KEY         rom (default) or ram: order the rows by that size, largest\n"
+           ChoiceLines(kDeviceChoices, kDefaultDevice.name) + "  --sort KEY         " +
+           NameList(kSortChoices, kSortChoices[0].name) +
+           ": order the rows by that size, largest\n"
            "                     first (with --diff: by the largest change of that size)\n"
            "  --format FORMAT    how the report is written:\n" +
            ChoiceLines(kFormatChoices, kFormatChoices[0].name) +
@@ -143,13 +147,12 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
             }
             options.sections = rule->rule;
         } else if (TakeValue(args, i, "--sort", value)) {
-            if (value == "rom") {
-                options.sort = ColumnOrdering::kByRomSize;
-            } else if (value == "ram") {
-                options.sort = ColumnOrdering::kByRamSize;
-            } else {
-                throw UsageError("unknown sort key '" + value + "' (use rom or ram)");
+            const SortChoice* sort = FindChoice(kSortChoices, value);
+            if (sort == nullptr) {
+                throw UsageError("unknown sort key '" + value + "' (use " + NameList(kSortChoices) +
+                                 ")");
             }
+            options.sort = sort->ordering;
         } else if (TakeValue(args, i, "--format", value)) {
             const FormatChoice* format = FindChoice(kFormatChoices, value);
             if (format == nullptr) {

@@ -9,8 +9,8 @@
 
 #include "core/device_profile.h"
 #include "readers/map_reader.h"
-#include "report_budget.h"
 #include "report/size_report.h"
+#include "report_budget.h"
 
 enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown, kHtml };
 
@@ -40,15 +40,17 @@ struct SectionRuleChoice {
 inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
     {"auto", RuleChoice::kAuto,
      "all for a map with a TOTAL section (as linkers write them), else listed"},
-    {"listed", RuleChoice::kListed, "only the 27 section names of the oldest compilers"},
-    {"all", RuleChoice::kAll, "every section, with an Other column, checked against the map"},
+    {NameOf(SectionRule::kListed).name, RuleChoice::kListed,
+     "only the 27 section names of the oldest compilers"},
+    {NameOf(SectionRule::kAll).name, RuleChoice::kAll,
+     "every section, with an Other column, checked against the map"},
 }};
 
 struct ReportOptions {
     const DeviceChoice* device = &kDefaultDevice;
     RuleChoice sections = RuleChoice::kAuto;
     MapView view = MapView::kObjects;
-    ColumnOrdering sort = ColumnOrdering::kByRomSize;
+    ColumnOrdering sort = kSortChoices[0].ordering;
     OutputFormat format = OutputFormat::kTable;
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input
     bool diff = false;       // compare oldMapPath with mapPath
@@ -68,5 +70,5 @@ public:
 // Parses the arguments after the program name. Throws UsageError.
 ReportOptions ParseReportOptions(const std::vector<std::string>& args);
 
-// The text of --help, made from the tables above and the devices' table.
+// The text of --help, made from the tables above and those of the devices, views and sort keys.
 std::string ReportUsage();

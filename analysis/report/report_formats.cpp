@@ -204,10 +204,11 @@ void AppendCheckJson(std::string& text, const MapCheck& check) {
     }
     text += '{';
     if (check.hasFigures) {
-        text += "\"rom\": " + std::to_string(check.map.rom) +
-                ", \"ram\": " + std::to_string(check.map.ram) + ", ";
-        if (check.withOther) {
-            text += "\"other\": " + std::to_string(check.map.other) + ", ";
+        for (const Memory& memory : kMemories) {
+            if (memory.capacity != nullptr || check.withOther) {
+                AppendJsonString(text, memory.field);
+                text += ": " + std::to_string(check.map.*memory.total) + ", ";
+            }
         }
     } else if (!check.detail.empty()) {
         text += "\"detail\": ";

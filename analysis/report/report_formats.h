@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "report/report_table.h"
 #include "core/size_table.h"
+#include "report/report_table.h"
 
 // The version of the JSON documents' layout; it changes only when a consumer would break.
 inline constexpr int kJsonFormatVersion = 1;
