@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -221,19 +222,19 @@ TEST(ReportHtmlTest, SaysWhetherTheMapsOwnFiguresAgreeAndByHowMuch) {
 }
 
 TEST(ReportHtmlTest, ColoursEachRectangleByHowMuchItsRowChanged) {
-    SizeTable sizes;
-    const std::vector<std::pair<const char*, std::int64_t>> rows = {
-        {"grew.obj", 4000}, {"shrank.obj", 3000}, {"same.obj", 2000}, {"new.obj", 1000}};
-    for (const auto& [name, rom] : rows) {
-        sizes.AddRow(name, RowKind::kObject).rom = rom;
-    }
-    const SizeChanges changes = {{"grew.obj", {400, 0, 0}},
-                                 {"shrank.obj", {-100, 0, 0}},
-                                 {"same.obj", {0, 0, 0}},
-                                 {"new.obj", {1000, 0, 0}},
-                                 {"gone.obj", {-50, 0, 0}}};
+    const SizeTable oldSizes = MakeTable({{"grew.obj", 3600, 0},
+                                          {"shrank.obj", 3100, 0},
+                                          {"same.obj", 2000, 0},
+                                          {"gone.obj", 50, 0}});
+    const SizeTable sizes = MakeTable({{"grew.obj", 4000, 0},
+                                       {"shrank.obj", 3000, 0},
+                                       {"same.obj", 2000, 0},
+                                       {"new.obj", 1000, 0}});
     HtmlReport report;
     report.sizes = &sizes;
+    report.measures = DiffMeasures(false);
+    const std::vector<DiffRow> changes =
+        CompareRows(oldSizes, sizes, ColumnOrdering::kByRomSize, report.measures);
     report.changes = &changes;
     report.device = ProfileOf(kDefaultDevice, {});
     const std::string html = FormatHtml(report);
@@ -254,6 +255,29 @@ TEST(ReportHtmlTest, ColoursEachRectangleByHowMuchItsRowChanged) {
     EXPECT_EQ(fills.at("same.obj"), "#e3e3e3");
     EXPECT_NE(html.find("+1000 bytes</li>"), std::string::npos);  // the legend's ends
     EXPECT_NE(html.find("-1000 bytes</li>"), std::string::npos);
+}
+
+// The listed rule sums a name's rows in 32 bits that wrap: the page's changes are the table's.
+TEST(ReportHtmlTest, DiffShowsTheChangesOfTheTableWhereListedSumsWrap) {
+    const std::string oldMap =
+        (std::filesystem::temp_directory_path() / "tallyfold-html-diff-old.map").string();
+    std::ofstream(oldMap) << "a.obj text 0 0 10 0 0 COMMON\n";
+    const std::string newMap = "a.obj text 0 0 60000000 0 0 a.obj text 0 0 60000000 0 0 COMMON\n";
+    const Result tsv =
+        RunWithInput({"--sections", "listed", "--format", "tsv", "--diff", oldMap, "-"}, newMap);
+    EXPECT_EQ(tsv.out.substr(0, tsv.out.find('\n')),
+              "a.obj\tchanged\t16\t-1073741824\t-1073741840\t0\t0\t0\t-1638400.0000\t0.0000");
+    const Result html =
+        RunWithInput({"--sections", "listed", "--format", "html", "--diff", oldMap, "-"}, newMap);
+    std::filesystem::remove(oldMap);
+    const std::vector<Treemap> treemaps = TreemapsOf(html.out);
+    ASSERT_FALSE(treemaps.empty());
+    ASSERT_EQ(treemaps[0].rects.size(), 2u);  // a.obj's two rows, each taken with its name's change
+    for (const SvgRect& r : treemaps[0].rects) {
+        EXPECT_EQ(r.title,
+                  "a.obj\n1610612736 bytes, 2457600.0000 % of ROM (65536 bytes)\nchange: "
+                  "-1073741840 bytes");
+    }
 }
 
 TEST(ReportHtmlTest, LeavesOutOnlyWhatCannotBeDrawnAndSaysSo) {
