@@ -19,15 +19,6 @@ std::string DisplayCell(const ReportColumn& column, const std::string& cell) {
     return IsSigned(column, cell) ? "+" + cell : cell;
 }
 
-RowSource RowsOf(const ReportTable& table) {
-    return [&table](const RowVisitor& visit) {
-        for (const TableRow& held : table.rows) {
-            TableRow row = held;
-            visit(row);
-        }
-    };
-}
-
 namespace {
 
 // Collects a format's text and hands it to the sink in pieces of about 64 KiB, so that a report

@@ -49,9 +49,6 @@ private:
 // rows, cells or text ever being held.
 using RowSource = std::function<void(const RowVisitor&)>;
 
-// The rows of a table that is held whole.
-RowSource RowsOf(const ReportTable& table);
-
 // Everything a report prints: the table, and what the formats put around it.
 struct ReportDocument {
     std::vector<ReportColumn> columns;
