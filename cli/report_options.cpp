@@ -18,14 +18,17 @@ std::string NameList(const Choices& choices, std::string_view defaultName = {}) 
     return list;
 }
 
+// The choice of that name; an unknown name is a usage error that lists the names there are.
 template <typename Choices>
-const typename Choices::value_type* FindChoice(const Choices& choices, std::string_view name) {
+const typename Choices::value_type& ChoiceNamed(const Choices& choices, const std::string& name,
+                                                const char* what) {
     for (const auto& choice : choices) {
         if (choice.name == name) {
-            return &choice;
+            return choice;
         }
     }
-    return nullptr;
+    throw UsageError("unknown " + std::string(what) + " '" + name + "' (use " + NameList(choices) +
+                     ")");
 }
 
 // One option's choices as usage lines under its first line: "name: description".
@@ -127,39 +130,15 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.device = FindChoice(kDeviceChoices, value);
-            if (options.device == nullptr) {
-                throw UsageError("unknown device '" + value + "' (use " + NameList(kDeviceChoices) +
-                                 ")");
-            }
+            options.device = &ChoiceNamed(kDeviceChoices, value, "device");
         } else if (TakeValue(args, i, "--by", value)) {
-            const ViewChoice* view = FindChoice(kViewChoices, value);
-            if (view == nullptr) {
-                throw UsageError("unknown view '" + value + "' (use " + NameList(kViewChoices) +
-                                 ")");
-            }
-            options.view = view->view;
+            options.view = ChoiceNamed(kViewChoices, value, "view").view;
         } else if (TakeValue(args, i, "--sections", value)) {
-            const SectionRuleChoice* rule = FindChoice(kSectionRuleChoices, value);
-            if (rule == nullptr) {
-                throw UsageError("unknown section rule '" + value + "' (use " +
-                                 NameList(kSectionRuleChoices) + ")");
-            }
-            options.sections = rule->rule;
+            options.sections = ChoiceNamed(kSectionRuleChoices, value, "section rule").rule;
         } else if (TakeValue(args, i, "--sort", value)) {
-            const SortChoice* sort = FindChoice(kSortChoices, value);
-            if (sort == nullptr) {
-                throw UsageError("unknown sort key '" + value + "' (use " + NameList(kSortChoices) +
-                                 ")");
-            }
-            options.sort = sort->ordering;
+            options.sort = ChoiceNamed(kSortChoices, value, "sort key").ordering;
         } else if (TakeValue(args, i, "--format", value)) {
-            const FormatChoice* format = FindChoice(kFormatChoices, value);
-            if (format == nullptr) {
-                throw UsageError("unknown format '" + value + "' (use " + NameList(kFormatChoices) +
-                                 ")");
-            }
-            options.format = format->format;
+            options.format = ChoiceNamed(kFormatChoices, value, "format").format;
         } else if (TakeValue(args, i, "--max-rom", value)) {
             options.maxRom = ParseBudgetOption("--max-rom", value);
         } else if (TakeValue(args, i, "--max-ram", value)) {
