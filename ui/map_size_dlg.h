@@ -48,6 +48,7 @@ private:
     bool OnCopyTable();
     bool OnHelpAbout();
     void OnInitMenuPopup(HMENU popup);
+    bool Offers(std::size_t device) const;
     void ChooseCount(SectionRule rule, MapView view);
 
     // The window's own messages (map_size_dlg.cpp).

@@ -60,8 +60,13 @@ bool CMapSizeDlg::OnFileExit() {
 }
 
 // Only a map that gives its capacities can be the device (its item is greyed otherwise).
+bool CMapSizeDlg::Offers(std::size_t device) const {
+    return !kDeviceChoices[device].fromMap ||
+           (m_document != nullptr && m_entries.facts.hasCapacity);
+}
+
 bool CMapSizeDlg::OnDevice(std::size_t device) {
-    if (kDeviceChoices[device].fromMap && (m_document == nullptr || !m_entries.facts.hasCapacity)) {
+    if (!Offers(device)) {
         return true;
     }
     m_device = device;
@@ -130,8 +135,7 @@ void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
         bool enabled = true;
         if (const std::size_t device = ItemOf(kDeviceItems, id); device < kDeviceItems.size()) {
             checked = device == m_device;
-            enabled = !kDeviceChoices[device].fromMap ||
-                      (m_document != nullptr && m_entries.facts.hasCapacity);
+            enabled = Offers(device);
         } else if (const std::size_t rule = ItemOf(kRuleItems, id); rule < kRuleItems.size()) {
             checked = kSectionRuleNames[rule].rule == m_rule;
             enabled = Shows(kSectionRuleNames[rule].rule, m_view);
