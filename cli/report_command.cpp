@@ -34,19 +34,13 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
                         options.format == OutputFormat::kHtml);
 }
 
-std::string RuleName(SectionRule rule) {
-    return rule == SectionRule::kAll ? "all" : "listed";
-}
-
 // The line above the table when the capacities come from the map.
 std::string MapDeviceHeading(const ReportOptions& options, const DeviceProfile& device) {
     if (!options.device->fromMap) {
         return {};
     }
     const std::string name = device.name.empty() ? "not named in the map" : device.name;
-    return "Device: " + name + ", capacities from the map: ROM " +
-           std::to_string(device.romCapacity) + " bytes, RAM " +
-           std::to_string(device.ramCapacity) + " bytes\n\n";
+    return "Device: " + name + ", capacities from the map: " + CapacitiesText(device) + "\n\n";
 }
 
 std::string DeviceName(const DeviceProfile& device) {
@@ -62,34 +56,26 @@ std::vector<CheckSet> ChecksOf(const SizeTable& table, const std::string& path,
                      table.facts.notes}};
 }
 
-// One line per exceeded budget, compared with the total row's printed percentages.
-std::string CheckBudgets(const ReportOptions& options, std::string_view romPercent,
-                         std::string_view ramPercent) {
+// One line per exceeded budget, compared with the total row's printed percentages (in the
+// columns of the fields that start with `prefix`: "new_" with --diff).
+std::string CheckBudgets(const ReportOptions& options, const std::vector<ReportColumn>& columns,
+                         const TableRow& total, const std::string& prefix) {
     std::string lines;
-    const auto check = [&lines](const std::optional<Budget>& budget, const char* label,
-                                std::string_view percent) {
+    const auto check = [&](const std::optional<Budget>& budget, MemoryKind kind) {
         if (!budget) {
             return;
         }
-        const std::string line = CheckBudget(label, percent, *budget);
+        const Memory& memory = MemoryOf(kind);
+        const std::string percent =
+            TotalCell(columns, total, prefix + std::string(memory.field) + "_percent");
+        const std::string line = CheckBudget(memory.label, percent, *budget);
         if (!line.empty()) {
             lines += "tallyfold-report: " + line + "\n";
         }
     };
-    check(options.maxRom, "ROM", romPercent);
-    check(options.maxRam, "RAM", ramPercent);
+    check(options.maxRom, MemoryKind::kRom);
+    check(options.maxRam, MemoryKind::kRam);
     return lines;
-}
-
-// The total row's cell in the column of that field.
-std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
-                      std::string_view field) {
-    for (std::size_t column = 0; column < columns.size() && column < total.cells.size(); ++column) {
-        if (columns[column].field == field) {
-            return total.cells[column];
-        }
-    }
-    return {};
 }
 
 // Written as it comes; a failed write shows in the stream's error indicator.
@@ -139,30 +125,38 @@ ReportDocument ReportMap(const ReportOptions& options, const SizeTable& table,
     };
     document.header = {{"file", options.mapPath},
                        {"device", DeviceName(device)},
-                       {"sections", RuleName(table.rule)}};
+                       {"sections", std::string(NameOf(table.rule).name)}};
     document.heading = MapDeviceHeading(options, device);
     document.checks = ChecksOf(table, options.mapPath);
     return document;
 }
 
-// The comparison of two maps over the compared rows, which must outlive it (as must the maps,
-// which hold the rows' names).
+// Two maps compared: the old one, and the rows per name over the measures.
+struct Comparison {
+    const SizeTable* oldTable = nullptr;
+    std::vector<Memory> measures;
+    std::vector<DiffRow> rows;
+};
+
+// The comparison of two maps, made into `comparison`, which must outlive the document (as must
+// the maps, which hold the rows' names).
 ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTable,
-                           const SizeTable& newTable, std::vector<DiffRow>& rows) {
+                           const SizeTable& newTable, Comparison& comparison) {
     const DeviceProfile device = ProfileOf(*options.device, newTable.facts);
     const SectionRule rule = DiffRule(oldTable, newTable);
-    const std::vector<DiffMeasure> measures =
+    comparison.oldTable = &oldTable;
+    comparison.measures =
         DiffMeasures(rule == SectionRule::kAll || options.format == OutputFormat::kJson);
-    rows = CompareRows(oldTable, newTable, options.sort, measures);
+    comparison.rows = CompareRows(oldTable, newTable, options.sort, comparison.measures);
     ReportDocument document;
-    document.columns = DiffColumns(measures, newTable.view);
-    document.rows = [&rows, device, measures, rule](const RowVisitor& visit) {
-        ForEachDiffRow(rows, device, measures, rule, visit);
+    document.columns = DiffColumns(comparison.measures, newTable.view);
+    document.rows = [&comparison, device, rule](const RowVisitor& visit) {
+        ForEachDiffRow(comparison.rows, device, comparison.measures, rule, visit);
     };
     document.header = {{"old", options.oldMapPath},
                        {"new", options.mapPath},
                        {"device", DeviceName(device)},
-                       {"sections", RuleName(rule)}};
+                       {"sections", std::string(NameOf(rule).name)}};
     document.heading = MapDeviceHeading(options, device);
     document.checks = ChecksOf(oldTable, options.oldMapPath, "Old ", "old");
     for (CheckSet& set : ChecksOf(newTable, options.mapPath, "New ", "new")) {
@@ -174,7 +168,7 @@ ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTab
 // The page to look at: the treemaps of the map (with --diff, of the new map, coloured by change)
 // over the document's table, which the page holds whole.
 std::string FormatHtmlDocument(const ReportOptions& options, const ReportDocument& document,
-                               const SizeTable& sizes, const SizeTable* oldSizes) {
+                               const SizeTable& sizes, const Comparison* comparison) {
     ReportTable table;
     table.columns = document.columns;
     document.rows([&table](TableRow& row) { table.rows.push_back(row); });
@@ -184,23 +178,22 @@ std::string FormatHtmlDocument(const ReportOptions& options, const ReportDocumen
     report.device = ProfileOf(*options.device, sizes.facts);
     report.fileName = options.mapPath;
     report.time = ReportTime();
-    SizeChanges changes;
-    if (oldSizes != nullptr) {
-        changes = ChangesBetween(*oldSizes, sizes);
-        report.changes = &changes;
-        report.oldSizes = oldSizes;
+    if (comparison != nullptr) {
+        report.changes = &comparison->rows;
+        report.measures = comparison->measures;
+        report.oldSizes = comparison->oldTable;
         report.oldFileName = options.oldMapPath;
     }
     return FormatHtml(report);
 }
 
-// Writes the document in the chosen format; `sizes` (and with --diff `oldSizes`) are the maps it
+// Writes the document in the chosen format; `sizes` (and with --diff the comparison) are what it
 // was made from, which the page to look at draws.
 void WriteDocument(const ReportOptions& options, const ReportDocument& document,
-                   const SizeTable& sizes, const SizeTable* oldSizes, TextSink& out) {
+                   const SizeTable& sizes, const Comparison* comparison, TextSink& out) {
     switch (options.format) {
         case OutputFormat::kHtml:
-            out.Write(FormatHtmlDocument(options, document, sizes, oldSizes));
+            out.Write(FormatHtmlDocument(options, document, sizes, comparison));
             return;
         case OutputFormat::kTsv:
             return WriteTsv(document, out);
@@ -218,7 +211,7 @@ void WriteDocument(const ReportOptions& options, const ReportDocument& document,
 
 // Writes the report and checks its total row against the budgets.
 int WriteReport(const ReportOptions& options, ReportDocument& document, const SizeTable& sizes,
-                const SizeTable* oldSizes, TextSink& out, std::string& err) {
+                const Comparison* comparison, TextSink& out, std::string& err) {
     // The total row is the last; it is kept as it goes by.
     TableRow total;
     document.rows = [&total, rows = std::move(document.rows)](const RowVisitor& visit) {
@@ -229,13 +222,11 @@ int WriteReport(const ReportOptions& options, ReportDocument& document, const Si
             visit(row);
         });
     };
-    WriteDocument(options, document, sizes, oldSizes, out);
-    const std::string prefix = oldSizes != nullptr ? "new_" : "";
+    WriteDocument(options, document, sizes, comparison, out);
+    const std::string prefix = comparison != nullptr ? "new_" : "";
     Outcome outcome;
     outcome.warnings = WarningsOf(document.checks);
-    outcome.budgets =
-        CheckBudgets(options, TotalCell(document.columns, total, prefix + "rom_percent"),
-                     TotalCell(document.columns, total, prefix + "ram_percent"));
+    outcome.budgets = CheckBudgets(options, document.columns, total, prefix);
     return Finish(outcome, err);
 }
 
@@ -245,9 +236,9 @@ int RunReport(const ReportOptions& options, std::FILE* in, TextSink& out, std::s
     if (options.diff) {
         const SizeTable oldTable = LoadMap(options, options.oldMapPath, in);
         const SizeTable newTable = LoadMap(options, options.mapPath, in);
-        std::vector<DiffRow> rows;
-        ReportDocument document = CompareMaps(options, oldTable, newTable, rows);
-        return WriteReport(options, document, newTable, &oldTable, out, err);
+        Comparison comparison;
+        ReportDocument document = CompareMaps(options, oldTable, newTable, comparison);
+        return WriteReport(options, document, newTable, &comparison, out, err);
     }
     SizeTable table = LoadMap(options, options.mapPath, in);
     // The page to look at draws the map's rows in their order as well; the other formats only

@@ -4,27 +4,33 @@
 
 namespace {
 
-// "a, b or c" of the choices' names.
+// "a, b or c" of the choices' names, the default marked "(default)" when there is one.
 template <typename Choices>
-std::string NameList(const Choices& choices) {
+std::string NameList(const Choices& choices, std::string_view defaultName = {}) {
     std::string list;
     for (std::size_t i = 0; i < choices.size(); ++i) {
         if (i > 0) {
             list += i + 1 == choices.size() ? " or " : ", ";
         }
         list += choices[i].name;
+        if (choices[i].name == defaultName) {
+            list += " (default)";
+        }
     }
     return list;
 }
 
+// The choice of that name; an unknown name is a usage error that lists the names there are.
 template <typename Choices>
-const typename Choices::value_type* FindChoice(const Choices& choices, std::string_view name) {
+const typename Choices::value_type& ChoiceNamed(const Choices& choices, const std::string& name,
+                                                const char* what) {
     for (const auto& choice : choices) {
         if (choice.name == name) {
-            return &choice;
+            return choice;
         }
     }
-    return nullptr;
+    throw UsageError("unknown " + std::string(what) + " '" + name + "' (use " + NameList(choices) +
+                     ")");
 }
 
 // One option's choices as usage lines under its first line: "name: description".
@@ -87,8 +93,9 @@ std::string UsageText() {
            "\n"
            "  MAPFILE            the linker map to read; - reads standard input\n"
            "  --device DEVICE    the device the percentages are of:\n" +
-           ChoiceLines(kDeviceChoices, kDefaultDevice.name) +
-           "  --sort KEY         rom (default) or ram: order the rows by that size, largest\n"
+           ChoiceLines(kDeviceChoices, kDefaultDevice.name) + "  --sort KEY         " +
+           NameList(kSortChoices, kSortChoices[0].name) +
+           ": order the rows by that size, largest\n"
            "                     first (with --diff: by the largest change of that size)\n"
            "  --format FORMAT    how the report is written:\n" +
            ChoiceLines(kFormatChoices, kFormatChoices[0].name) +
@@ -169,40 +176,15 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.device = FindChoice(kDeviceChoices, value);
-            if (options.device == nullptr) {
-                throw UsageError("unknown device '" + value + "' (use " + NameList(kDeviceChoices) +
-                                 ")");
-            }
+            options.device = &ChoiceNamed(kDeviceChoices, value, "device");
         } else if (TakeValue(args, i, "--by", value)) {
-            const ViewChoice* view = FindChoice(kViewChoices, value);
-            if (view == nullptr) {
-                throw UsageError("unknown view '" + value + "' (use " + NameList(kViewChoices) +
-                                 ")");
-            }
-            options.view = view->view;
+            options.view = ChoiceNamed(kViewChoices, value, "view").view;
         } else if (TakeValue(args, i, "--sections", value)) {
-            const SectionRuleChoice* rule = FindChoice(kSectionRuleChoices, value);
-            if (rule == nullptr) {
-                throw UsageError("unknown section rule '" + value + "' (use " +
-                                 NameList(kSectionRuleChoices) + ")");
-            }
-            options.sections = rule->rule;
+            options.sections = ChoiceNamed(kSectionRuleChoices, value, "section rule").rule;
         } else if (TakeValue(args, i, "--sort", value)) {
-            if (value == "rom") {
-                options.sort = ColumnOrdering::kByRomSize;
-            } else if (value == "ram") {
-                options.sort = ColumnOrdering::kByRamSize;
-            } else {
-                throw UsageError("unknown sort key '" + value + "' (use rom or ram)");
-            }
+            options.sort = ChoiceNamed(kSortChoices, value, "sort key").ordering;
         } else if (TakeValue(args, i, "--format", value)) {
-            const FormatChoice* format = FindChoice(kFormatChoices, value);
-            if (format == nullptr) {
-                throw UsageError("unknown format '" + value + "' (use " + NameList(kFormatChoices) +
-                                 ")");
-            }
-            options.format = format->format;
+            options.format = ChoiceNamed(kFormatChoices, value, "format").format;
         } else if (TakeValue(args, i, "--max-rom", value)) {
             options.maxRom = ParseBudgetOption("--max-rom", value);
         } else if (TakeValue(args, i, "--max-ram", value)) {

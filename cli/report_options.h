@@ -40,8 +40,9 @@ struct SectionRuleChoice {
 inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
     {"auto", RuleChoice::kAuto,
      "all for a map with a TOTAL section (as linkers write them), else listed"},
-    {"listed", RuleChoice::kListed, "only the 27 section names of the oldest compilers"},
-    {"all", RuleChoice::kAll,
+    {NameOf(SectionRule::kListed).name, RuleChoice::kListed,
+     "only the 27 section names of the oldest compilers"},
+    {NameOf(SectionRule::kAll).name, RuleChoice::kAll,
      "every section, checked against the map; what is neither ROM nor RAM is Other"},
 }};
 
@@ -49,7 +50,7 @@ struct ReportOptions {
     const DeviceChoice* device = &kDefaultDevice;
     RuleChoice sections = RuleChoice::kAuto;
     MapView view = MapView::kObjects;
-    ColumnOrdering sort = ColumnOrdering::kByRomSize;
+    ColumnOrdering sort = kSortChoices[0].ordering;
     OutputFormat format = OutputFormat::kTable;
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input
     bool diff = false;       // compare oldMapPath with mapPath
@@ -78,5 +79,6 @@ inline constexpr std::size_t kUsageWidth = 80;
 // than a line stays whole.
 std::string WrapUsage(std::string_view text);
 
-// The text of --help, made from the tables above and the devices' table, wrapped to fit.
+// The text of --help, made from the tables above and those of the devices, views and sort keys,
+// wrapped to fit.
 std::string ReportUsage();

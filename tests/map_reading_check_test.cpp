@@ -4,20 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "listing_check.h"
 #include "map_check.h"
 #include "map_generator.h"
+#include "test_support.h"
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class MapReadingCheck : public ::testing::TestWithParam<const char*> {};
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-const std::vector<DiffMeasure> kListed = DiffMeasures(false);
+const std::vector<Memory> kListed = DiffMeasures(false);
 const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
 const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
 
@@ -26,7 +26,7 @@ std::vector<std::string> Names(const std::vector<DiffRow>& rows) {
 
 // The comparison's rows as a held table.
 ReportTable DiffTable(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                      const std::vector<DiffMeasure>& measures, SectionRule rule) {
+                      const std::vector<Memory>& measures, SectionRule rule) {
     ReportTable table;
     table.columns = DiffColumns(measures);
     ForEachDiffRow(rows, device, measures, rule,
@@ -142,7 +142,7 @@ TEST(ForEachDiffRow, ChangesAndTotalsKeepTheirWidth) {
     EXPECT_EQ(listed.rows[0].cells[4], "4294967295");
     EXPECT_EQ(DisplayCell(listed.columns[4], listed.rows[0].cells[4]), "+4294967295");
 
-    const std::vector<DiffMeasure> all = DiffMeasures(true);
+    const std::vector<Memory> all = DiffMeasures(true);
     const SizeTable oldAll = MakeTable({{"a.obj", 1, 0}}, SectionRule::kAll);
     const SizeTable newAll =
         MakeTable({{"a.obj", 3000000000, 0}, {"b.obj", 3000000000, 0}}, SectionRule::kAll);
@@ -157,7 +157,7 @@ TEST(ForEachDiffRow, ChangesAndTotalsKeepTheirWidth) {
 
 // Other bytes get their old, new and change columns after the others and no percentage.
 TEST(ForEachDiffRow, OtherAddsItsColumnsWithoutAPercentage) {
-    const std::vector<DiffMeasure> measures = DiffMeasures(true);
+    const std::vector<Memory> measures = DiffMeasures(true);
     const SizeTable oldTable = MakeTable({{"a.obj", 1, 0}, {"b.obj", 1, 0}}, SectionRule::kAll);
     const SizeTable newTable = MakeTable({{"a.obj", 1, 0}, {"b.obj", 1, 0, 9}}, SectionRule::kAll);
     const std::vector<DiffRow> rows =

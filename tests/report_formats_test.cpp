@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace {
 
 // A small table with one column of each kind, in the shape both reports have.
@@ -38,17 +40,6 @@ std::string Written(void (*write)(const ReportDocument&, TextSink&),
     StringSink sink(text);
     write(document, sink);
     return text;
-}
-
-MapCheck Check(const char* label, const char* field, const char* source, bool possible,
-               bool agrees) {
-    MapCheck check;
-    check.label = label;
-    check.field = field;
-    check.source = source;
-    check.possible = possible;
-    check.agrees = agrees;
-    return check;
 }
 
 TEST(DisplayCell, SignsChangesOnly) {
@@ -169,17 +160,13 @@ TEST(WriteJson, AnEmptyReportHasAnEmptyRowsArray) {
 // Checks render from their data alike in every format: a line each under a table, an object
 // each in JSON (null when not possible), and a warning for each that disagrees.
 TEST(Checks, RenderAsLinesJsonAndWarnings) {
-    MapCheck agrees =
-        Check("TOTAL section", "total_section", "the map's TOTAL section", true, true);
-    agrees.map = agrees.report = {10, 2, 3};
-    MapCheck differs =
-        Check("Occupancy", "occupancy", "the map's used address ranges", true, false);
+    const MapCheck agrees = MakeCheck("TOTAL section", true, true, {10, 2, 3}, {10, 2, 3});
+    MapCheck differs = MakeCheck("Occupancy", true, false, {12, 2, 0}, {10, 2, 3});
+    differs.source = "the map's used address ranges";
     differs.withOther = false;
-    differs.map = {12, 2, 0};
-    differs.report = {10, 2, 3};
-    MapCheck impossible = Check("Overlaps", "overlaps", "", false, false);
+    MapCheck impossible = MakeCheck("Overlaps", false, false);
     impossible.reason = "the map has no addresses";
-    MapCheck wordy = Check("Images", "images", "the idata images", true, false);
+    MapCheck wordy = MakeCheck("Images", true, false);
     wordy.hasFigures = false;
     wordy.detail = ".idata_a.o has no image";
     const CheckSet set{"New ", "new", "b.map", {agrees, differs, impossible, wordy}, {"SFR: 4"}};

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "html_report_support.h"
+#include "readers/map_reader.h"
 #include "report/json_writer.h"
+#include "report/size_report.h"
 #include "test_support.h"
 
 namespace {
@@ -52,13 +54,16 @@ std::int64_t Area(const SvgRect& r) {
     return static_cast<std::int64_t>(r.width) * r.height;
 }
 
-std::string HtmlOfMap(const MapSizes& map) {
+// The page of a map counted as the report command counts it by default, sorted by ROM size,
+// with the device the map itself names.
+std::string HtmlOfMap(const SizeTable& sizes, const std::string& name) {
     HtmlReport report;
-    report.sizes = &map.sizes;
-    report.device = DeviceOfMap(map);
-    const ReportTable table = TableOfMap(map, report.device);
+    report.sizes = &sizes;
+    report.device = ProfileOf(MapDevice(), sizes.facts);
+    const ReportTable table =
+        BuildReportRows(sizes, report.device, sizes.rule == SectionRule::kAll);
     report.table = &table;
-    report.fileName = map.name;
+    report.fileName = name;
     report.time = "2025-03-14 09:26 UTC";
     return FormatHtml(report);
 }
@@ -75,8 +80,9 @@ TEST(ReportHtmlTest, DrawsEveryExampleMapWithAreasThatMatchTheMapsOwnTotals) {
         if (text.find("Linker Error Map File") != std::string::npos) {
             continue;  // a failed link's map, which is no report but an error
         }
-        const auto map = ReadMapSizes(text, entry.path().string());
-        const std::string html = HtmlOfMap(*map);
+        SizeTable sizes = CountMap(text, entry.path().string(), RuleForMap(text), true);
+        SortByRomSize(sizes.rows);
+        const std::string html = HtmlOfMap(sizes, entry.path().string());
 
         // Self-contained, and the text it is: nothing to fetch, nothing to run, valid UTF-8.
         EXPECT_NE(html.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
@@ -88,10 +94,10 @@ TEST(ReportHtmlTest, DrawsEveryExampleMapWithAreasThatMatchTheMapsOwnTotals) {
         }
         EXPECT_EQ(ToValidUtf8(html), html);
 
-        if (map->sizes.facts.checks.empty()) {
+        if (sizes.facts.checks.empty()) {
             continue;  // counted by the listed names: nothing to hold the pictures to
         }
-        const MapCheck& mapTotals = map->sizes.facts.checks.at(0);
+        const MapCheck& mapTotals = sizes.facts.checks.at(0);
         ASSERT_TRUE(mapTotals.possible && mapTotals.agrees);
         const std::vector<Treemap> treemaps = TreemapsOf(html);
         ASSERT_EQ(treemaps.size(), mapTotals.map.other > 0 ? 3u : 2u);
@@ -183,24 +189,13 @@ TEST(ReportHtmlTest, SaysWhetherTheMapsOwnFiguresAgreeAndByHowMuch) {
     row.rom = 100;
     row.ram = 20;
     row.other = 3;
-    const char* noRanges = "the map has no UNUSED ADDRESS RANGES";
-    const auto check = [](const char* label, bool withOther, bool possible, const char* reason,
-                          MemoryTotals map, bool agrees) {
-        MapCheck made;
-        made.label = label;
-        made.withOther = withOther;
-        made.possible = possible;
-        made.reason = reason;
-        made.map = map;
-        made.agrees = agrees;
-        return made;
-    };
-    sizes.facts.checks = {
-        check("TOTAL section", true, true, "", {100, 20, 3}, true),
-        check("TOTAL section", true, true, "", {90, 20, 5}, false),
-        check("Occupancy", false, true, "", {100, 24, 0}, false),
-        check("Occupancy", false, false, noRanges, {}, false),
-    };
+    MapCheck occupancy = MakeCheck("Occupancy", true, false, {100, 24, 0});
+    occupancy.withOther = false;
+    MapCheck impossible = MakeCheck("Occupancy", false, false);
+    impossible.reason = "the map has no UNUSED ADDRESS RANGES";
+    sizes.facts.checks = {MakeCheck("TOTAL section", true, true, {100, 20, 3}),
+                          MakeCheck("TOTAL section", true, false, {90, 20, 5}), occupancy,
+                          impossible};
     sizes.facts.notes = {"SFR sections left out: 160 bytes"};
     HtmlReport report;
     report.sizes = &sizes;
@@ -221,19 +216,19 @@ TEST(ReportHtmlTest, SaysWhetherTheMapsOwnFiguresAgreeAndByHowMuch) {
 }
 
 TEST(ReportHtmlTest, ColoursEachRectangleByHowMuchItsRowChanged) {
-    SizeTable sizes;
-    const std::vector<std::pair<const char*, std::int64_t>> rows = {
-        {"grew.obj", 4000}, {"shrank.obj", 3000}, {"same.obj", 2000}, {"new.obj", 1000}};
-    for (const auto& [name, rom] : rows) {
-        sizes.AddRow(name, RowKind::kObject).rom = rom;
-    }
-    const SizeChanges changes = {{"grew.obj", {400, 0, 0}},
-                                 {"shrank.obj", {-100, 0, 0}},
-                                 {"same.obj", {0, 0, 0}},
-                                 {"new.obj", {1000, 0, 0}},
-                                 {"gone.obj", {-50, 0, 0}}};
+    const SizeTable oldSizes = MakeTable({{"grew.obj", 3600, 0},
+                                          {"shrank.obj", 3100, 0},
+                                          {"same.obj", 2000, 0},
+                                          {"gone.obj", 50, 0}});
+    const SizeTable sizes = MakeTable({{"grew.obj", 4000, 0},
+                                       {"shrank.obj", 3000, 0},
+                                       {"same.obj", 2000, 0},
+                                       {"new.obj", 1000, 0}});
     HtmlReport report;
     report.sizes = &sizes;
+    report.measures = DiffMeasures(false);
+    const std::vector<DiffRow> changes =
+        CompareRows(oldSizes, sizes, ColumnOrdering::kByRomSize, report.measures);
     report.changes = &changes;
     report.device = ProfileOf(kDefaultDevice, {});
     const std::string html = FormatHtml(report);
@@ -254,6 +249,29 @@ TEST(ReportHtmlTest, ColoursEachRectangleByHowMuchItsRowChanged) {
     EXPECT_EQ(fills.at("same.obj"), "#e3e3e3");
     EXPECT_NE(html.find("+1000 bytes</li>"), std::string::npos);  // the legend's ends
     EXPECT_NE(html.find("-1000 bytes</li>"), std::string::npos);
+}
+
+// The listed rule sums a name's rows in 32 bits that wrap: the page's changes are the table's.
+TEST(ReportHtmlTest, DiffShowsTheChangesOfTheTableWhereListedSumsWrap) {
+    const std::string oldMap =
+        (std::filesystem::temp_directory_path() / "tallyfold-html-diff-old.map").string();
+    std::ofstream(oldMap) << "a.obj text 0 0 10 0 0 COMMON\n";
+    const std::string newMap = "a.obj text 0 0 60000000 0 0 a.obj text 0 0 60000000 0 0 COMMON\n";
+    const Result tsv =
+        RunWithInput({"--sections", "listed", "--format", "tsv", "--diff", oldMap, "-"}, newMap);
+    EXPECT_EQ(tsv.out.substr(0, tsv.out.find('\n')),
+              "a.obj\tchanged\t16\t-1073741824\t-1073741840\t0\t0\t0\t-1638400.0000\t0.0000");
+    const Result html =
+        RunWithInput({"--sections", "listed", "--format", "html", "--diff", oldMap, "-"}, newMap);
+    std::filesystem::remove(oldMap);
+    const std::vector<Treemap> treemaps = TreemapsOf(html.out);
+    ASSERT_FALSE(treemaps.empty());
+    ASSERT_EQ(treemaps[0].rects.size(), 2u);  // a.obj's two rows, each taken with its name's change
+    for (const SvgRect& r : treemaps[0].rects) {
+        EXPECT_EQ(r.title,
+                  "a.obj\n1610612736 bytes, 2457600.0000 % of ROM (65536 bytes)\nchange: "
+                  "-1073741840 bytes");
+    }
 }
 
 TEST(ReportHtmlTest, LeavesOutOnlyWhatCannotBeDrawnAndSaysSo) {

@@ -10,26 +10,14 @@
 
 #include "map_generator.h"
 #include "readers/hlink/object_section_scan.h"
-#include "report_command.h"
+#include "readers/hlink/token_reader.h"
 #include "report/report_formats.h"
 #include "report/report_table.h"
 #include "report/size_report.h"
-#include "readers/hlink/token_reader.h"
+#include "report_command.h"
+#include "test_support.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File TempFileWith(const std::string& bytes) {
-    File file(std::tmpfile());
-    EXPECT_NE(file, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
-    std::rewind(file.get());
-    return file;
-}
 
 std::string ReadBack(std::FILE* file) {
     std::rewind(file);
@@ -93,8 +81,8 @@ TEST(RowByRowReport, WritesTheBytesOfTheWholeReport) {
         const std::string expected = WholeReport(map, c.ordering, *c.device);
         ASSERT_GT(expected.size(), 3u * 64 * 1024);
 
-        File in = TempFileWith(map);
-        File out(std::tmpfile());
+        const TempFile in = TempFileWith(map);
+        const TempFile out = TempFileWith("");
         ASSERT_NE(out, nullptr);
         std::string fileErr;
         EXPECT_EQ(RunReportCommand(args, in.get(), out.get(), fileErr), c.status);
@@ -102,19 +90,17 @@ TEST(RowByRowReport, WritesTheBytesOfTheWholeReport) {
         EXPECT_EQ(fileErr.substr(0, std::string(c.err).size()), c.err);
         EXPECT_EQ(fileErr.empty(), std::string(c.err).empty());
 
-        File inAgain = TempFileWith(map);
-        std::string text;
-        std::string textErr;
-        EXPECT_EQ(RunReportCommand(args, inAgain.get(), text, textErr), c.status);
-        EXPECT_EQ(text, expected);
-        EXPECT_EQ(textErr, fileErr);
+        const Result held = RunWithInput(args, map);
+        EXPECT_EQ(held.status, c.status);
+        EXPECT_EQ(held.out, expected);
+        EXPECT_EQ(held.err, fileErr);
     }
 }
 
 TEST(RowByRowReport, WritesNothingWhenTheMapFails) {
     const std::string bad = "first.obj text 0 0 1x 0 0\n" + GenerateMap({3000, 3, 4});
-    File in = TempFileWith(bad);
-    File out(std::tmpfile());
+    const TempFile in = TempFileWith(bad);
+    const TempFile out = TempFileWith("");
     ASSERT_NE(out, nullptr);
     std::string err;
     EXPECT_EQ(RunReportCommand({"--sections", "listed", "--format", "tsv", "-"}, in.get(),

@@ -225,30 +225,20 @@ TEST(ApplyOrdering, SortsOnlyForASizeOrdering) {
     EXPECT_EQ(Names(sizes), (std::vector<std::string>{"small", "big"}));
 }
 
-TEST(DeviceChoices, FixedDevicesAndTheMapsOwn) {
-    const DeviceChoice* big = FindDeviceChoice("18F4680");
-    ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->romCapacity, 65536);
-    EXPECT_EQ(big->ramCapacity, 3328);
-    const DeviceChoice* small = FindDeviceChoice("18F458");
-    ASSERT_NE(small, nullptr);
-    EXPECT_EQ(small->romCapacity, 32768);
-    EXPECT_EQ(small->ramCapacity, 1536);
-    EXPECT_EQ(FindDeviceChoice("18f458"), nullptr);
-    EXPECT_EQ(FindDeviceChoice("PIC18F458"), nullptr);
-
-    const DeviceChoice* map = FindDeviceChoice("map");
-    ASSERT_NE(map, nullptr);
+TEST(DeviceChoices, FixedDevicesIgnoreTheMapAndTheMapsOwnTakesItsCapacities) {
     MapFacts facts;
     facts.device = "18F26K42";
-    EXPECT_EQ(ProfileOf(*map, facts).romCapacity, 0) << "no capacities: percentages read n/a";
+    EXPECT_EQ(ProfileOf(MapDevice(), facts).romCapacity, 0) << "no capacities: percentages n/a";
     facts.hasCapacity = true;
     facts.romCapacity = 65536;
     facts.ramCapacity = 4096;
-    const DeviceProfile profile = ProfileOf(*map, facts);
+    const DeviceProfile profile = ProfileOf(MapDevice(), facts);
     EXPECT_EQ(profile.name, "18F26K42");
     EXPECT_EQ(profile.ramCapacity, 4096);
-    EXPECT_EQ(ProfileOf(*big, facts).name, "18F4680") << "a fixed device ignores the map";
+    const DeviceProfile fixed = ProfileOf(kDeviceChoices[1], facts);
+    EXPECT_EQ(fixed.name, "18F458");
+    EXPECT_EQ(fixed.romCapacity, 32768);
+    EXPECT_EQ(fixed.ramCapacity, 1536);
 }
 
 }  // namespace

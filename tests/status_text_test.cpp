@@ -21,7 +21,7 @@ TEST(StatusText, SaysTheRuleTheDeviceAndWhatTheChecksFound) {
               "section and the map's used address ranges; 14 bytes in neither memory (Other)");
 
     const SizeTable listed = Count("blinky.map", SectionRule::kListed);
-    EXPECT_EQ(StatusText(listed, ProfileOf(*FindDeviceChoice("map"), listed.facts), &all),
+    EXPECT_EQ(StatusText(listed, ProfileOf(MapDevice(), listed.facts), &all),
               "Listed sections, 18F4680 (ROM 65536, RAM 3327 bytes); the listed names found ROM "
               "586 of 572 and RAM 10 of 14 bytes that the TOTAL section lists");
 

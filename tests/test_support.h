@@ -1,20 +1,24 @@
 #pragma once
 
-// Helpers that several test files share: running tallyfold-report in-process, reading golden
-// files, and making entries with given sizes.
+// Helpers that several test files share: running tallyfold-report in-process, reading files,
+// and making tables, check results and report documents.
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "report_command.h"
+#include "core/device_profile.h"
 #include "core/size_table.h"
+#include "report/report_formats.h"
+#include "report_command.h"
 
 inline const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
 inline const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
@@ -31,19 +35,27 @@ inline Result RunReport(const std::vector<std::string>& args, std::FILE* in = st
     return result;
 }
 
-// Runs the command with `input` as standard input.
-inline Result RunWithInput(const std::vector<std::string>& args, const std::string& input) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::tmpfile(), &std::fclose);
-    EXPECT_NE(in, nullptr);
-    if (in == nullptr) {
-        return {};
+using TempFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// A temporary file that holds `bytes`, to be read from its start; gone when closed.
+inline TempFile TempFileWith(const std::string& bytes) {
+    TempFile file(std::tmpfile(), &std::fclose);
+    EXPECT_NE(file, nullptr);
+    if (file != nullptr) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+        std::rewind(file.get());
     }
-    std::fwrite(input.data(), 1, input.size(), in.get());
-    std::rewind(in.get());
-    return RunReport(args, in.get());
+    return file;
 }
 
-inline std::string ReadFile(const std::string& path) {
+// Runs the command with `input` as standard input.
+inline Result RunWithInput(const std::vector<std::string>& args, const std::string& input) {
+    const TempFile in = TempFileWith(input);
+    return in != nullptr ? RunReport(args, in.get()) : Result{};
+}
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
@@ -69,4 +81,43 @@ inline SizeTable MakeTable(const std::vector<Sizes>& sizes,
         row.other = s.other;
     }
     return table;
+}
+
+// The device choice that takes the map's own capacities (--device map, Device > From Map).
+inline const DeviceChoice& MapDevice() {
+    for (const DeviceChoice& choice : kDeviceChoices) {
+        if (choice.fromMap) {
+            return choice;
+        }
+    }
+    ADD_FAILURE() << "no device choice takes the map's own";
+    return kDeviceChoices.front();
+}
+
+// A check's result as a reader gives it: whether it could be made and whether the report agrees,
+// with the map's and the report's figures. Its JSON field is its label in lower case with
+// underscores ("TOTAL section": "total_section").
+inline MapCheck MakeCheck(const std::string& label, bool possible, bool agrees,
+                          MemoryTotals map = {}, MemoryTotals report = {}) {
+    MapCheck check;
+    check.label = label;
+    for (const char c : label) {
+        check.field +=
+            c == ' ' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    check.possible = possible;
+    check.agrees = agrees;
+    check.map = map;
+    check.report = report;
+    return check;
+}
+
+// The rows of a table that is held whole, as a report document takes them.
+inline RowSource RowsOf(const ReportTable& table) {
+    return [&table](const RowVisitor& visit) {
+        for (const TableRow& held : table.rows) {
+            TableRow row = held;
+            visit(row);
+        }
+    };
 }

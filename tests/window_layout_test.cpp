@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <vector>
 
 namespace {
@@ -166,48 +165,6 @@ TEST(WindowLayoutTest, TypedPrefixFindsTheNextRowByNameAndWrapsWhenAsked) {
         EXPECT_EQ(FindRowByNamePrefix(rows, c.prefix, c.start, c.wrap), c.row);
     }
     EXPECT_EQ(FindRowByNamePrefix({}, "m", 0, true), -1);
-}
-
-TEST(WindowLayoutTest, ColumnWidthsArePassedAsTheirLow16Bits) {
-    EXPECT_EQ(ColumnWidthParam(588), 588);
-    EXPECT_EQ(ColumnWidthParam(0), 0);
-    EXPECT_EQ(ColumnWidthParam(-5), 0xFFFB);
-    EXPECT_EQ(ColumnWidthParam(-12), 0xFFF4);
-    EXPECT_EQ(ColumnWidthParam(65535), 0xFFFF);
-    EXPECT_EQ(ColumnWidthParam(65536), 0);
-}
-
-TEST(WindowLayoutTest, AboutCommandIgnoresTheLowFourBitsAndBitsAbove15) {
-    struct {
-        std::uint64_t command;
-        bool about;
-    } const cases[] = {
-        {0x0010, true},   {0x001F, true},  {0x1001F, true}, {0xFFFF0010, true},
-        {0x0000, false},  {0x000F, false}, {0x0020, false}, {0xF060, false},  // SC_CLOSE
-        {0xF020, false},                                                      // SC_MINIMIZE
-        {0x10020, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        EXPECT_EQ(IsAboutCommand(c.command), c.about);
-    }
-}
-
-TEST(WindowLayoutTest, MinimisedIconIsCentredWithTruncatingDivision) {
-    struct {
-        int w, h, cx, cy, x, y;
-    } const cases[] = {
-        {36, 36, 32, 32, 2, 2},
-        {0, 0, 32, 32, -15, -15},  // -31 / 2 truncates toward zero
-        {37, 35, 32, 32, 3, 2},
-        {160, 24, 16, 16, 72, 4},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-        const IconOrigin origin = MinimisedIconOrigin(c.w, c.h, c.cx, c.cy);
-        EXPECT_EQ(origin.x, c.x);
-        EXPECT_EQ(origin.y, c.y);
-    }
 }
 
 }  // namespace

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "layout/map_document.h"
 #include "core/map_error.h"
-#include "report/size_report.h"
 #include "core/size_table.h"
+#include "layout/map_document.h"
+#include "layout/window_layout.h"
+#include "report/size_report.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
-#include "layout/window_layout.h"
 
 // The main window: the report of the last map opened, counted by the chosen rule and view, for
 // the chosen device, with a status bar that says what counted and what the map's figures say.
@@ -37,20 +37,21 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    // The menu commands and the state of their items (map_size_dlg_commands.cpp). The Device
+    // and View items each choose a row of a table (menu_choices.h): one handler for each kind.
     bool OnFileOpen();
     bool OnFileReload();
     bool OnFileExit();
-    bool OnDevice18F4680();
-    bool OnDevice18F458();
-    bool OnDeviceFromMap();
-    bool OnViewListedSections();
-    bool OnViewAllSections();
-    bool OnViewObjectFiles();
-    bool OnViewSourceFiles();
-    bool OnViewSymbols();
+    bool OnDevice(std::size_t device);
+    bool OnRule(SectionRule rule);
+    bool OnView(MapView view);
     bool OnCopyTable();
     bool OnHelpAbout();
+    void OnInitMenuPopup(HMENU popup);
+    bool Offers(std::size_t device) const;
+    void ChooseCount(SectionRule rule, MapView view);
 
+    // The window's own messages (map_size_dlg.cpp).
     bool OnSysCommand(WPARAM command);
     bool OnPaint();
     void OnSize(int cx, int cy);
@@ -59,19 +60,16 @@ private:
     void OnDropFiles(HDROP drop);
     bool OnContextMenu(HWND window, LPARAM position);
     bool OnNotify(const NMHDR& header, LONG_PTR& value);
-    int OnFindItem(const NMLVFINDITEMW& find) const;
-    void OnGetDispInfo(LVITEMW& item) const;
-    void OnGetDispInfo(LVITEMA& item) const;
-    void OnInitMenuPopup(HMENU popup);
-    void OnColumnClick(int column);
-
     void AddAboutEntryToSystemMenu();
     void ShowAboutBox();
+    void LayOut();
+    void GrowToMinimumSize();
+
+    // Reading a map and showing its report (map_size_dlg_report.cpp).
     void OpenMap(const std::wstring& path);
     std::unique_ptr<CMapDocument> ReadMap(const std::wstring& path);
     void ShowMapError(const std::wstring& path, const MapError& error);
-    void ChooseDevice(std::size_t device);
-    void ChooseCount(SectionRule rule, MapView view);
+    static bool Shows(const CMapDocument& document, SectionRule rule, MapView view);
     bool Shows(SectionRule rule, MapView view) const;
     void ShowCounted(SizeTable shown, bool keepScrollPosition);
     DeviceProfile Device() const;
@@ -80,9 +78,11 @@ private:
     void RebuildRows();
     void ShowStatus();
     void MeasureColumnNeeds();
-    void LayOut();
-    void GrowToMinimumSize();
     const std::string* Cell(int item, int column) const;
+    int OnFindItem(const NMLVFINDITEMW& find) const;
+    void OnGetDispInfo(LVITEMW& item) const;
+    void OnGetDispInfo(LVITEMA& item) const;
+    void OnColumnClick(int column);
 
     CListCtrl m_list;
     HWND m_status = nullptr;

@@ -1,14 +1,5 @@
 #include "core/device_profile.h"
 
-const DeviceChoice* FindDeviceChoice(std::string_view name) {
-    for (const DeviceChoice& choice : kDeviceChoices) {
-        if (choice.name == name) {
-            return &choice;
-        }
-    }
-    return nullptr;
-}
-
 DeviceProfile ProfileOf(const DeviceChoice& choice, const MapFacts& facts) {
     if (!choice.fromMap) {
         return {std::string(choice.name), choice.romCapacity, choice.ramCapacity};

@@ -33,9 +33,6 @@ inline constexpr std::array<DeviceChoice, 3> kDeviceChoices = {{
 
 inline constexpr const DeviceChoice& kDefaultDevice = kDeviceChoices[0];
 
-// The choice of that name, or nullptr.
-const DeviceChoice* FindDeviceChoice(std::string_view name);
-
 // The profile of a choice; for "map", the map's own device name and capacities (0 where it gives
 // none).
 DeviceProfile ProfileOf(const DeviceChoice& choice, const MapFacts& facts);

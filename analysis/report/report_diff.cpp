@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <functional>
 
-std::vector<DiffMeasure> DiffMeasures(bool withOther) {
-    std::vector<DiffMeasure> measures = {
-        {"ROM", "rom", &SizeRow::rom, &DeviceProfile::romCapacity},
-        {"RAM", "ram", &SizeRow::ram, &DeviceProfile::ramCapacity},
-    };
-    if (withOther) {
-        measures.push_back({"Other", "other", &SizeRow::other, nullptr});
+std::vector<Memory> DiffMeasures(bool withOther) {
+    std::vector<Memory> measures;
+    for (const Memory& memory : kMemories) {
+        if (memory.capacity != nullptr || withOther) {
+            measures.push_back(memory);
+        }
     }
     return measures;
 }
@@ -43,15 +42,23 @@ std::int64_t Change(std::int64_t oldSize, std::int64_t newSize) {
                                      static_cast<std::uint64_t>(oldSize));
 }
 
+}  // namespace
+
+std::int64_t SizeChange(const DiffRow& row, std::size_t measure) {
+    return Change(row.oldSizes[measure], row.newSizes[measure]);
+}
+
+namespace {
+
 std::uint64_t AbsoluteChange(const DiffRow& row, std::size_t measure) {
-    const std::int64_t change = Change(row.oldSizes[measure], row.newSizes[measure]);
+    const std::int64_t change = SizeChange(row, measure);
     return change < 0 ? 0u - static_cast<std::uint64_t>(change)
                       : static_cast<std::uint64_t>(change);
 }
 
-bool HasSize(const SizeRow& row, const std::vector<DiffMeasure>& measures) {
+bool HasSize(const SizeRow& row, const std::vector<Memory>& measures) {
     return std::any_of(measures.begin(), measures.end(),
-                       [&](const DiffMeasure& measure) { return row.*measure.size != 0; });
+                       [&](const Memory& measure) { return row.*measure.size != 0; });
 }
 
 // Finds the row made for a name: open addressing over the rows' indices, in a table sized once
@@ -88,7 +95,7 @@ private:
 // Rows are made in the order the names first appear (new map first, then names only the old map
 // has) and keep that order among equal changes, so that the output does not vary between runs.
 std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& newTable,
-                                 ColumnOrdering sort, const std::vector<DiffMeasure>& measures) {
+                                 ColumnOrdering sort, const std::vector<Memory>& measures) {
     const std::size_t count = measures.size();
     struct Presence {
         bool inOld = false;
@@ -135,15 +142,15 @@ std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& new
     }
 
     // The sort key's change decides; the other measures' changes, in their order, break ties.
-    const std::string_view keyField = sort == ColumnOrdering::kByRamSize ? "ram" : "rom";
+    const MemoryKind key = SortedMemory(sort);
     std::vector<std::size_t> keys;
     for (std::size_t m = 0; m < count; ++m) {
-        if (measures[m].field == keyField) {
+        if (measures[m].kind == key) {
             keys.push_back(m);
         }
     }
     for (std::size_t m = 0; m < count; ++m) {
-        if (measures[m].field != keyField) {
+        if (measures[m].kind != key) {
             keys.push_back(m);
         }
     }
@@ -167,18 +174,18 @@ std::vector<DiffRow> CompareRows(const SizeTable& oldTable, const SizeTable& new
                    [&order](std::size_t place) -> std::uint32_t& { return order[place].index; });
     return rows;
 }
-std::vector<ReportColumn> DiffColumns(const std::vector<DiffMeasure>& measures, MapView view) {
+std::vector<ReportColumn> DiffColumns(const std::vector<Memory>& measures, MapView view) {
     std::vector<ReportColumn> columns;
     columns.push_back(SizeReportColumns(false, view).front());
     columns.push_back({"Status", "status", CellType::kText});
-    for (const DiffMeasure& measure : measures) {
+    for (const Memory& measure : measures) {
         const std::string label(measure.label);
         const std::string field(measure.field);
         columns.push_back({"Old " + label, "old_" + field, CellType::kCount});
         columns.push_back({"New " + label, "new_" + field, CellType::kCount});
         columns.push_back({label + " Change", field + "_change", CellType::kChange});
     }
-    for (const DiffMeasure& measure : measures) {
+    for (const Memory& measure : measures) {
         if (measure.capacity != nullptr) {
             const std::string label(measure.label);
             const std::string field(measure.field);
@@ -190,11 +197,11 @@ std::vector<ReportColumn> DiffColumns(const std::vector<DiffMeasure>& measures, 
 }
 
 void ForEachDiffRow(const std::vector<DiffRow>& rows, const DeviceProfile& device,
-                    const std::vector<DiffMeasure>& measures, SectionRule rule,
+                    const std::vector<Memory>& measures, SectionRule rule,
                     const RowVisitor& visit) {
     const std::size_t count = measures.size();
     std::size_t percents = 0;
-    for (const DiffMeasure& measure : measures) {
+    for (const Memory& measure : measures) {
         percents += measure.capacity != nullptr ? 1 : 0;
     }
     TableRow row;

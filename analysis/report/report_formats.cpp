@@ -19,15 +19,6 @@ std::string DisplayCell(const ReportColumn& column, const std::string& cell) {
     return IsSigned(column, cell) ? "+" + cell : cell;
 }
 
-RowSource RowsOf(const ReportTable& table) {
-    return [&table](const RowVisitor& visit) {
-        for (const TableRow& held : table.rows) {
-            TableRow row = held;
-            visit(row);
-        }
-    };
-}
-
 namespace {
 
 // Collects a format's text and hands it to the sink in pieces of about 64 KiB, so that a report
@@ -204,10 +195,11 @@ void AppendCheckJson(std::string& text, const MapCheck& check) {
     }
     text += '{';
     if (check.hasFigures) {
-        text += "\"rom\": " + std::to_string(check.map.rom) +
-                ", \"ram\": " + std::to_string(check.map.ram) + ", ";
-        if (check.withOther) {
-            text += "\"other\": " + std::to_string(check.map.other) + ", ";
+        for (const Memory& memory : kMemories) {
+            if (memory.capacity != nullptr || check.withOther) {
+                AppendJsonString(text, memory.field);
+                text += ": " + std::to_string(check.map.*memory.total) + ", ";
+            }
         }
     } else if (!check.detail.empty()) {
         text += "\"detail\": ";

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "report/report_table.h"
 #include "core/size_table.h"
+#include "report/report_table.h"
 
 // The version of the JSON documents' layout; it changes only when a consumer would break.
 inline constexpr int kJsonFormatVersion = 1;
@@ -48,9 +48,6 @@ private:
 // first. A report of a map with hundreds of thousands of object files is so written without its
 // rows, cells or text ever being held.
 using RowSource = std::function<void(const RowVisitor&)>;
-
-// The rows of a table that is held whole.
-RowSource RowsOf(const ReportTable& table);
 
 // Everything a report prints: the table, and what the formats put around it.
 struct ReportDocument {

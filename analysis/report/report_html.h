@@ -1,15 +1,12 @@
 #pragma once
 
-#include <functional>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "core/device_profile.h"
-#include "report/report_table.h"
 #include "core/size_table.h"
-
-// Per row name: the new map's bytes minus the old map's (rows of the same name summed).
-using SizeChanges = std::map<std::string, MemoryTotals, std::less<>>;
+#include "report/report_diff.h"
+#include "report/report_table.h"
 
 // Everything a size report for people to look at shows.
 struct HtmlReport {
@@ -20,15 +17,14 @@ struct HtmlReport {
     std::string fileName;    // the map (with --diff, the new map), as it was named
     std::string time;        // when the report was made, as people are to read it
 
-    // With --diff: each rectangle is coloured by its row name's change, and the old map's checks
-    // are shown next to the new map's.
-    const SizeChanges* changes = nullptr;
+    // With --diff: the row names compared, as the table compares them (CompareRows over
+    // `measures`); each rectangle is coloured by its row name's change. The old map's checks are
+    // shown next to the new map's.
+    const std::vector<DiffRow>* changes = nullptr;
+    std::vector<Memory> measures;
     const SizeTable* oldSizes = nullptr;
     std::string oldFileName;
 };
-
-// The new map's bytes minus the old map's, per row name (rows of one name summed).
-SizeChanges ChangesBetween(const SizeTable& oldSizes, const SizeTable& newSizes);
 
 // When a report is made, as its page shows it: SOURCE_DATE_EPOCH (seconds since 1970) when that
 // is set, so that a build that is repeated gives the same page, else the time now; in UTC.

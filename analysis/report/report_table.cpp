@@ -9,33 +9,44 @@ const ViewChoice& ViewChoiceOf(MapView view) {
     return kViewChoices[0];
 }
 
+std::string CapacitiesText(const DeviceProfile& device) {
+    std::string text;
+    for (const Memory& memory : kMemories) {
+        if (memory.capacity != nullptr) {
+            text += std::string(text.empty() ? "" : ", ") + std::string(memory.word) + " " +
+                    std::to_string(device.*memory.capacity) + " bytes";
+        }
+    }
+    return text;
+}
+
 std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view) {
     const ViewChoice& choice = ViewChoiceOf(view);
     std::vector<ReportColumn> columns = {
-        {std::string(choice.header), std::string(choice.field), CellType::kText},
-        {"ROM Size", "rom", CellType::kCount},
-        {"RAM Size", "ram", CellType::kCount},
-    };
-    if (withOther) {
-        columns.push_back({"Other", "other", CellType::kCount});
+        {std::string(choice.header), std::string(choice.field), CellType::kText}};
+    for (const Memory& memory : kMemories) {
+        if (memory.capacity != nullptr || withOther) {
+            columns.push_back(
+                {std::string(memory.sizeHeader), std::string(memory.field), CellType::kCount});
+        }
     }
-    columns.push_back({"ROM %", "rom_percent", CellType::kPercent});
-    columns.push_back({"RAM %", "ram_percent", CellType::kPercent});
+    for (const Memory& memory : kMemories) {
+        if (memory.capacity != nullptr) {
+            columns.push_back({std::string(memory.label) + " %",
+                               std::string(memory.field) + "_percent", CellType::kPercent});
+        }
+    }
     return columns;
 }
 
-const std::string* FindTotalCell(const ReportTable& table, std::string_view field) {
-    for (std::size_t column = 0; column < table.columns.size(); ++column) {
-        if (table.columns[column].field != field) {
-            continue;
-        }
-        for (const TableRow& row : table.rows) {
-            if (row.kind == RowKind::kTotal) {
-                return &row.cells[column];
-            }
+std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
+                      std::string_view field) {
+    for (std::size_t column = 0; column < columns.size() && column < total.cells.size(); ++column) {
+        if (columns[column].field == field) {
+            return total.cells[column];
         }
     }
-    return nullptr;
+    return {};
 }
 
 namespace {

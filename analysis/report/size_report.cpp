@@ -135,6 +135,15 @@ ColumnOrdering OrderingForColumn(int column) {
     }
 }
 
+MemoryKind SortedMemory(ColumnOrdering ordering) {
+    for (const SortChoice& choice : kSortChoices) {
+        if (choice.ordering == ordering) {
+            return choice.memory;
+        }
+    }
+    return kSortChoices[0].memory;
+}
+
 std::vector<std::uint32_t> RowOrder(const SizeRows& rows, ColumnOrdering ordering) {
     switch (ordering) {
         case ColumnOrdering::kByRomSize:

@@ -2,14 +2,16 @@
 
 // Ordering a map's rows and turning them into the report's rows for a device.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/device_profile.h"
-#include "report/report_table.h"
 #include "core/size_table.h"
+#include "report/report_table.h"
 
 // Puts the item at place orderAt(k) at place k, for every k, in place: one cycle of the
 // permutation at a time, with no second list of items to fault in. orderAt(k) gives a reference
@@ -41,6 +43,22 @@ void SortByRamSize(SizeRows& rows);
 enum class ColumnOrdering { kNone, kByRomSize, kByRamSize };
 
 ColumnOrdering OrderingForColumn(int column);
+
+// The keys --sort orders by, in the order the usage text lists them; the first is the default.
+// A key is named as its memory is in JSON.
+struct SortChoice {
+    std::string_view name;  // "rom"
+    ColumnOrdering ordering;
+    MemoryKind memory;
+};
+
+inline constexpr std::array<SortChoice, 2> kSortChoices = {{
+    {MemoryOf(MemoryKind::kRom).field, ColumnOrdering::kByRomSize, MemoryKind::kRom},
+    {MemoryOf(MemoryKind::kRam).field, ColumnOrdering::kByRamSize, MemoryKind::kRam},
+}};
+
+// The memory an ordering sorts by; ROM for kNone.
+MemoryKind SortedMemory(ColumnOrdering ordering);
 
 // Sorts by the ordering; kNone leaves the rows alone. Returns whether the rows were sorted.
 bool ApplyOrdering(SizeRows& rows, ColumnOrdering ordering);

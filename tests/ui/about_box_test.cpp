@@ -85,33 +85,18 @@ TEST(AboutBoxTest, SystemCommandsOutsideTheAboutRangeGetTheSystemsHandling) {
     EXPECT_TRUE(program.WaitForExit());
 }
 
-// The application object of the program, counting the Help commands that reach it.
-class HelpCountingApp : public CMapSizeApp {
-public:
-    bool OnCmdMsg(UINT id) override {
-        if (id == IDM_HELP) {
-            InterlockedIncrement(&m_helpCommands);
-        }
-        return CMapSizeApp::OnCmdMsg(id);
-    }
-    LONG HelpCommands() { return InterlockedCompareExchange(&m_helpCommands, 0, 0); }
-
-private:
-    volatile LONG m_helpCommands = 0;
-};
-
 TEST(AboutBoxTest, F1InTheWindowAndInTheAboutBoxReachesTheApplicationsHelpCommand) {
-    auto owned = std::make_unique<HelpCountingApp>();
-    HelpCountingApp* app = owned.get();
+    auto owned = std::make_unique<CommandRecordingApp>();
+    CommandRecordingApp* app = owned.get();
     ProgramDriver program(std::move(owned));
     PostMessageW(program.List(), WM_KEYDOWN, VK_F1, 0);
-    EXPECT_TRUE(WaitFor([&] { return app->HelpCommands() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return app->Commands() == std::vector<UINT>{IDM_HELP}; }));
 
     program.PostCommand(IDM_HELP_ABOUT);
     HWND about = program.WaitForOwnedDialog(L"About tallyfold");
     ASSERT_NE(about, nullptr);
     PostMessageW(FocusOf(about), WM_KEYDOWN, VK_F1, 0);
-    EXPECT_TRUE(WaitFor([&] { return app->HelpCommands() == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return app->Commands() == std::vector<UINT>{IDM_HELP, IDM_HELP}; }));
     EXPECT_TRUE(IsWindow(about));  // neither window reacts to F1 itself
 }
 

@@ -3,21 +3,24 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/device_profile.h"
 #include "layout/map_document.h"
-#include "resource.h"
-#include "report/size_report.h"
 #include "layout/status_text.h"
+#include "layout/window_layout.h"
+#include "report/size_report.h"
+#include "resource.h"
 #include "win/dpi.h"
 #include "window_driver.h"
-#include "layout/window_layout.h"
 
 namespace {
 
@@ -266,6 +269,42 @@ TEST(MainWindowTest, EnterAndEscAndExitEndTheProgram) {
         EXPECT_EQ(program.StartupResult(), FALSE);
         EXPECT_FALSE(IsWindow(program.Window()));
     }
+}
+
+// Every item of the menu bar and of the list's menu is the window's own command: none passes
+// on to the application, as a command the window forgot would. Exit goes last.
+TEST(MainWindowTest, EveryMenuCommandIsTakenByTheWindow) {
+    std::vector<std::pair<std::wstring, UINT>> commands = MenuCommands(IDM_MAIN_MENU);
+    for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
+        commands.push_back(item);
+    }
+    ASSERT_EQ(commands.size(), 13u);
+    auto owned = std::make_unique<CommandRecordingApp>();
+    CommandRecordingApp* app = owned.get();
+    ProgramDriver program(std::move(owned));
+    const std::pair<UINT, const wchar_t*> dialogs[] = {{IDM_FILE_OPEN, L"Open"},
+                                                       {IDM_HELP_ABOUT, L"About tallyfold"}};
+    for (const auto& [text, id] : commands) {
+        SCOPED_TRACE(testing::Message() << id);
+        if (id == IDM_FILE_EXIT) {
+            continue;
+        }
+        const auto dialog = std::find_if(std::begin(dialogs), std::end(dialogs),
+                                         [id](const auto& d) { return d.first == id; });
+        if (dialog == std::end(dialogs)) {
+            program.SendCommand(id);
+            continue;
+        }
+        program.PostCommand(id);
+        HWND box = program.WaitForOwnedDialog(dialog->second);
+        ASSERT_NE(box, nullptr);
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) != FALSE; }));
+    }
+    EXPECT_EQ(app->Commands(), std::vector<UINT>{});
+    program.PostCommand(IDM_FILE_EXIT);
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(app->Commands(), std::vector<UINT>{});
 }
 
 // What a message box shows: its caption, texts and whether its icon is the error icon.

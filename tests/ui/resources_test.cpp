@@ -3,12 +3,14 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <string>
 #include <vector>
 
 #include "resource.h"
+#include "window_driver.h"
 
 namespace {
 
@@ -238,28 +240,49 @@ TEST(ResourcesTest, MenuHasFileDeviceViewAndHelpWithAccessKeysAndTheirCommands) 
     DestroyMenu(listMenu);
 }
 
-TEST(ResourcesTest, KeysGiveTheCommandsTheirMenusName) {
+// A key as a menu item names it after a tab: "Ctrl+O", "F5".
+std::wstring KeyName(const ACCEL& key) {
+    std::wstring name = (key.fVirt & FCONTROL) != 0 ? L"Ctrl+" : L"";
+    name += (key.fVirt & FSHIFT) != 0 ? L"Shift+" : L"";
+    name += (key.fVirt & FALT) != 0 ? L"Alt+" : L"";
+    if (key.key >= VK_F1 && key.key <= VK_F24) {
+        return name + L"F" + std::to_wstring(key.key - VK_F1 + 1);
+    }
+    return name + (key.key == VK_INSERT ? L"Ins" : std::wstring(1, static_cast<wchar_t>(key.key)));
+}
+
+// The keys are exactly these, all virtual keys; each key a menu item names after its tab gives
+// that item's command.
+TEST(ResourcesTest, KeysAreTheOnesTheMenusName) {
     HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(table, nullptr);
     ACCEL keys[8] = {};
     const int count = CopyAcceleratorTableW(table, keys, 8);
-    const struct {
-        BYTE flags;
-        WORD key;
-        WORD command;
-    } expected[] = {
-        {FVIRTKEY | FCONTROL, 'O', IDM_FILE_OPEN},
-        {FVIRTKEY, VK_F5, IDM_FILE_RELOAD},
-        {FVIRTKEY | FCONTROL, 'C', IDM_COPY_TABLE},
-        {FVIRTKEY | FCONTROL, VK_INSERT, IDM_COPY_TABLE},
-    };
-    ASSERT_EQ(count, 4);
+    MenuItems named;  // (key name, command)
     for (int i = 0; i < count; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(keys[i].fVirt & ~0x80, expected[i].flags);  // 0x80 marks the table's last entry
-        EXPECT_EQ(keys[i].key, expected[i].key);
-        EXPECT_EQ(keys[i].cmd, expected[i].command);
+        EXPECT_NE(keys[i].fVirt & FVIRTKEY, 0) << i;
+        named.emplace_back(KeyName(keys[i]), keys[i].cmd);
     }
+    EXPECT_EQ(named, (MenuItems{{L"Ctrl+O", IDM_FILE_OPEN},
+                                {L"F5", IDM_FILE_RELOAD},
+                                {L"Ctrl+C", IDM_COPY_TABLE},
+                                {L"Ctrl+Ins", IDM_COPY_TABLE}}));
+    MenuItems items = MenuCommands(IDM_MAIN_MENU);
+    for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
+        items.push_back(item);
+    }
+    int keysNamed = 0;
+    for (const auto& [text, command] : items) {
+        const std::size_t tab = text.find(L'\t');
+        if (tab != std::wstring::npos) {
+            SCOPED_TRACE(testing::Message() << command);
+            ++keysNamed;
+            EXPECT_NE(std::find(named.begin(), named.end(),
+                                std::make_pair(text.substr(tab + 1), command)),
+                      named.end());
+        }
+    }
+    EXPECT_EQ(keysNamed, 3);
 }
 
 TEST(ResourcesTest, AboutEntryTextIsString101) {

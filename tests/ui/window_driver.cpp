@@ -119,6 +119,44 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
+namespace {
+
+void CollectCommands(HMENU menu, std::vector<std::pair<std::wstring, UINT>>& commands) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (HMENU dropDown = GetSubMenu(menu, i)) {
+            CollectCommands(dropDown, commands);
+        } else if (GetMenuItemID(menu, i) != 0) {  // not a separator
+            wchar_t text[64] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+            commands.emplace_back(text, GetMenuItemID(menu, i));
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::pair<std::wstring, UINT>> MenuCommands(UINT menuId) {
+    std::vector<std::pair<std::wstring, UINT>> commands;
+    if (HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId))) {
+        CollectCommands(menu, commands);
+        DestroyMenu(menu);
+    }
+    return commands;
+}
+
+bool CommandRecordingApp::OnCmdMsg(UINT id) {
+    {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        m_commands.push_back(id);
+    }
+    return CMapSizeApp::OnCmdMsg(id);
+}
+
+std::vector<UINT> CommandRecordingApp::Commands() const {
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_commands;
+}
+
 ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app) : m_app(std::move(app)) {
     m_thread = std::thread([this] {
         m_threadId = GetCurrentThreadId();

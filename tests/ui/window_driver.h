@@ -5,8 +5,10 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "map_size_app.h"
@@ -77,6 +79,17 @@ private:
     HWND m_window = nullptr;
 };
 
+// The program's application object, recording the commands that reach it: those no window took.
+class CommandRecordingApp : public CMapSizeApp {
+public:
+    bool OnCmdMsg(UINT id) override;
+    std::vector<UINT> Commands() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<UINT> m_commands;
+};
+
 // Polls the condition every 10 ms until it holds or the timeout passes.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 15000);
 
@@ -112,6 +125,9 @@ std::wstring ClipboardText();
 
 // The rows (ASCII cells) as tab-separated lines under the header line, each ended by CR LF.
 std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows);
+
+// The command items of a menu resource and of its drop-downs, in menu order: (text, command).
+std::vector<std::pair<std::wstring, UINT>> MenuCommands(UINT menuId);
 
 // A program driver whose application has that command line, as if started with it.
 std::unique_ptr<CMapSizeApp> AppStartedWith(const std::wstring& commandLine);

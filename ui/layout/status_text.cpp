@@ -1,5 +1,7 @@
 #include "layout/status_text.h"
 
+#include "report/report_table.h"
+
 namespace {
 
 std::string Figures(const MemoryTotals& totals, bool withOther) {
@@ -11,8 +13,14 @@ std::string DeviceText(const DeviceProfile& device) {
     if (device.romCapacity <= 0 && device.ramCapacity <= 0) {
         return name + " (no capacities)";
     }
-    return name + " (ROM " + std::to_string(device.romCapacity) + ", RAM " +
-           std::to_string(device.ramCapacity) + " bytes)";
+    std::string capacities;
+    for (const Memory& memory : kMemories) {
+        if (memory.capacity != nullptr) {
+            capacities += std::string(capacities.empty() ? "" : ", ") + std::string(memory.word) +
+                          " " + std::to_string(device.*memory.capacity);
+        }
+    }
+    return name + " (" + capacities + " bytes)";
 }
 
 // "agrees with A and B", then one clause per check that disagrees or could not be made.
@@ -40,8 +48,8 @@ std::string ChecksText(const std::vector<MapCheck>& checks) {
 std::string StatusText(const SizeTable& shown, const DeviceProfile& device,
                        const SizeTable* complete) {
     const MemoryTotals totals = TotalsOf(shown);
-    std::string text = (shown.rule == SectionRule::kAll ? "All sections, " : "Listed sections, ") +
-                       DeviceText(device) + ChecksText(shown.facts.checks);
+    std::string text = std::string(NameOf(shown.rule).shown) + ", " + DeviceText(device) +
+                       ChecksText(shown.facts.checks);
     if (totals.other != 0) {
         text += "; " + std::to_string(totals.other) + " bytes in neither memory (Other)";
     }
@@ -53,9 +61,15 @@ std::string StatusText(const SizeTable& shown, const DeviceProfile& device,
                 all = check.map;
             }
         }
-        text += "; the listed names found ROM " + std::to_string(totals.rom) + " of " +
-                std::to_string(all.rom) + " and RAM " + std::to_string(totals.ram) + " of " +
-                std::to_string(all.ram) + " bytes that the TOTAL section lists";
+        std::string found;
+        for (const Memory& memory : kMemories) {
+            if (memory.capacity != nullptr) {
+                found += std::string(found.empty() ? "" : " and ") + std::string(memory.word) +
+                         " " + std::to_string(totals.*memory.total) + " of " +
+                         std::to_string(all.*memory.total);
+            }
+        }
+        text += "; the listed names found " + found + " bytes that the TOTAL section lists";
     }
     return text;
 }

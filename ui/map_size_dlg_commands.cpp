@@ -1,0 +1,155 @@
+#include "map_size_dlg.h"
+
+#include <commdlg.h>
+
+#include <string>
+
+#include "core/device_profile.h"
+#include "core/map_error.h"
+#include "layout/window_layout.h"
+#include "menu_choices.h"
+#include "resource.h"
+#include "win/ansi_text.h"
+#include "win/clipboard.h"
+#include "win/file_dialog.h"
+
+// The commands of the menus, the list's right-click menu and the keys, and the state their items
+// show: check marks and greying.
+
+bool CMapSizeDlg::OnFileOpen() {
+    CFileDialog dialog(L"map", L"*.map", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
+                       L"Link maps (*.map)|*.map|All files (*.*)|*.*||");
+    if (dialog.DoModal() != IDOK) {
+        return true;
+    }
+    OpenMap(dialog.GetPathName());
+    return true;
+}
+
+// Reads the map the report shows once more, after a rebuild, keeping the device, the order, and
+// the rule and the view where the map still offers them (else its own rule, by object file).
+bool CMapSizeDlg::OnFileReload() {
+    if (m_path.empty()) {
+        return true;
+    }
+    std::unique_ptr<CMapDocument> document = ReadMap(m_path);
+    if (document == nullptr) {
+        return true;  // the user was told; the report stays as it was
+    }
+    SectionRule rule = document->Offers(m_rule) ? m_rule : document->CalledForRule();
+    MapView view = document->Offers(m_view) ? m_view : MapView::kObjects;
+    if (!Shows(*document, rule, view)) {
+        view = MapView::kObjects;
+    }
+    SizeTable shown;
+    try {
+        shown = document->Count(rule, view);
+    } catch (const MapError&) {
+        // It lacks what they need after all; the map's own rule counted it when it was read.
+        shown = document->Count(document->CalledForRule(), MapView::kObjects);
+    }
+    m_document = std::move(document);
+    ShowCounted(std::move(shown), true);
+    return true;
+}
+
+// Esc ends the program; Exit in the File menu does the same.
+bool CMapSizeDlg::OnFileExit() {
+    OnCancel();
+    return true;
+}
+
+// Only a map that gives its capacities can be the device (its item is greyed otherwise).
+bool CMapSizeDlg::Offers(std::size_t device) const {
+    return !kDeviceChoices[device].fromMap ||
+           (m_document != nullptr && m_entries.facts.hasCapacity);
+}
+
+bool CMapSizeDlg::OnDevice(std::size_t device) {
+    if (!Offers(device)) {
+        return true;
+    }
+    m_device = device;
+    FillReport(true);
+    return true;
+}
+
+bool CMapSizeDlg::OnRule(SectionRule rule) {
+    ChooseCount(rule, m_view);
+    return true;
+}
+
+bool CMapSizeDlg::OnView(MapView view) {
+    ChooseCount(m_rule, view);
+    return true;
+}
+
+// Counts the map already read by another rule or view, keeping the order. Before any map, the
+// choice is only recorded (the empty report takes its header). A rule or view the map lacks after
+// all is reported and the previous one stays.
+void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
+    if (m_document == nullptr) {
+        m_rule = rule;
+        m_view = view;
+        m_entries.rule = rule;
+        m_entries.view = view;
+        FillReport(true);
+        return;
+    }
+    if ((rule == m_rule && view == m_view) || !Shows(rule, view)) {
+        return;  // nothing changes, or a greyed item
+    }
+    SizeTable shown;
+    try {
+        shown = m_document->Count(rule, view);
+    } catch (const MapError& error) {
+        ShowMapError(m_path, error);
+        return;
+    }
+    ShowCounted(std::move(shown), false);
+}
+
+// The whole table as tab-separated text with its header line, ready to paste into a spreadsheet.
+bool CMapSizeDlg::OnCopyTable() {
+    const std::wstring failure = PutTextOnClipboard(m_hWnd, WidenAnsi(TabSeparatedTable(m_report)));
+    if (!failure.empty()) {
+        const std::wstring text = L"Cannot copy the table: " + failure;
+        ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
+    }
+    return true;
+}
+
+bool CMapSizeDlg::OnHelpAbout() {
+    ShowAboutBox();
+    return true;
+}
+
+// The Device and View items show the choices as check marks and are greyed where the map shown
+// cannot offer them; Reload is greyed while no map is shown; every other item is left as it is.
+void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
+    const int count = GetMenuItemCount(popup);
+    for (int position = 0; position < count; ++position) {
+        const UINT id = GetMenuItemID(popup, position);
+        const auto byPosition = static_cast<UINT>(position);
+        bool checked = false;
+        bool enabled = true;
+        if (const std::size_t device = ItemOf(kDeviceItems, id); device < kDeviceItems.size()) {
+            checked = device == m_device;
+            enabled = Offers(device);
+        } else if (const std::size_t rule = ItemOf(kRuleItems, id); rule < kRuleItems.size()) {
+            checked = kSectionRuleNames[rule].rule == m_rule;
+            enabled = Shows(kSectionRuleNames[rule].rule, m_view);
+        } else if (const std::size_t view = ItemOf(kViewItems, id); view < kViewItems.size()) {
+            checked = kViewChoices[view].view == m_view;
+            enabled = Shows(m_rule, kViewChoices[view].view);
+        } else if (id == IDM_FILE_RELOAD) {
+            EnableMenuItem(popup, byPosition,
+                           MF_BYPOSITION | (m_path.empty() ? MF_GRAYED : MF_ENABLED));
+            continue;
+        } else {
+            continue;  // separators, nested drop-downs, commands without a check mark
+        }
+        CheckMenuItem(popup, byPosition, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+        EnableMenuItem(popup, byPosition, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    }
+}
