@@ -6,9 +6,7 @@
 #include "core/map_error.h"
 #include "core/map_file.h"
 #include "readers/map_reader.h"
-#include "report/report_diff.h"
-#include "report/report_formats.h"
-#include "report/report_html.h"
+#include "report/map_report.h"
 #include "report_options.h"
 
 #ifndef TALLYFOLD_VERSION
@@ -32,28 +30,6 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     }
     return CountMapFile(*file, options.sections, options.device->fromMap, options.view,
                         options.format == OutputFormat::kHtml);
-}
-
-// The line above the table when the capacities come from the map.
-std::string MapDeviceHeading(const ReportOptions& options, const DeviceProfile& device) {
-    if (!options.device->fromMap) {
-        return {};
-    }
-    const std::string name = device.name.empty() ? "not named in the map" : device.name;
-    return "Device: " + name + ", capacities from the map: " + CapacitiesText(device) + "\n\n";
-}
-
-std::string DeviceName(const DeviceProfile& device) {
-    return device.name.empty() ? "unknown" : device.name;
-}
-
-std::vector<CheckSet> ChecksOf(const SizeTable& table, const std::string& path,
-                               std::string prefix = {}, std::string key = {}) {
-    if (table.facts.checks.empty() && table.facts.notes.empty()) {
-        return {};
-    }
-    return {CheckSet{std::move(prefix), std::move(key), StreamName(path), table.facts.checks,
-                     table.facts.notes}};
 }
 
 // One line per exceeded budget, compared with the total row's printed percentages (in the
@@ -111,122 +87,23 @@ std::string WarningsOf(const std::vector<CheckSet>& checks) {
     return text;
 }
 
-// The report of one map, its rows made as they are written, in `order` (places of the table's
-// rows). The table and the order must outlive it.
-ReportDocument ReportMap(const ReportOptions& options, const SizeTable& table,
-                         const std::vector<std::uint32_t>& order) {
-    const DeviceProfile device = ProfileOf(*options.device, table.facts);
-    ReportDocument document;
-    // JSON rows always carry "other", so that a script reads every map alike.
-    const bool withOther = table.rule == SectionRule::kAll || options.format == OutputFormat::kJson;
-    document.columns = SizeReportColumns(withOther, table.view);
-    document.rows = [&table, &order, device, withOther](const RowVisitor& visit) {
-        ForEachReportRow(table, device, withOther, visit, &order);
-    };
-    document.header = {{"file", options.mapPath},
-                       {"device", DeviceName(device)},
-                       {"sections", std::string(NameOf(table.rule).name)}};
-    document.heading = MapDeviceHeading(options, device);
-    document.checks = ChecksOf(table, options.mapPath);
-    return document;
+// The report's request: the options that say what it shows.
+ReportRequest RequestOf(const ReportOptions& options) {
+    ReportRequest request;
+    request.device = options.device;
+    request.format = options.format;
+    request.sort = options.sort;
+    request.mapName = options.mapPath;
+    request.oldMapName = options.oldMapPath;
+    return request;
 }
 
-// Two maps compared: the old one, and the rows per name over the measures.
-struct Comparison {
-    const SizeTable* oldTable = nullptr;
-    std::vector<Memory> measures;
-    std::vector<DiffRow> rows;
-};
-
-// The comparison of two maps, made into `comparison`, which must outlive the document (as must
-// the maps, which hold the rows' names).
-ReportDocument CompareMaps(const ReportOptions& options, const SizeTable& oldTable,
-                           const SizeTable& newTable, Comparison& comparison) {
-    const DeviceProfile device = ProfileOf(*options.device, newTable.facts);
-    const SectionRule rule = DiffRule(oldTable, newTable);
-    comparison.oldTable = &oldTable;
-    comparison.measures =
-        DiffMeasures(rule == SectionRule::kAll || options.format == OutputFormat::kJson);
-    comparison.rows = CompareRows(oldTable, newTable, options.sort, comparison.measures);
-    ReportDocument document;
-    document.columns = DiffColumns(comparison.measures, newTable.view);
-    document.rows = [&comparison, device, rule](const RowVisitor& visit) {
-        ForEachDiffRow(comparison.rows, device, comparison.measures, rule, visit);
-    };
-    document.header = {{"old", options.oldMapPath},
-                       {"new", options.mapPath},
-                       {"device", DeviceName(device)},
-                       {"sections", std::string(NameOf(rule).name)}};
-    document.heading = MapDeviceHeading(options, device);
-    document.checks = ChecksOf(oldTable, options.oldMapPath, "Old ", "old");
-    for (CheckSet& set : ChecksOf(newTable, options.mapPath, "New ", "new")) {
-        document.checks.push_back(std::move(set));
-    }
-    return document;
-}
-
-// The page to look at: the treemaps of the map (with --diff, of the new map, coloured by change)
-// over the document's table, which the page holds whole.
-std::string FormatHtmlDocument(const ReportOptions& options, const ReportDocument& document,
-                               const SizeTable& sizes, const Comparison* comparison) {
-    ReportTable table;
-    table.columns = document.columns;
-    document.rows([&table](TableRow& row) { table.rows.push_back(row); });
-    HtmlReport report;
-    report.sizes = &sizes;
-    report.table = &table;
-    report.device = ProfileOf(*options.device, sizes.facts);
-    report.fileName = options.mapPath;
-    report.time = ReportTime();
-    if (comparison != nullptr) {
-        report.changes = &comparison->rows;
-        report.measures = comparison->measures;
-        report.oldSizes = comparison->oldTable;
-        report.oldFileName = options.oldMapPath;
-    }
-    return FormatHtml(report);
-}
-
-// Writes the document in the chosen format; `sizes` (and with --diff the comparison) are what it
-// was made from, which the page to look at draws.
-void WriteDocument(const ReportOptions& options, const ReportDocument& document,
-                   const SizeTable& sizes, const Comparison* comparison, TextSink& out) {
-    switch (options.format) {
-        case OutputFormat::kHtml:
-            out.Write(FormatHtmlDocument(options, document, sizes, comparison));
-            return;
-        case OutputFormat::kTsv:
-            return WriteTsv(document, out);
-        case OutputFormat::kCsv:
-            return WriteCsv(document, out);
-        case OutputFormat::kJson:
-            return WriteJson(document, out);
-        case OutputFormat::kMarkdown:
-            return WriteMarkdown(document, out);
-        case OutputFormat::kTable:
-            break;
-    }
-    WriteTable(document, out);
-}
-
-// Writes the report and checks its total row against the budgets.
-int WriteReport(const ReportOptions& options, ReportDocument& document, const SizeTable& sizes,
-                const Comparison* comparison, TextSink& out, std::string& err) {
-    // The total row is the last; it is kept as it goes by.
-    TableRow total;
-    document.rows = [&total, rows = std::move(document.rows)](const RowVisitor& visit) {
-        rows([&](TableRow& row) {
-            if (row.kind == RowKind::kTotal) {
-                total = row;
-            }
-            visit(row);
-        });
-    };
-    WriteDocument(options, document, sizes, comparison, out);
-    const std::string prefix = comparison != nullptr ? "new_" : "";
+// The warnings of the checks that disagree and the budgets checked against the total row.
+int Judge(const ReportOptions& options, const ReportOutcome& report, std::string& err) {
     Outcome outcome;
-    outcome.warnings = WarningsOf(document.checks);
-    outcome.budgets = CheckBudgets(options, document.columns, total, prefix);
+    outcome.warnings = WarningsOf(report.checks);
+    outcome.budgets =
+        CheckBudgets(options, report.columns, report.total, options.diff ? "new_" : "");
     return Finish(outcome, err);
 }
 
@@ -236,19 +113,11 @@ int RunReport(const ReportOptions& options, std::FILE* in, TextSink& out, std::s
     if (options.diff) {
         const SizeTable oldTable = LoadMap(options, options.oldMapPath, in);
         const SizeTable newTable = LoadMap(options, options.mapPath, in);
-        Comparison comparison;
-        ReportDocument document = CompareMaps(options, oldTable, newTable, comparison);
-        return WriteReport(options, document, newTable, &comparison, out, err);
+        return Judge(options, WriteComparisonReport(RequestOf(options), oldTable, newTable, out),
+                     err);
     }
     SizeTable table = LoadMap(options, options.mapPath, in);
-    // The page to look at draws the map's rows in their order as well; the other formats only
-    // take the rows in the order, which is cheaper than moving them into it.
-    if (options.format == OutputFormat::kHtml) {
-        ApplyOrdering(table.rows, options.sort);
-    }
-    const std::vector<std::uint32_t> order = RowOrder(table.rows, options.sort);
-    ReportDocument document = ReportMap(options, table, order);
-    return WriteReport(options, document, table, nullptr, out, err);
+    return Judge(options, WriteMapReport(RequestOf(options), table, out), err);
 }
 
 // Every failure is found before the first byte of the report is written.

@@ -9,26 +9,8 @@
 
 #include "core/device_profile.h"
 #include "readers/map_reader.h"
-#include "report/size_report.h"
+#include "report/map_report.h"
 #include "report_budget.h"
-
-enum class OutputFormat { kTable, kTsv, kCsv, kJson, kMarkdown, kHtml };
-
-// The formats, in the order the usage text lists them; the first is the default.
-struct FormatChoice {
-    std::string_view name;
-    OutputFormat format;
-    std::string_view description;
-};
-
-inline constexpr std::array<FormatChoice, 6> kFormatChoices = {{
-    {"table", OutputFormat::kTable, "an aligned table with headers"},
-    {"tsv", OutputFormat::kTsv, "one line per row, tab-separated cells, no header"},
-    {"csv", OutputFormat::kCsv, "RFC 4180, a header line, CR LF line ends"},
-    {"json", OutputFormat::kJson, "one document with format_version 1"},
-    {"markdown", OutputFormat::kMarkdown, "a Markdown table for a pull-request comment"},
-    {"html", OutputFormat::kHtml, "one self-contained HTML page: treemaps over the table"},
-}};
 
 // The rules that choose which sections count, in the order the usage text lists them.
 struct SectionRuleChoice {
