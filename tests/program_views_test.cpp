@@ -1,7 +1,7 @@
 #include "views/program_views.h"
 
 #include "readers/map_reader.h"
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "html_report_support.h"
-#include "report/json_writer.h"
 #include "test_support.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "readers/map_reader.h"
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 #include "report_command.h"
 #include "test_support.h"
 

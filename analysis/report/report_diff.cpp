@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "text/visible_text.h"
+
 std::vector<DiffMeasure> DiffMeasures(bool withOther) {
     std::vector<DiffMeasure> measures = {
         {"ROM", "rom", &SizeRow::rom, &DeviceProfile::romCapacity},

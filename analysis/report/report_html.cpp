@@ -10,11 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "report/json_writer.h"
 #include "report/report_formats.h"
-#include "readers/hlink/section_tally.h"
 #include "report/size_report.h"
 #include "report/treemap_layout.h"
+#include "text/names.h"
+#include "text/numbers.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -135,11 +136,8 @@ int Columns(std::string_view bytes) {
 
 // A path's last part: what tells the objects apart at a glance. The whole name is in the title.
 std::string_view ShortName(std::string_view name) {
-    const std::size_t slash = name.find_last_of("/\\");
-    if (slash == std::string_view::npos || slash + 1 == name.size()) {
-        return name;
-    }
-    return name.substr(slash + 1);
+    const std::string_view base = BaseName(name);
+    return base.empty() ? name : base;
 }
 
 std::int64_t BytesIn(const MemoryTotals& totals, MemoryKind memory) {
@@ -159,8 +157,10 @@ std::int64_t BytesIn(const SizeRow& row, MemoryKind memory) {
 }
 
 std::string Hex(Rgb colour) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
+    std::string text = "#";
+    for (const int part : {colour.r, colour.g, colour.b}) {
+        text += HexText(static_cast<std::uint64_t>(part), 2, HexCase::kLower);
+    }
     return text;
 }
 

@@ -66,8 +66,3 @@ std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view = MapVi
 
 // The total row's cell in the column with that JSON field name, or nullptr.
 const std::string* FindTotalCell(const ReportTable& table, std::string_view field);
-
-// A name as a report cell: control bytes, which would break a line or a tab-separated row, are
-// shown in caret notation ("^I" for a tab, "^[" for ESC, "^?" for DEL); every other byte stays.
-// Assigned to `cell`, whose memory is reused.
-void AssignVisibleName(std::string& cell, std::string_view name);
