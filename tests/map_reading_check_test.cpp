@@ -4,20 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "listing_check.h"
 #include "map_check.h"
 #include "map_generator.h"
+#include "test_support.h"
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class MapReadingCheck : public ::testing::TestWithParam<const char*> {};
 
@@ -28,7 +22,7 @@ TEST_P(MapReadingCheck, EveryInputReadsAlikeInEveryWay) {
             continue;
         }
         SCOPED_TRACE(item.path().string());
-        const std::string bytes = ReadFile(item.path());
+        const std::string bytes = ReadFile(item.path().string());
         EXPECT_EQ(CheckMapReading(bytes), "");
         EXPECT_EQ(CheckListingReading(bytes), "");
         ++files;

@@ -1,29 +1,22 @@
 #include "views/program_views.h"
 
-#include "readers/map_reader.h"
-#include "readers/mplink/mplink_reader.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "core/map_error.h"
 #include "readers/hlink/section_tally.h"
+#include "readers/map_reader.h"
+#include "readers/mplink/mplink_reader.h"
+#include "test_support.h"
 
 namespace {
 
 using View = std::function<SizeTable(const MapListing&, const ProgramListing&, const std::string&)>;
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 SizeTable ViewOf(const View& view, const std::string& bytes) {
     return view(ReadMapListing(bytes, "test.map"), ReadProgramListing(bytes, "test.map"),
@@ -188,7 +181,7 @@ TEST(ProgramViews, RowsAddUpToTheCompleteTallyOnEveryExampleMap) {
         if (entry.path().extension() != ".map") {
             continue;
         }
-        const std::string bytes = ReadFile(entry.path());
+        const std::string bytes = ReadFile(entry.path().string());
         if (RuleForMap(bytes) != SectionRule::kAll || IsMplinkMap(bytes)) {
             continue;  // no per-object table to split
         }
