@@ -281,7 +281,7 @@ std::string CheckMapReading(std::string_view bytes) {
         }
         {
             CMapFile mapFile(file.get(), name);
-            CMapStream stream(mapFile, blockSize);
+            CMapStream stream(mapFile, {}, blockSize);
             std::string difference = CompareTokens(stream, tokens, "file, " + how);
             if (!difference.empty()) {
                 return difference;
@@ -290,7 +290,7 @@ std::string CheckMapReading(std::string_view bytes) {
         std::rewind(file.get());
         {
             CMapFile mapFile(file.get(), name);
-            CMapStream stream(mapFile, blockSize);
+            CMapStream stream(mapFile, {}, blockSize);
             std::string difference = CompareScan(Scan(stream), expected, "file scan, " + how);
             if (!difference.empty()) {
                 return difference;

@@ -20,7 +20,7 @@ struct MapSizes {
 inline std::unique_ptr<MapSizes> ReadMapSizes(const std::string& bytes, const std::string& name) {
     auto map = std::make_unique<MapSizes>();
     map->name = name;
-    map->sizes = CountMap(bytes, name, RuleForMap(bytes), true);
+    map->sizes = CountMap(bytes, name, OffersOf(bytes).calledFor, true);
     SortByRomSize(map->sizes.rows);
     return map;
 }

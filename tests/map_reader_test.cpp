@@ -63,7 +63,6 @@ TEST(MapReader, EachFamilySaysWhatAMapOffers) {
         SCOPED_TRACE(c.what);
         const MapOffers offers = OffersOf(c.bytes);
         EXPECT_EQ(offers.calledFor, c.calledFor);
-        EXPECT_EQ(RuleForMap(c.bytes), c.calledFor);
         EXPECT_EQ(offers.Offers(SectionRule::kListed), c.listed);
         EXPECT_EQ(offers.Offers(SectionRule::kAll), c.all);
         EXPECT_TRUE(offers.Offers(MapView::kObjects));
@@ -176,7 +175,7 @@ TEST(MapReader, AMapCountsAlikeFromMemoryAFileAndAPipeWithOrWithoutAByteOrderMar
             for (const MapView view : {MapView::kObjects, MapView::kModules, MapView::kSymbols}) {
                 SCOPED_TRACE(name + " rule " + std::to_string(static_cast<int>(choice)) + " view " +
                              std::to_string(static_cast<int>(view)));
-                const SectionRule rule = choice == RuleChoice::kAuto  ? RuleForMap(bytes)
+                const SectionRule rule = choice == RuleChoice::kAuto  ? OffersOf(bytes).calledFor
                                          : choice == RuleChoice::kAll ? SectionRule::kAll
                                                                       : SectionRule::kListed;
                 const std::string expected =

@@ -182,7 +182,7 @@ TEST(ProgramViews, RowsAddUpToTheCompleteTallyOnEveryExampleMap) {
             continue;
         }
         const std::string bytes = ReadFile(entry.path().string());
-        if (RuleForMap(bytes) != SectionRule::kAll || IsMplinkMap(bytes)) {
+        if (OffersOf(bytes).calledFor != SectionRule::kAll || IsMplinkMap(bytes)) {
             continue;  // no per-object table to split
         }
         const MapListing listing = ReadMapListing(bytes, "example.map");

@@ -475,7 +475,7 @@ TEST(TallyParts, AddUpToEveryRowOfEveryExampleMap) {
         }
         SCOPED_TRACE(entry.path().string());
         const std::string bytes = ReadFile(entry.path().string());
-        if (RuleForMap(bytes) != SectionRule::kAll || IsMplinkMap(bytes)) {
+        if (OffersOf(bytes).calledFor != SectionRule::kAll || IsMplinkMap(bytes)) {
             continue;  // no per-object table to tally
         }
         const MapListing listing = ReadMapListing(bytes, "example.map");

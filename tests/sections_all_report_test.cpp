@@ -203,7 +203,8 @@ TEST(SectionsAll, EveryExampleMapAgreesOnBothChecks) {
         // MPLINK-family maps have checks of their own (mplink_map_test.cpp).
         const std::string bytes =
             entry.path().extension() == ".map" ? ReadFile(entry.path().string()) : "";
-        if (!bytes.empty() && RuleForMap(bytes) == SectionRule::kAll && !IsMplinkMap(bytes)) {
+        if (!bytes.empty() && OffersOf(bytes).calledFor == SectionRule::kAll &&
+            !IsMplinkMap(bytes)) {
             maps.push_back(entry.path());
         }
     }

@@ -20,6 +20,7 @@
 #include "resource.h"
 #include "report/size_report.h"
 #include "layout/status_text.h"
+#include "text/utf8.h"
 #include "win/dpi.h"
 #include "win/file_dialog.h"
 #include "win/win_app.h"
@@ -53,18 +54,6 @@ std::string NarrowAnsi(const wchar_t* text) {
     std::string narrow(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
     narrow.pop_back();  // the terminating NUL
-    return narrow;
-}
-
-std::string Utf8FromWide(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
     return narrow;
 }
 
@@ -314,7 +303,7 @@ void CMapSizeDlg::OpenMap(const std::wstring& path) {
 // Reads the whole map and checks that it is one, or tells the user why not and returns null.
 std::unique_ptr<CMapDocument> CMapSizeDlg::ReadMap(const std::wstring& path) {
     try {
-        CMapFile file(Utf8FromWide(path));
+        CMapFile file(Utf8FromUtf16(std::u16string(path.begin(), path.end())));
         std::string bytes = file.ReadAll();
         return std::make_unique<CMapDocument>(std::move(bytes), file.Name());
     } catch (const MapError& error) {

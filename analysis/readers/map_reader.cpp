@@ -22,10 +22,6 @@ MapOffers OffersOf(std::string_view bytes) {
     return FamilyOf(bytes).Offers(bytes);
 }
 
-SectionRule RuleForMap(std::string_view bytes) {
-    return OffersOf(bytes).calledFor;
-}
-
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
                    bool deviceFacts, MapView view, bool withParts) {
     return FamilyOf(bytes).Count(bytes, name, rule, CountRequest{view, deviceFacts, withParts});

@@ -14,12 +14,10 @@
 // The reader of the family the map's first bytes belong to.
 const CMapFamily& FamilyOf(std::string_view head);
 
-// What the map offers (see MapOffers), as the reader of its family judges it.
+// What the map offers (see MapOffers), as the reader of its family judges it; among it the rule
+// the map calls for: every section when it has a TOTAL section (as every map a linker writes
+// has) or is of the MPLINK family, the 27 listed names otherwise.
 MapOffers OffersOf(std::string_view bytes);
-
-// The rule a map calls for: every section when it has a TOTAL section (as every map a linker
-// writes has) or is of the MPLINK family, the 27 listed names otherwise.
-SectionRule RuleForMap(std::string_view bytes);
 
 // The map's bytes counted by the rule. `deviceFacts` also reads, under the listed rule, the device
 // and the class ranges that the map's preamble names (the complete tally always does). Throws

@@ -48,6 +48,12 @@ std::string ToValidUtf8(std::string_view bytes) {
     text.reserve(bytes.size());
     std::size_t i = 0;
     while (i < bytes.size()) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) {
+            text += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
         std::uint32_t code = 0;
         const std::size_t length = DecodeUtf8(bytes, i, code);
         if (length > 0) {
@@ -56,7 +62,6 @@ std::string ToValidUtf8(std::string_view bytes) {
             continue;
         }
         // U+0080..U+00FF in UTF-8: two bytes, 110000xx 10xxxxxx.
-        const auto byte = static_cast<unsigned char>(bytes[i]);
         text += static_cast<char>(0xC0 | (byte >> 6));
         text += static_cast<char>(0x80 | (byte & 0x3F));
         ++i;

@@ -14,19 +14,16 @@ std::size_t WordCount(std::size_t bytes) {
 
 }  // namespace
 
-CMapStream::CMapStream(CMapFile& file, std::size_t blockSize)
+CMapStream::CMapStream(CMapFile& file, std::string_view alreadyRead, std::size_t blockSize)
     : m_file(&file),
       m_name(file.Name()),
       m_blockSize(std::clamp<std::size_t>(blockSize, 1, UINT32_MAX / 2)),
       m_readSize(std::max(m_blockSize, kReadSize)),
       m_buffer(new char[m_readSize]),
+      m_memory(alreadyRead.data()),
+      m_memoryEnd(alreadyRead.data() + alreadyRead.size()),
       m_bounds(new std::uint32_t[MaxWordBounds(m_blockSize)]),
       m_lineFeeds(new std::uint64_t[WordCount(m_blockSize)]) {}
-
-CMapStream::CMapStream(CMapFile& file, std::string_view alreadyRead) : CMapStream(file) {
-    m_memory = alreadyRead.data();
-    m_memoryEnd = alreadyRead.data() + alreadyRead.size();
-}
 
 CMapStream::CMapStream(std::string_view bytes, std::string name, std::size_t blockSize)
     : m_name(std::move(name)),

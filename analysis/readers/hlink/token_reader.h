@@ -19,11 +19,11 @@ public:
     static constexpr std::size_t kBlockSize = 16 * 1024;
     static constexpr std::size_t kReadSize = 128 * 1024;
 
-    // A block size other than the default is for tests that move tokens across block boundaries.
-    explicit CMapStream(CMapFile& file, std::size_t blockSize = kBlockSize);
-    // The bytes already read from the file (held by the caller while the stream is in use),
-    // then the rest of the file.
-    CMapStream(CMapFile& file, std::string_view alreadyRead);
+    // The bytes already read from the file, if any (held by the caller while the stream is in
+    // use), then the rest of the file. A block size other than the default is for tests that
+    // move tokens across block boundaries.
+    explicit CMapStream(CMapFile& file, std::string_view alreadyRead = {},
+                        std::size_t blockSize = kBlockSize);
     explicit CMapStream(std::string_view bytes, std::string name = "<memory>",
                         std::size_t blockSize = kBlockSize);
 
