@@ -3,7 +3,9 @@
 #include <algorithm>
 
 CLineReader::CLineReader(std::string_view bytes)
-    : m_next(bytes.data()), m_end(bytes.data() + bytes.size()) {}
+    : m_next(bytes.data()), m_end(bytes.data() + bytes.size()) {
+    SkipByteOrderMark();
+}
 
 CLineReader::CLineReader(CMapFile& file, std::string* kept)
     : m_file(&file), m_kept(kept), m_buffer(kept == nullptr ? new char[kReadSize] : nullptr) {
@@ -13,12 +15,8 @@ CLineReader::CLineReader(CMapFile& file, std::string* kept)
     }
 }
 
-// Only at the very start of the map: the first bytes are read to see it.
 void CLineReader::SkipByteOrderMark() {
     m_atStart = false;
-    if (m_file != nullptr && m_next == m_end && !m_atEnd) {
-        ReadMore();
-    }
     const std::string_view first(m_next, static_cast<std::size_t>(m_end - m_next));
     m_next += first.size() - WithoutByteOrderMark(first).size();
 }
@@ -44,6 +42,9 @@ bool CLineReader::ReadBlock() {
     m_next = m_buffer.get();
     m_end = m_next + count;
     m_atEnd = count == 0;
+    if (m_atStart) {
+        SkipByteOrderMark();
+    }
     return !m_atEnd;
 }
 
@@ -61,5 +62,8 @@ bool CLineReader::ReadKept() {
     m_next = kept.data() + next;
     m_end = kept.data() + kept.size();
     m_atEnd = count == 0;
+    if (m_atStart) {
+        SkipByteOrderMark();
+    }
     return !m_atEnd;
 }

@@ -30,9 +30,6 @@ public:
             m_spill.clear();
             m_spilled = false;
         }
-        if (m_atStart) {
-            SkipByteOrderMark();
-        }
         std::size_t searched = 0;  // bytes from m_next on that hold no line feed
         for (;;) {
             const char* const lineFeed = FindLineFeed(m_next + searched, m_end);
@@ -72,6 +69,8 @@ private:
     // Appends the next `count` bytes to the start of the line gathered so far, as far as lines
     // are kept.
     void Gather(std::size_t count);
+    // Passes over a byte-order mark at the start of the bytes not yet handed out; called once,
+    // when the first bytes of the map are there.
     void SkipByteOrderMark();
     bool ReadMore() { return m_kept != nullptr ? ReadKept() : ReadBlock(); }
     bool ReadBlock();

@@ -55,12 +55,6 @@ void ClassifyGroupScalar(const char* bytes, std::size_t count, std::uint64_t& se
     lineFeeds = lf;
 }
 
-#if defined(__GNUC__)
-#define TALLYFOLD_ALWAYS_INLINE inline __attribute__((always_inline))
-#else
-#define TALLYFOLD_ALWAYS_INLINE inline
-#endif
-
 // The same for exactly 64 bytes, sixteen at a time.
 TALLYFOLD_ALWAYS_INLINE void ClassifyGroup64(const char* bytes, std::uint64_t& separators,
                                              std::uint64_t& lineFeeds) {

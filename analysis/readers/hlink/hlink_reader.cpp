@@ -24,9 +24,9 @@ public:
     // Without `views`, only what decides the rule is looked for.
     explicit CMapSurvey(bool views) : m_views(views) {}
 
-    void Line(std::string_view line) {
+    TALLYFOLD_ALWAYS_INLINE void Line(std::string_view line) {
         constexpr std::string_view kTotal = "TOTAL";
-        if (StartsWith(line, kTotal) &&
+        if (!line.empty() && line[0] == kTotal[0] && StartsWith(line, kTotal) &&
             (line.size() == kTotal.size() ||
              !IsTokenByte(static_cast<unsigned char>(line[kTotal.size()])))) {
             m_total = true;
@@ -34,18 +34,8 @@ public:
         if (!m_heading && line.find(kTableHeading[4]) != std::string_view::npos) {
             m_heading = IsTableHeading(CLineWords(line));
         }
-        if (!m_views) {
-            return;
-        }
-        if (m_symbolTable) {
-            m_functionBounds = m_functionBounds || line.find("__end_of_") != std::string_view::npos;
-        }
-        const std::string_view text = Trim(line);
-        if (!m_modules && StartsWith(text, "MODULE")) {
-            m_modules = WordsAre(CLineWords(text), {"MODULE", "INFORMATION"});
-        }
-        if (!m_symbolTable && StartsWith(text, "Symbol")) {
-            m_symbolTable = WordsAre(CLineWords(text), {"Symbol", "Table"});
+        if (m_views) {
+            LookForViews(line);
         }
     }
 
@@ -64,6 +54,19 @@ public:
     }
 
 private:
+    void LookForViews(std::string_view line) {
+        if (m_symbolTable) {
+            m_functionBounds = m_functionBounds || line.find("__end_of_") != std::string_view::npos;
+        }
+        const std::string_view text = Trim(line);
+        if (!m_modules && StartsWith(text, "MODULE")) {
+            m_modules = WordsAre(CLineWords(text), {"MODULE", "INFORMATION"});
+        }
+        if (!m_symbolTable && StartsWith(text, "Symbol")) {
+            m_symbolTable = WordsAre(CLineWords(text), {"Symbol", "Table"});
+        }
+    }
+
     bool m_views;
     bool m_total = false;
     bool m_heading = false;

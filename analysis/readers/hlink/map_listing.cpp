@@ -420,18 +420,6 @@ private:
 
 }  // namespace
 
-bool IsTableHeading(const CLineWords& words) {
-    if (words.size() != 6 && words.size() != 7) {
-        return false;
-    }
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (words[i].text != kTableHeading[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 void CListingKeeper::AddObject(std::string_view name) {
     m_listing.objects.emplace_back(name);
 }

@@ -72,8 +72,19 @@ enum class ListingScope {
 inline constexpr std::array<std::string_view, 7> kTableHeading = {
     "Name", "Link", "Load", "Length", "Selector", "Space", "Scale"};
 
-// Whether the words of a line are that heading: its first six words, or all seven.
-bool IsTableHeading(const CLineWords& words);
+// Whether the words of a line are that heading: its first six words, or all seven. Inline: the
+// listing asks of every line of the table.
+inline bool IsTableHeading(const CLineWords& words) {
+    if (words.size() != 6 && words.size() != 7) {
+        return false;
+    }
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i].text != kTableHeading[i]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Reads a map, line by line as text/lines.h takes them. Throws MapError (file, line, offending
 // text) on a section table that is missing, or on a line of it, of the class totals or a class

@@ -6,10 +6,6 @@
 
 namespace {
 
-// Data memory starts at 0x200000 in space 0 of a PIC18 map: ID locations, configuration words
-// and EEPROM data live there, never program code.
-constexpr std::uint64_t kSpecialAddressStart = 0x200000;
-
 bool IsBankClass(std::string_view name) {
     if (!StartsWith(name, "BANK") || name.size() == 4) {
         return false;
@@ -43,25 +39,6 @@ ClassMemory ClassMemoryOf(std::string_view name) {
 
 bool IsOtherSectionName(std::string_view name) {
     return StartsWith(name, "config") || StartsWith(name, "idloc") || StartsWith(name, "eeprom");
-}
-
-MemoryKind SectionMemory(bool hasClass, bool otherClass, bool otherName, std::uint64_t byteAddress,
-                         std::int64_t space) {
-    if (hasClass ? otherClass : otherName) {
-        return MemoryKind::kOther;
-    }
-    if (space == 0) {
-        return byteAddress >= kSpecialAddressStart ? MemoryKind::kOther : MemoryKind::kRom;
-    }
-    return space == 1 ? MemoryKind::kRam : MemoryKind::kOther;
-}
-
-bool IsBitSection(std::uint64_t link, std::uint64_t load, std::int64_t scale, std::int64_t space) {
-    return scale == 8 || (space != 0 && load != 0 && load <= (UINT64_MAX / 8) && link == load * 8);
-}
-
-std::uint64_t SectionBytes(std::uint64_t length, bool bits) {
-    return bits ? length / 8 + (length % 8 != 0 ? 1 : 0) : length;
 }
 
 MemorySets SetsOfClasses(const std::vector<ClassRange>& ranges) {
