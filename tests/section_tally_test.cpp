@@ -175,12 +175,6 @@ TEST(BitSections, CountWholeBytes) {
     EXPECT_FALSE(IsBitSection(0x10, 0x10, 1, 1));
     // In program memory the addresses coincide by chance: text at 800, loaded at 100.
     EXPECT_FALSE(IsBitSection(0x800, 0x100, 0, 0));
-    EXPECT_EQ(SectionBytes(0, true), 0u);
-    EXPECT_EQ(SectionBytes(1, true), 1u);
-    EXPECT_EQ(SectionBytes(8, true), 1u);
-    EXPECT_EQ(SectionBytes(9, true), 2u);
-    EXPECT_EQ(SectionBytes(0xFFFFFFFF, true), 0x20000000u);
-    EXPECT_EQ(SectionBytes(9, false), 9u);
 
     const SizeTable tally = Tally(
         "a.obj rbit 3C8 3C8 11 78 1 8\n"  // Scale 8: 17 bits

@@ -104,12 +104,6 @@ TEST(Words, EverySplitterAgreesWithAPlainByteLoop) {
     }
 }
 
-TEST(Words, AVisitorThatSaysStopEndsTheWalk) {
-    std::size_t seen = 0;
-    ForEachWord("one two three", [&](std::size_t, std::size_t) { return ++seen < 2; });
-    EXPECT_EQ(seen, 2u);
-}
-
 TEST(Words, KeepsTheFirstAndLastOfALongLineAndFindsTheRest) {
     std::string line;
     for (int i = 0; i < 1000; ++i) {
