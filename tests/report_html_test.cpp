@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "readers/map_reader.h"
-#include "report/json_writer.h"
 #include "report/size_report.h"
 #include "test_support.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ TEST(ReportHtmlTest, DrawsEveryExampleMapWithAreasThatMatchTheMapsOwnTotals) {
         if (text.find("Linker Error Map File") != std::string::npos) {
             continue;  // a failed link's map, which is no report but an error
         }
-        SizeTable sizes = CountMap(text, entry.path().string(), RuleForMap(text), true);
+        SizeTable sizes = CountMap(text, entry.path().string(), OffersOf(text).calledFor, true);
         SortByRomSize(sizes.rows);
         const std::string html = HtmlOfMap(sizes, entry.path().string());
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "readers/map_reader.h"
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 #include "report_command.h"
 #include "test_support.h"
 
@@ -203,7 +203,8 @@ TEST(SectionsAll, EveryExampleMapAgreesOnBothChecks) {
         // MPLINK-family maps have checks of their own (mplink_map_test.cpp).
         const std::string bytes =
             entry.path().extension() == ".map" ? ReadFile(entry.path().string()) : "";
-        if (!bytes.empty() && RuleForMap(bytes) == SectionRule::kAll && !IsMplinkMap(bytes)) {
+        if (!bytes.empty() && OffersOf(bytes).calledFor == SectionRule::kAll &&
+            !IsMplinkMap(bytes)) {
             maps.push_back(entry.path());
         }
     }

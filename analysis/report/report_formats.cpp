@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "report/json_writer.h"
+#include "text/utf8.h"
+#include "text/visible_text.h"
 
 namespace {
 

@@ -48,26 +48,3 @@ std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& 
     }
     return {};
 }
-
-namespace {
-
-bool IsControlByte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-}
-
-}  // namespace
-
-void AssignVisibleName(std::string& cell, std::string_view name) {
-    cell.assign(name);
-    std::size_t i = 0;
-    while (i < cell.size()) {
-        if (IsControlByte(cell[i])) {
-            const char shown = static_cast<char>(static_cast<unsigned char>(cell[i]) ^ 0x40);
-            cell[i] = '^';
-            cell.insert(i + 1, 1, shown);
-            ++i;
-        }
-        ++i;
-    }
-}

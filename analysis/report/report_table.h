@@ -124,7 +124,3 @@ std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view = MapVi
 std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
                       std::string_view field);
 
-// A name as a report cell: control bytes, which would break a line or a tab-separated row, are
-// shown in caret notation ("^I" for a tab, "^[" for ESC, "^?" for DEL); every other byte stays.
-// Assigned to `cell`, whose memory is reused.
-void AssignVisibleName(std::string& cell, std::string_view name);
