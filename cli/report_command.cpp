@@ -1,5 +1,6 @@
 #include "report_command.h"
 
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 
@@ -7,6 +8,7 @@
 #include "core/map_file.h"
 #include "readers/map_reader.h"
 #include "report/map_report.h"
+#include "report/report_html.h"
 #include "report_options.h"
 
 #ifndef TALLYFOLD_VERSION
@@ -131,6 +133,14 @@ int Run(const std::vector<std::string>& args, std::FILE* in, TextSink& out, std:
         if (options.showVersion) {
             out.Write("tallyfold-report " TALLYFOLD_VERSION "\n");
             return kExitSuccess;
+        }
+        if (options.format == OutputFormat::kHtml) {
+            // The page shows when it was made: a SOURCE_DATE_EPOCH that cannot say so is a
+            // mistake in the build's environment, not a reason to show the time now.
+            const SourceDateEpoch epoch = ReadSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"));
+            if (!epoch.problem.empty()) {
+                throw UsageError(epoch.problem);
+            }
         }
         return RunReport(options, in, out, err);
     } catch (const UsageError& error) {

@@ -170,6 +170,33 @@ TEST(TallyfoldReport, TheHtmlPageNestsEachObjectsSections) {
     EXPECT_NE(page.out.find("<rect class=\"part"), std::string::npos);
 }
 
+// The page shows SOURCE_DATE_EPOCH as its time, so that a repeated build gives the same page; a
+// value that is no number of seconds is an error, never quietly the time now.
+TEST(TallyfoldReport, TheHtmlPageTakesItsTimeOnlyFromAWholeNumberOfSeconds) {
+    const std::string map = kExamples + "/blinky.map";
+    {
+        const CScopedEnv epoch("SOURCE_DATE_EPOCH", "1700000000");
+        const Result page = RunReport({"--format", "html", map});
+        EXPECT_EQ(page.status, kExitSuccess);
+        EXPECT_NE(page.out.find("<dd>2023-11-14 22:13 UTC</dd>"), std::string::npos);
+    }
+    for (const char* value : {"abc", "-5", "1e9", "17e8", "+5", " 5", "5 ", "0x10", "1.5",
+                              "253402300800", "99999999999999999999999"}) {
+        SCOPED_TRACE(value);
+        const CScopedEnv epoch("SOURCE_DATE_EPOCH", value);
+        const Result page = RunReport({"--format", "html", map});
+        EXPECT_EQ(page.status, kExitUsageOrMapError);
+        EXPECT_EQ(page.out, "");
+        EXPECT_EQ(
+            page.err.rfind(
+                "tallyfold-report: SOURCE_DATE_EPOCH '" + std::string(value) + "' is not ", 0),
+            0u)
+            << page.err;
+        // Only the page shows a time: the other formats do not read the variable.
+        EXPECT_EQ(RunReport({"--format", "json", map}).status, kExitSuccess);
+    }
+}
+
 TEST(TallyfoldReport, ReadsStandardInput) {
     std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
     ASSERT_NE(in, nullptr);

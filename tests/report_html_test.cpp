@@ -292,3 +292,41 @@ TEST(ReportHtmlTest, LeavesOutOnlyWhatCannotBeDrawnAndSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The boundary pairs of SOURCE_DATE_EPOCH: the values that give a time and the first that do not.
+TEST(ReportHtmlTest, ReadsSourceDateEpochAsWholeSecondsOnly) {
+    EXPECT_FALSE(ReadSourceDateEpoch(nullptr).seconds);
+    EXPECT_EQ(ReadSourceDateEpoch(nullptr).problem, "");
+    EXPECT_FALSE(ReadSourceDateEpoch("").seconds) << "set to nothing: as if not set";
+    EXPECT_EQ(ReadSourceDateEpoch("").problem, "");
+    const struct {
+        const char* value;
+        std::int64_t seconds;  // -1: refused
+    } cases[] = {
+        {"0", 0},
+        {"00017", 17},
+        {"253402300799", 253402300799},
+        {"253402300800", -1},
+        {"-0", -1},
+        {"1e9", -1},
+        {"abc", -1},
+        {"12\n", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const SourceDateEpoch epoch = ReadSourceDateEpoch(c.value);
+        if (c.seconds < 0) {
+            EXPECT_FALSE(epoch.seconds);
+            EXPECT_EQ(epoch.problem, "SOURCE_DATE_EPOCH '" + std::string(c.value) +
+                                         "' is not a number of seconds since 1970 (digits "
+                                         "only, at most 253402300799)");
+        } else {
+            EXPECT_EQ(epoch.seconds, c.seconds);
+            EXPECT_EQ(epoch.problem, "");
+        }
+    }
+}
+
+}  // namespace

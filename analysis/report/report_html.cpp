@@ -229,15 +229,37 @@ std::string FormatHtml(const HtmlReport& report) {
     return CHtmlWriter(report).Write();
 }
 
-std::string ReportTime() {
-    std::time_t now = std::time(nullptr);
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
-        char* end = nullptr;
-        const long long seconds = std::strtoll(epoch, &end, 10);
-        if (end != epoch && *end == '\0' && seconds >= 0) {
-            now = static_cast<std::time_t>(seconds);
-        }
+SourceDateEpoch ReadSourceDateEpoch(const char* value) {
+    SourceDateEpoch epoch;
+    if (value == nullptr || *value == '\0') {
+        return epoch;
     }
+    const std::string_view text(value);
+    std::int64_t seconds = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || seconds > kLastSourceDateEpoch) {
+            seconds = -1;
+            break;
+        }
+        seconds = seconds * 10 + (c - '0');
+    }
+    if (seconds < 0 || seconds > kLastSourceDateEpoch) {
+        epoch.problem = "SOURCE_DATE_EPOCH '" + std::string(text) +
+                        "' is not a number of seconds since 1970 (digits only, at most " +
+                        std::to_string(kLastSourceDateEpoch) + ")";
+        return epoch;
+    }
+    epoch.seconds = seconds;
+    return epoch;
+}
+
+std::string ReportTime() {
+    const SourceDateEpoch epoch = ReadSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"));
+    if (!epoch.problem.empty()) {
+        return "unknown time (" + epoch.problem + ")";
+    }
+    const std::time_t now =
+        epoch.seconds ? static_cast<std::time_t>(*epoch.seconds) : std::time(nullptr);
     const std::tm* utc = std::gmtime(&now);  // the report runs on one thread
     char text[32] = "unknown time";
     if (utc != nullptr) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,23 @@ struct HtmlReport {
     std::string oldFileName;
 };
 
-// When a report is made, as its page shows it: SOURCE_DATE_EPOCH (seconds since 1970) when that
-// is set, so that a build that is repeated gives the same page, else the time now; in UTC.
+// SOURCE_DATE_EPOCH read as the time a report is made: `value` is the variable's value, or null
+// when it is not set. A value of decimal digits only, at most kLastSourceDateEpoch, gives that many
+// seconds since 1970; no value, or an empty one (as a shell writes to clear it), gives none, and
+// the report is made now. Anything else (a sign, a space, an exponent, a fraction) is a mistake
+// that `problem` names, to be reported rather than replaced by the time now.
+struct SourceDateEpoch {
+    std::optional<std::int64_t> seconds;
+    std::string problem;  // empty when the value can be used
+};
+
+inline constexpr std::int64_t kLastSourceDateEpoch = 253402300799;  // 9999-12-31 23:59:59 UTC
+
+SourceDateEpoch ReadSourceDateEpoch(const char* value);
+
+// When a report is made, as its page shows it: SOURCE_DATE_EPOCH when that is set, so that a build
+// that is repeated gives the same page, else the time now; in UTC. A value ReadSourceDateEpoch
+// finds a mistake in is shown as such (a front end refuses it before it gets here).
 std::string ReportTime();
 
 // One self-contained HTML5 document: a treemap of the ROM and of the RAM (and of the other bytes,
