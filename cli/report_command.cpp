@@ -30,8 +30,8 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    return CountMapFile(*file, options.sections, options.device->fromMap, options.view,
-                        options.format == OutputFormat::kHtml);
+    return CountMapFile(*file, options.sections, options.device.rule != DeviceRule::kPart,
+                        options.view, options.format == OutputFormat::kHtml);
 }
 
 // One line per exceeded budget, compared with the total row's printed percentages (in the

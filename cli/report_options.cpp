@@ -93,7 +93,7 @@ std::string UsageText() {
            "\n"
            "  MAPFILE            the linker map to read; - reads standard input\n"
            "  --device DEVICE    the device the percentages are of:\n" +
-           ChoiceLines(kDeviceChoices, kDefaultDevice.name) + "  --sort KEY         " +
+           ChoiceLines(kDeviceRuleChoices, kDeviceRuleChoices[0].name) + "  --sort KEY         " +
            NameList(kSortChoices, kSortChoices[0].name) +
            ": order the rows by that size, largest\n"
            "                     first (with --diff: by the largest change of that size)\n"
@@ -147,6 +147,26 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::
     return false;
 }
 
+// The device --device names; an unknown name is a usage error that offers the nearest parts.
+DeviceSelection DeviceNamed(const std::string& value) {
+    if (std::optional<DeviceSelection> selection = DeviceSelectionNamed(value)) {
+        return *selection;
+    }
+    const std::vector<const Pic18Part*> closest = ClosestPic18Parts(value);
+    if (closest.empty()) {
+        throw UsageError("unknown device '" + value + "' (use " + NameList(kDeviceRuleChoices) +
+                         ", where NAME is a PIC18 part such as 18F46K22)");
+    }
+    std::string names;
+    for (std::size_t i = 0; i < closest.size(); ++i) {
+        if (i > 0) {
+            names += i + 1 == closest.size() ? " or " : ", ";
+        }
+        names += closest[i]->name;
+    }
+    throw UsageError("unknown device '" + value + "': did you mean " + names + "?");
+}
+
 Budget ParseBudgetOption(const std::string& name, const std::string& value) {
     if (std::optional<Budget> budget = ParseBudget(value)) {
         return *budget;
@@ -176,7 +196,7 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.device = &ChoiceNamed(kDeviceChoices, value, "device");
+            options.device = DeviceNamed(value);
         } else if (TakeValue(args, i, "--by", value)) {
             options.view = ChoiceNamed(kViewChoices, value, "view").view;
         } else if (TakeValue(args, i, "--sections", value)) {

@@ -29,7 +29,7 @@ inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
 }};
 
 struct ReportOptions {
-    const DeviceChoice* device = &kDefaultDevice;
+    DeviceSelection device;  // auto
     RuleChoice sections = RuleChoice::kAuto;
     MapView view = MapView::kObjects;
     ColumnOrdering sort = kSortChoices[0].ordering;

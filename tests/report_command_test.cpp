@@ -42,7 +42,7 @@ TEST(TallyfoldReport, MatchesTheGoldenReports) {
         const Result result = RunReport(args);
         EXPECT_EQ(result.status, kExitSuccess);
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.out, ReadFile(kGolden + "/" + c.golden));
+        ExpectGolden(result.out, c.golden);
     }
 }
 
@@ -59,7 +59,7 @@ TEST(TallyfoldReport, OpensAMapInAFolderOfAnyScript) {
         RunReport({"--sections", "listed", "--format", "tsv", folder + "/blinky.map"});
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, kExitSuccess);
-    EXPECT_EQ(result.out, ReadFile(kGolden + "/blinky.tsv"));
+    ExpectGolden(result.out, "blinky.tsv");
     fs::remove_all(dir);
 }
 
@@ -125,7 +125,7 @@ TEST(TallyfoldReport, ReadsMplinkFamilyMapsByTheirOwnReader) {
         const Result result = RunReport({kExamples + "/" + map + ".map"});
         EXPECT_EQ(result.status, kExitSuccess);
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.out, ReadFile(kGolden + "/" + map + ".table"));
+        ExpectGolden(result.out, std::string(map) + ".table");
         const Result listed = RunReport({"--sections", "listed", kExamples + "/" + map + ".map"});
         EXPECT_EQ(listed.status, kExitUsageOrMapError);
         EXPECT_NE(listed.err.find("an MPLINK-family map has no per-object table"),
@@ -146,7 +146,7 @@ TEST(TallyfoldReport, ShowsTheViewsInsideTheProgram) {
         const Result table = RunReport({"--by", view, "--device", "map", kiln});
         EXPECT_EQ(table.status, kExitSuccess);
         EXPECT_EQ(table.err, "");
-        EXPECT_EQ(table.out, ReadFile(kGolden + "/kiln-controller.by-" + view + ".table"));
+        ExpectGolden(table.out, "kiln-controller.by-" + std::string(view) + ".table");
         const Result json = RunReport({"--by", view, "--format", "json", kiln});
         EXPECT_NE(json.out.find("    {\"" + std::string(view) + "\": \""), std::string::npos);
         const Result diff = RunReport({"--by", view, "--diff", kiln, kiln});
@@ -203,7 +203,7 @@ TEST(TallyfoldReport, ReadsStandardInput) {
     const Result result = RunReport({"--sections", "listed", "--format", "tsv", "-"}, in);
     std::fclose(in);
     EXPECT_EQ(result.status, kExitSuccess);
-    EXPECT_EQ(result.out, ReadFile(kGolden + "/blinky.tsv"));
+    ExpectGolden(result.out, "blinky.tsv");
 }
 
 TEST(TallyfoldReport, TsvHasFiveCellsPerLineAndFourTabsForTheBlankRow) {
@@ -231,8 +231,18 @@ TEST(TallyfoldReport, FailsWithOneLineAndStatus2) {
         {{}, "tallyfold-report: no map file given (see --help)\n"},
         {{"a.map", "b.map"},
          "tallyfold-report: more than one map file given ('b.map') (see --help)\n"},
-        {{"--device", "18F452", "a.map"},
-         "tallyfold-report: unknown device '18F452' (use 18F4680, 18F458 or map) (see --help)\n"},
+        {{"--device", "PIC18F46K23", "a.map"},
+         "tallyfold-report: unknown device 'PIC18F46K23': did you mean 18F46K22, 18F46K20 or "
+         "18F46K80? (see --help)\n"},
+        {{"--device", "18F13K50X", "a.map"},
+         "tallyfold-report: unknown device '18F13K50X': did you mean 18F13K50 or 18F14K50? (see "
+         "--help)\n"},
+        {{"--device", "16F84A", "a.map"},
+         "tallyfold-report: unknown device '16F84A' (use auto, map or NAME, where NAME is a "
+         "PIC18 part such as 18F46K22) (see --help)\n"},
+        {{"--device", "Auto", "a.map"},
+         "tallyfold-report: unknown device 'Auto' (use auto, map or NAME, where NAME is a PIC18 "
+         "part such as 18F46K22) (see --help)\n"},
         {{"--sort", "name", "a.map"},
          "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
         {{"--format", "xml", "a.map"},
@@ -288,7 +298,6 @@ struct FormatGoldenCase {
     const char* golden;
 };
 
-// Set TALLYFOLD_UPDATE_GOLDENS=1 to write the goldens from the current output; review the diff.
 TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
     const FormatGoldenCase cases[] = {
         {{"--format", "csv", "@blinky.map"}, "blinky.csv"},
@@ -317,7 +326,6 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
         {{"--diff", "--format", "json", "@weather-station.map", "@odd-names.map"},
          "weather-station-to-odd-names-diff.json"},
     };
-    const bool update = std::getenv("TALLYFOLD_UPDATE_GOLDENS") != nullptr;
     for (const FormatGoldenCase& c : cases) {
         SCOPED_TRACE(c.golden);
         std::vector<std::string> args = {"--sections", "listed"};
@@ -327,12 +335,7 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
         const Result result = RunReport(args);
         EXPECT_EQ(result.status, kExitSuccess);
         EXPECT_EQ(result.err, "");
-        const std::string path = kGolden + "/formats/" + c.golden;
-        const std::string output = Relative(result.out);
-        if (update) {
-            std::ofstream(path, std::ios::binary) << output;
-        }
-        EXPECT_EQ(output, ReadFile(path));
+        ExpectGolden(Relative(result.out), "formats/" + std::string(c.golden));
     }
 }
 

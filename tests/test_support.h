@@ -96,6 +96,16 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// Expects `actual` to equal the golden file (a path under tests/golden). With
+// TALLYFOLD_UPDATE_GOLDENS set, the file is written from `actual` first: review the diff.
+inline void ExpectGolden(const std::string& actual, const std::string& golden) {
+    const std::string path = kGolden + "/" + golden;
+    if (std::getenv("TALLYFOLD_UPDATE_GOLDENS") != nullptr) {
+        std::ofstream(path, std::ios::binary) << actual;
+    }
+    EXPECT_EQ(actual, ReadFile(path)) << golden;
+}
+
 struct Sizes {
     const char* name;
     std::int64_t rom;

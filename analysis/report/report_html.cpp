@@ -139,8 +139,7 @@ private:
         } else {
             m_out += "<dt>Map</dt><dd>" + Html(m_report.fileName) + "</dd>\n";
         }
-        m_out += "<dt>Device</dt><dd>" + (name.empty() ? "unknown" : Html(name)) + ": " +
-                 CapacitiesText(device) + "</dd>\n";
+        m_out += "<dt>Device</dt><dd>" + Html(DeviceDescription(device)) + "</dd>\n";
         const MapFacts& facts = m_sizes.facts;
         if (!facts.device.empty() && facts.device != name) {
             m_out += "<dt>The map names</dt><dd>" + Html(facts.device) + "</dd>\n";
