@@ -34,8 +34,8 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
                         options.view, options.format == OutputFormat::kHtml);
 }
 
-// One line per exceeded budget, compared with the total row's printed percentages (in the
-// columns of the fields that start with `prefix`: "new_" with --diff).
+// One line per exceeded budget, compared with the total row's printed percentages or bytes (in
+// the columns of the fields that start with `prefix`: "new_" with --diff).
 std::string CheckBudgets(const ReportOptions& options, const std::vector<ReportColumn>& columns,
                          const TableRow& total, const std::string& prefix) {
     std::string lines;
@@ -44,15 +44,18 @@ std::string CheckBudgets(const ReportOptions& options, const std::vector<ReportC
             return;
         }
         const Memory& memory = MemoryOf(kind);
-        const std::string percent =
-            TotalCell(columns, total, prefix + std::string(memory.field) + "_percent");
-        const std::string line = CheckBudget(memory.label, percent, *budget);
+        const std::string field = prefix + std::string(memory.field) +
+                                  (budget->unit == BudgetUnit::kPercent ? "_percent" : "");
+        const std::string line =
+            CheckBudget(memory.label, TotalCell(columns, total, field), *budget);
         if (!line.empty()) {
             lines += "tallyfold-report: " + line + "\n";
         }
     };
-    check(options.maxRom, MemoryKind::kRom);
-    check(options.maxRam, MemoryKind::kRam);
+    check(options.maxRom.percent, MemoryKind::kRom);
+    check(options.maxRom.bytes, MemoryKind::kRom);
+    check(options.maxRam.percent, MemoryKind::kRam);
+    check(options.maxRam.bytes, MemoryKind::kRam);
     return lines;
 }
 

@@ -103,9 +103,10 @@ std::string UsageText() {
            ChoiceLines(kSectionRuleChoices, kSectionRuleChoices[0].name) +
            "  --by VIEW          what the rows are:\n" +
            ChoiceLines(kViewChoices, kViewChoices[0].name) +
-           "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, "
-           "87.5)\n"
-           "  --max-ram PERCENT  the same for the total RAM %\n"
+           "  --max-rom LIMIT    fail (exit status 1) when the total ROM is above LIMIT: a "
+           "percentage of the device (90, 87.5) or, with a B, bytes (60000B); one of each may be "
+           "given\n"
+           "  --max-ram LIMIT    the same for the total RAM\n"
            "  --diff OLD NEW     compare two maps per row name: old, new and change of each size, "
            "with a status (added, removed, changed, unchanged); budgets apply to NEW\n"
            "  --help             show this text and exit\n"
@@ -171,11 +172,11 @@ Budget ParseBudgetOption(const std::string& name, const std::string& value) {
     if (std::optional<Budget> budget = ParseBudget(value)) {
         return *budget;
     }
+    const std::string forms = "a percentage such as 90 or 87.5, or bytes such as 60000B";
     if (!value.empty() && value[0] == '-' && ParseBudget(value.substr(1))) {
-        throw UsageError(name + " '" + value +
-                         "' is negative; a budget is a percentage such as 90 or 87.5");
+        throw UsageError(name + " '" + value + "' is negative; a budget is " + forms);
     }
-    throw UsageError(name + " '" + value + "' is not a percentage such as 90 or 87.5");
+    throw UsageError(name + " '" + value + "' is not " + forms);
 }
 
 }  // namespace
@@ -206,9 +207,9 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (TakeValue(args, i, "--format", value)) {
             options.format = ChoiceNamed(kFormatChoices, value, "format").format;
         } else if (TakeValue(args, i, "--max-rom", value)) {
-            options.maxRom = ParseBudgetOption("--max-rom", value);
+            options.maxRom.Set(ParseBudgetOption("--max-rom", value));
         } else if (TakeValue(args, i, "--max-ram", value)) {
-            options.maxRam = ParseBudgetOption("--max-ram", value);
+            options.maxRam.Set(ParseBudgetOption("--max-ram", value));
         } else if (arg == "--diff") {
             options.diff = true;
         } else {

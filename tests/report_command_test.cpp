@@ -344,8 +344,9 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
 const char kHalfwayMap[] = "x.obj text 0 0 200 0 0 rbss 60 60 152 60 1\n";
 
 TEST(ReportExitStatus, ZeroForAReportWithinItsBudgets) {
-    const Result result =
-        RunWithInput({"--max-rom", "0.7813", "--max-ram", "10.1563", "-"}, kHalfwayMap);
+    const Result result = RunWithInput({"--max-rom", "0.7813", "--max-ram", "10.1563", "--max-rom",
+                                        "512B", "--max-ram", "338B", "-"},
+                                       kHalfwayMap);
     EXPECT_EQ(result.status, kExitSuccess);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, RunWithInput({"-"}, kHalfwayMap).out);
@@ -362,6 +363,10 @@ TEST(ReportExitStatus, OneWhenABudgetIsExceededWithTheReportStillPrinted) {
         {{"--max-ram=10", "--max-rom=0.5", "--format=json", "-"},
          "tallyfold-report: ROM 0.7813% exceeds budget 0.5%\n"
          "tallyfold-report: RAM 10.1563% exceeds budget 10%\n"},
+        {{"--max-rom=511B", "-"}, "tallyfold-report: ROM 512 bytes exceeds budget 511 bytes\n"},
+        {{"--max-ram=337B", "--max-rom=90", "--max-ram=11", "--max-rom=511B", "--format=csv", "-"},
+         "tallyfold-report: ROM 512 bytes exceeds budget 511 bytes\n"
+         "tallyfold-report: RAM 338 bytes exceeds budget 337 bytes\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
@@ -389,11 +394,14 @@ TEST(ReportExitStatus, TwoOnUsageAndMapErrorsWithNothingOnStandardOutput) {
          "(see "
          "--help)\n"},
         {{"--max-rom", "lots", "-"},
-         "tallyfold-report: --max-rom 'lots' is not a percentage such as 90 or 87.5 (see "
-         "--help)\n"},
+         "tallyfold-report: --max-rom 'lots' is not a percentage such as 90 or 87.5, or bytes "
+         "such as 60000B (see --help)\n"},
         {{"--max-ram", "-1", "-"},
          "tallyfold-report: --max-ram '-1' is negative; a budget is a percentage such as 90 or "
-         "87.5 (see --help)\n"},
+         "87.5, or bytes such as 60000B (see --help)\n"},
+        {{"--max-ram", "1.5B", "-"},
+         "tallyfold-report: --max-ram '1.5B' is not a percentage such as 90 or 87.5, or bytes "
+         "such as 60000B (see --help)\n"},
         {{"--diff", "-"},
          "tallyfold-report: --diff needs a second map file, NEW.map, after '-' (see --help)\n"},
         {{"--diff", "-", kExamples + "/no-such.map"},
@@ -421,6 +429,14 @@ TEST(ReportExitStatus, DiffBudgetsApplyToTheNewMap) {
                                       kHalfwayMap + std::string("y.obj text 0 0 400 0 0\n"));
     EXPECT_EQ(grown.status, kExitBudgetExceeded);
     EXPECT_EQ(grown.err, "tallyfold-report: ROM 2.3438% exceeds budget 0.9%\n");
+    const Result grownBytes = RunWithInput({"--diff", "--max-rom", "1535B", small, "-"},
+                                           kHalfwayMap + std::string("y.obj text 0 0 400 0 0\n"));
+    EXPECT_EQ(grownBytes.status, kExitBudgetExceeded);
+    EXPECT_EQ(grownBytes.err, "tallyfold-report: ROM 1536 bytes exceeds budget 1535 bytes\n");
+    EXPECT_EQ(RunWithInput({"--diff", "--max-rom", "1536B", small, "-"},
+                           kHalfwayMap + std::string("y.obj text 0 0 400 0 0\n"))
+                  .status,
+              kExitSuccess);
     const Result shrunk =
         RunWithInput({"--diff", "--max-rom", "0.9", "-", small}, "big.obj text 0 0 8000 0 0\n");
     EXPECT_EQ(shrunk.status, kExitSuccess);
