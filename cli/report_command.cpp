@@ -6,6 +6,7 @@
 
 #include "core/map_error.h"
 #include "core/map_file.h"
+#include "output_file.h"
 #include "readers/map_reader.h"
 #include "report/map_report.h"
 #include "report/report_html.h"
@@ -125,6 +126,16 @@ int RunReport(const ReportOptions& options, std::FILE* in, TextSink& out, std::s
     return Judge(options, WriteMapReport(RequestOf(options), table, out), err);
 }
 
+// The report into a file that holds it whole or not at all: replaced only when the run gives a
+// report (budgets exceeded and disagreements included).
+int RunToFile(const ReportOptions& options, std::FILE* in, std::string& err) {
+    COutputFile file(options.outputPath);
+    FileSink sink(file.Stream());
+    const int status = RunReport(options, in, sink, err);
+    file.Commit();
+    return status;
+}
+
 // Every failure is found before the first byte of the report is written.
 int Run(const std::vector<std::string>& args, std::FILE* in, TextSink& out, std::string& err) {
     try {
@@ -145,10 +156,15 @@ int Run(const std::vector<std::string>& args, std::FILE* in, TextSink& out, std:
                 throw UsageError(epoch.problem);
             }
         }
+        if (!options.outputPath.empty()) {
+            return RunToFile(options, in, err);
+        }
         return RunReport(options, in, out, err);
     } catch (const UsageError& error) {
         err = std::string("tallyfold-report: ") + error.what() + " (see --help)\n";
     } catch (const MapError& error) {
+        err = std::string("tallyfold-report: ") + error.what() + "\n";
+    } catch (const OutputError& error) {
         err = std::string("tallyfold-report: ") + error.what() + "\n";
     } catch (const std::bad_alloc&) {
         err = "tallyfold-report: out of memory\n";

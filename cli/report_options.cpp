@@ -103,6 +103,9 @@ std::string UsageText() {
            ChoiceLines(kSectionRuleChoices, kSectionRuleChoices[0].name) +
            "  --by VIEW          what the rows are:\n" +
            ChoiceLines(kViewChoices, kViewChoices[0].name) +
+           "  --output FILE      write the report to FILE, whole or not at all: FILE is "
+           "replaced only once the report is complete, and stays as it was when the run fails "
+           "(exit status 2); - is standard output\n"
            "  --max-rom LIMIT    fail (exit status 1) when the total ROM is above LIMIT: a "
            "percentage of the device (90, 87.5) or, with a B, bytes (60000B); one of each may be "
            "given\n"
@@ -206,6 +209,11 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
             options.sort = ChoiceNamed(kSortChoices, value, "sort key").ordering;
         } else if (TakeValue(args, i, "--format", value)) {
             options.format = ChoiceNamed(kFormatChoices, value, "format").format;
+        } else if (TakeValue(args, i, "--output", value)) {
+            if (value.empty()) {
+                throw UsageError("option --output needs a file name");
+            }
+            options.outputPath = value == "-" ? std::string() : value;
         } else if (TakeValue(args, i, "--max-rom", value)) {
             options.maxRom.Set(ParseBudgetOption("--max-rom", value));
         } else if (TakeValue(args, i, "--max-ram", value)) {

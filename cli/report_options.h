@@ -48,6 +48,7 @@ struct ReportOptions {
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input
     bool diff = false;       // compare oldMapPath with mapPath
     std::string oldMapPath;  // with --diff only
+    std::string outputPath;  // --output: the report's file; empty for standard output
     MemoryBudgets maxRom;    // --max-rom
     MemoryBudgets maxRam;    // --max-ram
     bool showHelp = false;
