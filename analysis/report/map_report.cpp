@@ -1,5 +1,7 @@
 #include "report/map_report.h"
 
+#include <algorithm>
+
 #include "report/report_diff.h"
 #include "report/report_html.h"
 
@@ -43,14 +45,22 @@ struct Comparison {
 };
 
 // The page to look at: the treemaps of the map (with a comparison, of the new map, coloured by
-// change) over the document's table, which the page holds whole.
+// change) over the document's table: its first kHtmlTableRows rows, the largest, and the total
+// row, which counts them all.
 std::string FormatHtmlDocument(const ReportRequest& request, const ReportDocument& document,
                                const DeviceProfile& device, const SizeTable& sizes,
                                const Comparison* comparison) {
     ReportTable table;
     table.columns = document.columns;
-    document.rows([&table](TableRow& row) { table.rows.push_back(row); });
+    std::size_t rows = 0;
+    document.rows([&table, &rows](TableRow& row) {
+        const bool listed = row.kind == RowKind::kObject || row.kind == RowKind::kSpecial;
+        if (!listed || rows++ < kHtmlTableRows) {
+            table.rows.push_back(row);
+        }
+    });
     HtmlReport report;
+    report.rowsLeftOut = rows - std::min(rows, kHtmlTableRows);
     report.sizes = &sizes;
     report.table = &table;
     report.device = device;

@@ -90,6 +90,13 @@ public:
 private:
     bool Diff() const { return m_report.changes != nullptr; }
 
+    static std::size_t RowsShown(const ReportTable& table) {
+        return static_cast<std::size_t>(
+            std::count_if(table.rows.begin(), table.rows.end(), [](const TableRow& row) {
+                return row.kind == RowKind::kObject || row.kind == RowKind::kSpecial;
+            }));
+    }
+
     void AppendTable() {
         if (m_report.table == nullptr) {
             return;
@@ -127,6 +134,13 @@ private:
             (row.kind == RowKind::kTotal ? footer : m_out) += line;
         }
         m_out += "</tbody>\n<tfoot>\n" + footer + "</tfoot>\n</table>\n</div>\n";
+        if (m_report.rowsLeftOut > 0) {
+            const std::size_t shown = RowsShown(table);
+            m_out += "<p class=\"note\">The table shows the first " + std::to_string(shown) +
+                     " of " + std::to_string(shown + m_report.rowsLeftOut) +
+                     " rows, the largest first; the total counts them all. Every row is in the "
+                     "CSV or JSON report (tallyfold-report --format csv or --format json).</p>\n";
+        }
     }
 
     void AppendFacts() {

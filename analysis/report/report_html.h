@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,11 +11,17 @@
 #include "report/report_diff.h"
 #include "report/report_table.h"
 
+// The most rows the page's table shows: a browser lays out a table of a few hundred rows at once,
+// one of a hundred thousand in a minute.
+inline constexpr std::size_t kHtmlTableRows = 500;
+
 // Everything a size report for people to look at shows.
 struct HtmlReport {
     const SizeTable* sizes = nullptr;  // the map's rows, parts and facts (with --diff, the new map)
-    // The table under the pictures, as the other formats give it.
+    // The table under the pictures, as the other formats give it: at most kHtmlTableRows of its
+    // rows, the rest left out (`rowsLeftOut`, which the page counts), then the total row.
     const ReportTable* table = nullptr;
+    std::size_t rowsLeftOut = 0;
     DeviceProfile device{};  // the percentages are of its capacities
     std::string fileName;    // the map (with --diff, the new map), as it was named
     std::string time;        // when the report was made, as people are to read it
