@@ -122,7 +122,12 @@ std::string UsageText() {
            "  2  a usage error, or a map that cannot be read or analysed: one line on standard "
            "error, nothing on standard output\n"
            "  3  the report disagrees with the map's own totals, or the map was cut short: the "
-           "report is still printed, with a warning for each finding; 3 wins over 1\n";
+           "report is still printed, with a warning for each finding; 3 wins over 1\n"
+           "\n"
+           "Environment:\n"
+           "  SOURCE_DATE_EPOCH  the time the HTML page says it was made, in seconds since 1970, "
+           "so that a repeated build gives the same page; digits only, or the run fails (exit "
+           "status 2); empty or unset, the time now\n";
 }
 
 }  // namespace
