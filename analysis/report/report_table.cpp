@@ -20,6 +20,24 @@ std::string CapacitiesText(const DeviceProfile& device) {
     return text;
 }
 
+std::string DeviceDescription(const DeviceProfile& device) {
+    std::string text = (device.name.empty() ? "unknown" : device.name) + " (" +
+                       std::string(NameOf(device.namedBy).words) + "; " +
+                       std::string(NameOf(device.capacities).words);
+    if (!device.note.empty()) {
+        text += "; " + device.note;
+    }
+    text += ")";
+    if (device.capacities != CapacitySource::kNone) {
+        text += ": " + CapacitiesText(device);
+    }
+    return text;
+}
+
+std::string DeviceLine(const DeviceProfile& device) {
+    return "Device: " + DeviceDescription(device);
+}
+
 std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view) {
     const ViewChoice& choice = ViewChoiceOf(view);
     std::vector<ReportColumn> columns = {
