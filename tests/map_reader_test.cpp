@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,36 @@ TEST(MapReader, EachFamilySaysWhatAMapOffers) {
         EXPECT_EQ(offers.Offers(MapView::kSymbols), c.symbols);
         EXPECT_EQ(&FamilyOf(c.bytes) == &MplinkFamily(), !c.listed);
     }
+}
+
+// Each check of a count is a member of JSON's "reconciliation" object, named by its field: every
+// family's checks have names of their own.
+TEST(MapReader, EveryCheckHasAFieldOfItsOwn) {
+    std::size_t counts = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
+        const std::string name = entry.path().filename().string();
+        const std::string bytes = ReadFile(entry.path().string());
+        const MapOffers offers = OffersOf(bytes);
+        // The views split the complete tally.
+        const std::pair<SectionRule, MapView> kCounts[] = {
+            {SectionRule::kListed, MapView::kObjects},
+            {SectionRule::kAll, MapView::kObjects},
+            {SectionRule::kAll, MapView::kModules},
+            {SectionRule::kAll, MapView::kSymbols}};
+        for (const auto& [rule, view] : kCounts) {
+            if (!offers.Offers(rule) || !offers.Offers(view) || name == "mplink-failed-link.map") {
+                continue;
+            }
+            SCOPED_TRACE(name);
+            std::set<std::string> fields;
+            for (const MapCheck& check : CountMap(bytes, name, rule, true, view).facts.checks) {
+                EXPECT_FALSE(check.field.empty()) << check.label;
+                EXPECT_TRUE(fields.insert(check.field).second) << check.field;
+            }
+            ++counts;
+        }
+    }
+    EXPECT_GE(counts, 20u);
 }
 
 // Everything a count holds that a report shows, as text, so that two counts compare whole (the

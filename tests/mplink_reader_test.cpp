@@ -377,6 +377,7 @@ TEST(MplinkMap, ChecksTheRowsAgainstTheMapsOwnFigures) {
         EXPECT_TRUE(check.possible);
         EXPECT_FALSE(check.agrees);
         EXPECT_EQ(check.map, c.figures);
+        EXPECT_EQ(check.report, TotalsOf(table));
         EXPECT_TRUE(check.withOther);
         EXPECT_EQ(table.facts.notes, c.notes);
     }

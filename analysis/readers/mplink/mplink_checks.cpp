@@ -20,8 +20,13 @@ public:
         : m_listing(listing), m_owners(owners), m_symbols(symbols), m_problems(problems) {}
 
     std::vector<MapCheck> Check(const MemoryTotals& report) {
-        return {CheckUsageRanges(report), CheckUsedCount(report), CheckOverlaps(report),
-                CheckDataSymbols(report), CheckImages(report)};
+        std::vector<MapCheck> checks = {CheckUsageRanges(report), CheckUsedCount(report),
+                                        CheckOverlaps(report), CheckDataSymbols(report),
+                                        CheckImages(report)};
+        for (MapCheck& check : checks) {
+            check.report = report;
+        }
+        return checks;
     }
 
 private:
@@ -37,9 +42,10 @@ private:
         return totals;
     }
 
-    static MapCheck Check(const char* label, const char* source) {
+    static MapCheck Check(const char* label, const char* field, const char* source) {
         MapCheck check;
         check.label = label;
+        check.field = field;
         check.source = source;
         check.withOther = true;
         return check;
@@ -53,7 +59,8 @@ private:
     // The usage ranges cover what the program sections take; the map gives no data figure, so
     // RAM is that of the Section Info's data sections.
     MapCheck CheckUsageRanges(const MemoryTotals& report) const {
-        MapCheck check = Check("Program memory usage", "the map's program memory usage");
+        MapCheck check =
+            Check("Program memory usage", "program_memory_usage", "the map's program memory usage");
         if (!m_listing.hasUsage || m_listing.usage.empty()) {
             check.reason = "the map has no Program Memory Usage ranges";
             return check;
@@ -78,8 +85,8 @@ private:
     // "N program addresses used" counts ROM and other together: the other bytes are those of the
     // usage ranges, ROM the rest.
     MapCheck CheckUsedCount(const MemoryTotals& report) const {
-        MapCheck check =
-            Check("Program addresses used", "the map's count of program addresses used");
+        MapCheck check = Check("Program addresses used", "program_addresses_used",
+                               "the map's count of program addresses used");
         if (!m_listing.hasUsedCount) {
             check.reason = "the map gives no count of program addresses used";
             return check;
@@ -93,7 +100,8 @@ private:
 
     // The addresses the sections cover: the sum of their sizes unless two of them overlap.
     MapCheck CheckOverlaps(const MemoryTotals& report) const {
-        MapCheck check = Check("Section addresses", "the addresses the map's sections cover");
+        MapCheck check = Check("Section addresses", "section_addresses",
+                               "the addresses the map's sections cover");
         std::vector<AddressRange> program;
         std::vector<AddressRange> data;
         for (std::size_t i = 0; i < m_listing.sections.size(); ++i) {
@@ -116,7 +124,7 @@ private:
     // Every data symbol lies in a counted section (or in the registers left out): a symbol
     // elsewhere is memory the rows do not have.
     MapCheck CheckDataSymbols(const MemoryTotals& report) {
-        MapCheck check = Check("Data symbols", "the map's data symbols");
+        MapCheck check = Check("Data symbols", "data_symbols", "the map's data symbols");
         if (!m_listing.hasSymbols) {
             check.reason = "the map has no symbol table";
             return check;
@@ -152,7 +160,8 @@ private:
     // one byte for each (gplink rounds an odd size up to even). ROM is given as the images should
     // be: it differs from the report by what an image lacks or has too much.
     MapCheck CheckImages(const MemoryTotals& report) {
-        MapCheck check = Check("Initialised data images", "the sizes of the map's idata sections");
+        MapCheck check = Check("Initialised data images", "initialised_data_images",
+                               "the sizes of the map's idata sections");
         std::map<std::string_view, std::uint64_t> imageSizes;
         for (std::size_t i = 0; i < m_listing.sections.size(); ++i) {
             const MplinkSection& section = m_listing.sections[i];
