@@ -399,6 +399,46 @@ TEST(MplinkMap, SaysWhyACheckIsNotPossible) {
     EXPECT_TRUE(CheckOf(table, "Section addresses").agrees);
 }
 
+// Older gplink (0.13 and 0.14) prints zero without "0x" (C's "%#x"), heads its one symbol table
+// "Symbols", and counts the program addresses used in words.
+TEST(MplinkMap, ReadsTheMapsOfOlderGplink) {
+    const std::string map =
+        "gplink-0.13.7 beta\n"
+        "Map File - Created Sun Jun 05 19:09:01 2011\n"
+        "\n"
+        "                                 Section Info\n"
+        "                  Section       Type    Address   Location Size(Bytes)\n"
+        "                ---------  ---------  ---------  ---------  ---------\n"
+        "                    .code       code   00000000    program   0x000010\n"
+        "                   .cinit    romdata   0x000010    program   0x000002\n"
+        "                    empty       code   0x000012    program   00000000\n"
+        "               .udata_acs      udata   00000000       data   0x000004\n"
+        "\n"
+        "                              Program Memory Usage\n"
+        "                               Start         End\n"
+        "                           ---------   ---------\n"
+        "                            00000000    0x00000f\n"
+        "                            0x000010    0x000011\n"
+        "                            9 program addresses used\n"
+        "\n"
+        "                              Symbols\n"
+        "                     Name    Address   Location    Storage File\n"
+        "                ---------  ---------  ---------  --------- ---------\n"
+        "                     main   00000000    program     extern /src/main.asm\n"
+        "                    count   00000000       data     static /src/main.asm\n"
+        "                   _cinit   0x000010    program     extern \n"
+        "\n\n";
+    const SizeTable table = ReadMplinkMap(map, "old.map");
+    EXPECT_EQ(RowsText(table), "main.asm 16/4/0\n<section .cinit> 2/0/0\n");
+    ExpectAllChecksAgree(table);
+    EXPECT_EQ(CheckOf(table, "Program addresses used").map, (MemoryTotals{18, 4, 0}));
+
+    // The count is in bytes where the ranges say so, as gplink 1.x counts.
+    std::string inBytes = map;
+    inBytes.replace(inBytes.find(" 9 program"), 10, "18 program");
+    ExpectAllChecksAgree(ReadMplinkMap(inBytes, "new.map"));
+}
+
 TEST(MplinkMap, NamesTheLineOfADamagedMap) {
     const std::string head = std::string(kMplinkHeader) + "Section Info\n";  // lines 1-3
     struct Case {

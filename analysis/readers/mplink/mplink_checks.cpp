@@ -91,11 +91,25 @@ private:
             check.reason = "the map gives no count of program addresses used";
             return check;
         }
+        std::uint64_t used = m_listing.usedCount;
+        if (CountsWords()) {
+            used *= 2;
+            check.source += " (in words, as gplink before 1.0 counts them)";
+        }
         check.map.other = UsageTotals().other;
-        check.map.rom = static_cast<std::int64_t>(m_listing.usedCount) - check.map.other;
+        check.map.rom = static_cast<std::int64_t>(used) - check.map.other;
         check.map.ram = SectionTotals().ram;
         Compare(check, report);
         return check;
+    }
+
+    // gplink before 1.0 counts the addresses used in words of two bytes, unless its ranges cover
+    // exactly as many bytes as it counts.
+    bool CountsWords() const {
+        const MemoryTotals ranges = UsageTotals();
+        return m_listing.olderGplink &&
+               (m_listing.usage.empty() ||
+                static_cast<std::uint64_t>(ranges.rom + ranges.other) != m_listing.usedCount);
     }
 
     // The addresses the sections cover: the sum of their sizes unless two of them overlap.

@@ -37,23 +37,32 @@ bool AllDashes(const Words& words) {
     });
 }
 
+constexpr std::string_view kGplink = "gplink-";
+
+// "MPLINK 4.46, Linker" or "gplink-1.4.0 #1107 (Jan  1 2021)".
 bool IsLinkerLine(const Words& words) {
     if (words.empty()) {
         return false;
     }
-    // "MPLINK 4.46, Linker" or "gplink-1.4.0 #1107 (Jan  1 2021)".
-    constexpr std::string_view kGplink = "gplink-";
     const std::string_view first = words[0].text;
     const bool gplink = first.size() > kGplink.size() && StartsWith(first, kGplink) &&
                         std::isdigit(static_cast<unsigned char>(first[kGplink.size()]));
     return gplink || (first == "MPLINK" && words.size() >= 2);
 }
 
-enum class Table { kNone, kSections, kUsage, kSymbolsByName, kSymbolsByAddress };
+// "gplink-0.13.7 beta": a version before 1.0.
+bool IsOlderGplink(const Words& words) {
+    const std::string_view first = words[0].text;
+    return StartsWith(first, kGplink) && first.substr(kGplink.size()).substr(0, 2) == "0.";
+}
+
+enum class Table { kNone, kSections, kUsage, kSymbolsByName, kSymbolsByAddress, kSymbols };
 
 class CListingReader {
 public:
-    explicit CListingReader(const std::string& fileName) : m_fileName(fileName) {}
+    CListingReader(const MplinkHeader& header, const std::string& fileName) : m_fileName(fileName) {
+        m_listing.olderGplink = header.olderGplink;
+    }
 
     MplinkListing Read(CTextLines& lines) {
         std::string_view line;
@@ -63,6 +72,7 @@ public:
         if (!m_seen.count(Table::kSections)) {
             throw MapError(m_fileName, 0, "the map has no Section Info table");
         }
+        m_listing.lastLine = lines.Number();
         return std::move(m_listing);
     }
 
@@ -96,6 +106,7 @@ private:
                 return;
             case Table::kSymbolsByName:
             case Table::kSymbolsByAddress:
+            case Table::kSymbols:
                 if (!WordsAre(words, {"Name", "Address", "Location", "Storage", "File"})) {
                     ReadSymbol(words);
                 }
@@ -116,16 +127,24 @@ private:
             table = Table::kSymbolsByName;
         } else if (WordsAre(words, {"Symbols", "-", "Sorted", "by", "Address"})) {
             table = Table::kSymbolsByAddress;
+        } else if (WordsAre(words, {"Symbols"})) {
+            table = Table::kSymbols;
         } else {
             return false;
         }
         if (!m_seen.insert(table).second) {
             Fail("a second copy of this table");
         }
-        // Both symbol tables list the same symbols: the first one read is kept.
-        m_keepSymbols = !m_listing.hasSymbols;
-        if (table == Table::kSymbolsByName || table == Table::kSymbolsByAddress) {
+        m_listing.lastTable = Trim(m_line);
+        if (table == Table::kSymbolsByName || table == Table::kSymbolsByAddress ||
+            table == Table::kSymbols) {
+            // Every symbol table lists the same symbols: the first one read is kept.
+            m_keepSymbols = !m_listing.hasSymbols;
             m_listing.hasSymbols = true;
+            m_listing.symbolTables.push_back({table == Table::kSymbolsByName ? SymbolOrder::kByName
+                                              : table == Table::kSymbols ? SymbolOrder::kUnsorted
+                                                                         : SymbolOrder::kByAddress,
+                                              0});
         }
         m_table = table;
         return true;
@@ -166,7 +185,7 @@ private:
     }
 
     // "0x000000    0x000005" (both ends included), then "N out of M program addresses used,
-    // ..." (MPLINK) or "N program addresses used" (gplink).
+    // ..." (MPLINK) or "N program addresses used" (gplink; before 1.0, in words).
     void ReadUsage(const Words& words) {
         std::uint64_t first = 0;
         std::uint64_t last = 0;
@@ -210,6 +229,7 @@ private:
         symbol.address = Hex(words[1].text, "symbol address");
         symbol.program = Program(words[2].text);
         symbol.file = Trim(m_line.substr(words[3].offset + words[3].text.size()));
+        ++m_listing.symbolTables.back().symbols;
         if (m_keepSymbols) {
             m_listing.symbols.push_back(symbol);
         }
@@ -238,9 +258,11 @@ MplinkHeader ReadMplinkHeader(CTextLines& lines) {
         }
         return {};
     };
-    if (!IsLinkerLine(nextNonBlank())) {
+    const Words linker = nextNonBlank();
+    if (!IsLinkerLine(linker)) {
         return header;
     }
+    header.olderGplink = IsOlderGplink(linker);
     const Words title = nextNonBlank();
     if (StartsWithWords(title, {"Linker", "Error", "Map", "File"})) {
         header.kind = MplinkHeaderKind::kErrorMap;
@@ -255,12 +277,18 @@ MplinkHeader ReadMplinkHeader(CTextLines& lines) {
     return header;
 }
 
-MplinkListing ReadMplinkListing(CTextLines& lines, const std::string& fileName) {
-    return CListingReader(fileName).Read(lines);
+MplinkListing ReadMplinkListing(CTextLines& lines, const MplinkHeader& header,
+                                const std::string& fileName) {
+    return CListingReader(header, fileName).Read(lines);
 }
 
 bool ParseMplinkHex(std::string_view word, std::uint64_t& value) {
     constexpr std::size_t kMaxHexDigits = 8;
+    if (!word.empty() && word.size() <= kMaxHexDigits &&
+        word.find_first_not_of('0') == std::string_view::npos) {
+        value = 0;
+        return true;
+    }
     return word.size() >= 3 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X') &&
            word.size() - 2 <= kMaxHexDigits && ParseHex32(word.substr(2), HexCase::kAny, value);
 }

@@ -16,6 +16,9 @@ enum class MplinkHeaderKind { kNone, kMap, kErrorMap };
 
 struct MplinkHeader {
     MplinkHeaderKind kind = MplinkHeaderKind::kNone;
+    // Written by gplink before 1.0 (0.13.x and 0.14.x, which SDCC shipped for years), which
+    // counts the program addresses used in words.
+    bool olderGplink = false;
     long titleLine = 0;          // of the "... Map File ..." line
     std::string_view titleText;  // that line
 };
@@ -35,7 +38,8 @@ struct MplinkSection {
     bool program = false;  // program memory, else data memory
 };
 
-// A symbol of the first symbol table of the map (both list the same symbols).
+// A symbol of the first symbol table of the map (where there are two, both list the same
+// symbols).
 struct MplinkSymbol {
     std::string_view name;
     std::uint64_t address = 0;
@@ -48,8 +52,18 @@ struct UsageRange {
     std::uint64_t last = 0;  // included
 };
 
+// A symbol table as its heading names it: "Symbols - Sorted by Name", "Symbols - Sorted by
+// Address", or older gplink's one table headed "Symbols".
+enum class SymbolOrder { kByName, kByAddress, kUnsorted };
+
+struct SymbolTable {
+    SymbolOrder order = SymbolOrder::kByName;
+    std::size_t symbols = 0;  // lines it lists
+};
+
 // The map's tables; views into its bytes.
 struct MplinkListing {
+    bool olderGplink = false;  // see MplinkHeader
     std::vector<MplinkSection> sections;
     bool hasUsage = false;
     std::vector<UsageRange> usage;
@@ -57,13 +71,19 @@ struct MplinkListing {
     std::uint64_t usedCount = 0;
     bool hasSymbols = false;
     std::vector<MplinkSymbol> symbols;
+    std::vector<SymbolTable> symbolTables;  // in the order of the map
+    // Where the map ends: its last line, and the heading of the table that line is in.
+    long lastLine = 0;
+    std::string_view lastTable;
 };
 
 // Reads the tables from the lines after the header. Throws MapError naming the line of one that
 // cannot be read, and when the map has no Section Info table.
-MplinkListing ReadMplinkListing(CTextLines& lines, const std::string& fileName);
+MplinkListing ReadMplinkListing(CTextLines& lines, const MplinkHeader& header,
+                                const std::string& fileName);
 
-// "0x" and at most eight hexadecimal digits of either case, as the family writes addresses.
+// "0x" and at most eight hexadecimal digits of either case, as the family writes addresses and
+// sizes; or zero as older gplink writes it, without "0x" (C's "%#x"): "00000000".
 bool ParseMplinkHex(std::string_view word, std::uint64_t& value);
 
 // The symbols of each memory, in order of address (the order of the listing where equal).
