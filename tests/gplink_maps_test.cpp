@@ -74,4 +74,16 @@ TEST(GplinkMaps, BlinkerLeavesTheRegistersOutAndNamesItsDevice) {
     EXPECT_EQ(table.facts.notes, std::vector<std::string>{"SFR sections left out: 23 bytes"});
 }
 
+// The sections two modules leave unnamed are merged by gplink, and split again by the symbols'
+// source files.
+TEST(GplinkMaps, SerialSplitsTheSectionsItsModulesShare) {
+    const SizeTable table = ReadMap("serial.map");
+    EXPECT_EQ(RowsOf(table), (Rows{
+                                 {"uart.asm", {6 + 2, 2 + 2 + 4, 0}},
+                                 {"math.asm", {4 + 2, 3 + 1 + 1, 0}},
+                                 {"<section .cinit>", {14, 0, 0}},
+                             }));
+    ExpectEveryCheckAgrees(table);
+}
+
 }  // namespace

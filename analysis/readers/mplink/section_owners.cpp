@@ -54,6 +54,15 @@ std::string DeviceOfFile(std::string_view file) {
 // ".udata_main.o", ".idata_main.o" and its image ".idata_main.o_i", ".config_300001_MAIN.O".
 // Assemblers upper-case the object's name or cut it short, and may put its path in front.
 std::optional<std::string_view> ObjectOfDefaultName(std::string_view name, bool program) {
+    // gpasm names a section it is given no name for after its kind, and gplink merges those of
+    // every module: ".udata_acs" holds the access-bank variables of several, and names no object.
+    for (const std::string_view kind :
+         {".udata_acs", ".udata_ovr", ".udata_shr", ".idata_acs", ".idata_shr"}) {
+        if (StartsWith(name, kind) &&
+            (name.size() == kind.size() || name.substr(kind.size()) == "_i")) {
+            return std::nullopt;
+        }
+    }
     constexpr std::string_view kConfig = ".config_";
     if (StartsWith(name, kConfig)) {
         const std::string_view rest = name.substr(kConfig.size());
