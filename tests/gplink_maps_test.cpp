@@ -71,7 +71,9 @@ TEST(GplinkMaps, BlinkerLeavesTheRegistersOutAndNamesItsDevice) {
     EXPECT_EQ(RowsOf(table), (Rows{{"blink.asm", {14, 1, 1}}, {"<section VECTOR>", {4, 0, 0}}}));
     ExpectEveryCheckAgrees(table);
     EXPECT_EQ(table.facts.device, "18F4520");
-    EXPECT_EQ(table.facts.notes, std::vector<std::string>{"SFR sections left out: 23 bytes"});
+    EXPECT_EQ(table.facts.notes,
+              std::vector<std::string>{"registers left out: 23 bytes (data memory from 0xF80 on, "
+                                       "where the map's SFR_ sections start)"});
 }
 
 // The sections two modules leave unnamed are merged by gplink, and split again by the symbols'

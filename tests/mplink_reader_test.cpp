@@ -321,14 +321,84 @@ TEST(MplinkMap, CountsEachMemoryAndLeavesTheRegistersOut) {
     EXPECT_EQ(RowsText(table), "a.o 2/5/1\n<section .eedata_a> 0/0/4\n");
     EXPECT_EQ(table.facts.device, "18F8520");
     EXPECT_FALSE(table.facts.hasCapacity);
-    EXPECT_EQ(table.facts.notes, std::vector<std::string>{"SFR sections left out: 176 bytes"});
+    EXPECT_EQ(table.facts.notes,
+              std::vector<std::string>{"registers left out: 176 bytes (data memory from 0xF60 on, "
+                                       "where the map's SFR_ sections start)"});
     EXPECT_TRUE(CheckOf(table, "Data symbols").agrees);
+}
+
+// Data sections in the device's registers are left out whatever they are called: from where the
+// map's SFR_ sections start, else from the first register of the part the map names, else from
+// the registers every PIC18 part has.
+TEST(MplinkMap, LeavesOutWhatLiesInTheRegisters) {
+    struct Case {
+        const char* what;
+        std::string sections;
+        std::string symbols;
+        const char* rows;
+        const char* note;
+    };
+    const std::string main = Symbol("v", 0x0, "data", "main.c");
+    const Case cases[] = {
+        {"SDCC's register blocks, in the part its device library names",
+         Section("ustat_pic18f2550_00", "udata", 0xf66, "data", 0x1d) +
+             Section("ustat_main_00", "udata", 0x5d, "data", 3),
+         Symbol("_UEIE", 0xf6b, "data", "libdev18f2550_a-pic18f2550.asm") +
+             Symbol("x", 0x5d, "data", "/home/me/main.c"),
+         "main.c 0/3/0\n",
+         "registers left out: 29 bytes (data memory from 0xF60 on, the 18F2550's registers)"},
+        {"any section from the part's first register on",
+         Section("below", "udata", 0xf5f, "data", 1) + Section("tables", "udata", 0xf60, "data", 4),
+         Symbol("b", 0xf5f, "data", "main.c") + Symbol("t", 0xf60, "data", "main.c") +
+             Symbol("_PORTA", 0xf62, "data", "/usr/share/sdcc/lib/pic16/pic18f2550.asm"),
+         "main.c 0/1/0\n",
+         "registers left out: 4 bytes (data memory from 0xF60 on, the 18F2550's registers)"},
+        {"from where the map's SFR_ sections start",
+         Section("ram", "udata", 0xe40, "data", 1) +
+             Section("SFR_BANKED0", "udata", 0xe41, "data", 0xbf) +
+             Section("canbuf", "udata", 0xf00, "data", 0x10),
+         Symbol("r", 0xe40, "data", "main.c") + Symbol("c", 0xf00, "data", "main.c"),
+         "main.c 0/1/0\n",
+         "registers left out: 207 bytes (data memory from 0xE41 on, where the map's SFR_ "
+         "sections start)"},
+        {"from the registers of every part when the map names none",
+         Section("early", "udata", 0xf7f, "data", 1) + Section("late", "udata", 0xf80, "data", 2),
+         Symbol("e", 0xf7f, "data", "main.c") + Symbol("l", 0xf80, "data", "main.c"),
+         "main.c 0/1/0\n",
+         "registers left out: 2 bytes (data memory from 0xF80 on, registers on every PIC18 part; "
+         "the map names no part)"},
+        {"and when the table lacks the part it names",
+         Section("early", "udata", 0xf7f, "data", 1) + Section("late", "udata", 0xf80, "data", 2),
+         Symbol("e", 0xf7f, "data", "main.c") + Symbol("l", 0xf80, "data", "p18f99k99.asm"),
+         "main.c 0/1/0\n",
+         "registers left out: 2 bytes (data memory from 0xF80 on, registers on every PIC18 part; "
+         "the table of PIC18 parts has no 18F99K99)"},
+        {"banked RAM among the registers counts",
+         Section("eth", "udata", 0xe80, "data", 0x10) +
+             Section("buf", "udata", 0xf00, "data", 0x20),
+         Symbol("E", 0xe80, "data", "p18f97j60.asm") + Symbol("b", 0xf00, "data", "main.c"),
+         "main.c 0/32/0\n",
+         "registers left out: 16 bytes (data memory from 0xE80 on, the 18F97J60's registers)"},
+        {"no note where nothing is left out", Section("v", "udata", 0x0, "data", 2), main,
+         "main.c 0/2/0\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SizeTable table = Read({c.sections, "", c.symbols});
+        EXPECT_EQ(RowsText(table), c.rows);
+        EXPECT_EQ(table.facts.notes,
+                  *c.note == '\0' ? std::vector<std::string>{} : std::vector<std::string>{c.note});
+        EXPECT_TRUE(CheckOf(table, "Data symbols").agrees);
+    }
 }
 
 TEST(MplinkMap, NamesTheDeviceOnlyByAProcessorDefinitionFile) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\mcc18\\P18LF45K22.ASM", "18LF45K22"},
         {"/usr/src/p18f97j60.asm", "18F97J60"},
+        {"libdev18f2550_a-pic18f2550.asm", "18F2550"},
+        {"/usr/share/sdcc/lib/src/pic16/libdev/pic18f4550.asm", "18F4550"},
+        {"pic18main.asm", ""},
         {"p18main.asm", ""},
         {"p18f4520.inc", ""},
         {"xp18f4520.asm", ""},

@@ -94,7 +94,7 @@ struct MapFacts {
     std::int64_t romCapacity = 0;  // of the map's own memory ranges, when hasCapacity
     std::int64_t ramCapacity = 0;
     std::vector<MapCheck> checks;
-    // Further lines a report shows under its checks ("SFR sections left out: 160 bytes").
+    // Further lines a report shows under its checks ("registers left out: 160 bytes (...)").
     std::vector<std::string> notes;
 };
 

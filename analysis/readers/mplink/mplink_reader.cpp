@@ -115,8 +115,7 @@ SizeTable ReadMplinkMap(std::string_view bytes, const std::string& fileName) {
     std::vector<std::string> problems;
     table.facts.checks = CheckMplinkRows(listing, owners, symbols, TotalsOf(table), problems);
     if (owners.leftOutBytes > 0) {
-        table.facts.notes.push_back(
-            "SFR sections left out: " + std::to_string(owners.leftOutBytes) + " bytes");
+        table.facts.notes.push_back(RegistersNote(owners.registers, owners.leftOutBytes));
     }
     table.facts.notes.insert(table.facts.notes.end(), problems.begin(), problems.end());
     return table;

@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "readers/mplink/mplink_registers.h"
 #include "text/names.h"
 
 namespace {
@@ -26,28 +27,6 @@ bool HasExtension(std::string_view name, std::string_view extension) {
 // there: their symbols sit among the code of the file that includes them.
 bool IsIncludeFile(std::string_view file) {
     return HasExtension(file, ".inc") || HasExtension(file, ".h");
-}
-
-// The device a processor-definition file stands for: "p18f8520.asm" gives "18F8520",
-// "p18lf45k22.asm" gives "18LF45K22"; empty for any other file.
-std::string DeviceOfFile(std::string_view file) {
-    const std::string name = AsciiLower(BaseName(file));
-    if (name.size() < 9 || !StartsWith(name, "p18") || !EndsWith(name, ".asm")) {
-        return {};
-    }
-    const std::string part = name.substr(1, name.size() - 5);  // "18f8520"
-    std::size_t i = 2;
-    while (i < part.size() && std::isalpha(static_cast<unsigned char>(part[i]))) {
-        ++i;
-    }
-    const std::size_t letters = i - 2;
-    if (letters < 1 || letters > 2 || i == part.size() ||
-        !std::isdigit(static_cast<unsigned char>(part[i])) ||
-        !std::all_of(part.begin(), part.end(),
-                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)); })) {
-        return {};
-    }
-    return AsciiUpper(part);
 }
 
 // The object a default section name is made of: ".code_main.o", ".romdata_main.o",
@@ -145,9 +124,10 @@ private:
     }
 
     // The special function registers are data memory the device has, not memory the program
-    // takes: sections named SFR_..., or whose every symbol comes from a processor-definition
-    // file.
+    // takes: every section that lies in them, those named SFR_..., and those whose every symbol
+    // comes from a processor-definition file.
     void FindLeftOut() {
+        m_owners.registers = FindRegisterRange(m_listing, m_owners.device);
         m_owners.leftOut.assign(m_listing.sections.size(), false);
         for (std::size_t i = 0; i < m_listing.sections.size(); ++i) {
             const MplinkSection& section = m_listing.sections[i];
@@ -155,7 +135,8 @@ private:
                 continue;
             }
             const auto [first, last] = m_symbols.In(section);
-            const bool sfr = StartsWith(section.name, "SFR_") ||
+            const bool sfr = InRegisters(m_owners.registers, section) ||
+                             StartsWith(section.name, "SFR_") ||
                              (first != last && std::all_of(first, last, [&](const MplinkSymbol* s) {
                                   return FromProcessorFile(*s);
                               }));

@@ -12,6 +12,7 @@
 
 #include "core/size_table.h"
 #include "readers/mplink/mplink_listing.h"
+#include "readers/mplink/mplink_registers.h"
 
 enum class OwnerKind {
     kSource,   // a source file named by the symbols
@@ -34,6 +35,7 @@ struct OwnedPiece {
 
 struct SectionOwners {
     std::string device;  // the device of the map's processor-definition file; empty if none
+    RegisterRange registers;
     // Per section: whether it is special function registers, which are left out, not counted.
     std::vector<bool> leftOut;
     std::int64_t leftOutBytes = 0;
