@@ -53,12 +53,14 @@ std::string MapText(const MapParts& parts) {
             "                           ---------   ---------      \n" +
             parts.usage;
     }
-    text +=
-        "\n\n\n                              Symbols - Sorted by Name\n"
-        "                     Name    Address   Location    Storage File\n"
-        "                ---------  ---------  ---------  --------- ---------\n" +
-        parts.symbols;
-    return text;
+    // Both tables list the symbols; which order they are in matters to no reader.
+    for (const char* order : {"Name", "Address"}) {
+        text += std::string("\n\n\n                              Symbols - Sorted by ") + order +
+                "\n                     Name    Address   Location    Storage File\n"
+                "                ---------  ---------  ---------  --------- ---------\n" +
+                parts.symbols;
+    }
+    return text + "\n\n";
 }
 
 // Every row is the sum of its parts, every part belongs to a row, and a row's kind is what its
@@ -487,6 +489,7 @@ TEST(MplinkMap, SaysWhyACheckIsNotPossible) {
         EXPECT_EQ(CheckOf(table, label).reason, reason);
     }
     EXPECT_TRUE(CheckOf(table, "Section addresses").agrees);
+    EXPECT_FALSE(CheckOf(table, "Complete map").agrees);
 }
 
 // Older gplink (0.13 and 0.14) prints zero without "0x" (C's "%#x"), heads its one symbol table
@@ -527,6 +530,55 @@ TEST(MplinkMap, ReadsTheMapsOfOlderGplink) {
     std::string inBytes = map;
     inBytes.replace(inBytes.find(" 9 program"), 10, "18 program");
     ExpectAllChecksAgree(ReadMplinkMap(inBytes, "new.map"));
+}
+
+// Every complete map ends with its symbols (sorted by address, where it sorts them twice): a map
+// that stops before is cut short, and says where it ends.
+TEST(MplinkMap, TellsAMapCutShort) {
+    const std::string whole = MapText({
+        Section("code1", "code", 0x0, "program", 0x10) + Section("vars", "udata", 0x80, "data", 4),
+        "  0x000000  0x00000f\n 16 program addresses used\n",
+        Symbol("f", 0x0, "program", "a.c") + Symbol("v", 0x80, "data", "a.c"),
+    });
+    EXPECT_EQ(Read({"", "", ""}).facts.checks.size(), 5u);  // empty, but whole
+    const auto cutAfter = [&](const std::string& text, std::size_t count) {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            at = whole.find(text, at) + text.size();
+        }
+        return whole.substr(0, whole.find('\n', at) + 1);
+    };
+    const std::string tail = " the map was cut short and the report may be incomplete";
+    const std::pair<std::string, std::string> cases[] = {
+        {cutAfter("0x000010", 1),
+         "the map ends at line 7, inside its Section Info, before its symbols:" + tail},
+        {cutAfter("0x00000f", 1),
+         "the map ends at line 15, inside its Program Memory Usage, before its symbols:" + tail},
+        {cutAfter("a.c", 2),
+         "the map ends at line 24, inside its Symbols - Sorted by Name, before its symbols sorted "
+         "by address:" +
+             tail},
+        {cutAfter("a.c", 3),
+         "the map ends at line 31, after 1 of its 2 symbols sorted by address:" + tail},
+        {cutAfter("a.c", 4).substr(0, cutAfter("a.c", 4).size() - 3),
+         "the map ends at line 32 in the middle of a line:" + tail},
+        // A line the end of the file cut off is no line of its own that cannot be read.
+        {whole.substr(0, whole.rfind("f   0x000000") + 1),
+         "the map ends at line 31, after 0 of its 2 symbols sorted by address:" + tail},
+    };
+    for (const auto& [text, detail] : cases) {
+        SCOPED_TRACE(detail);
+        const SizeTable table = ReadMplinkMap(text, "cut.map");
+        ASSERT_FALSE(table.facts.checks.empty());
+        const MapCheck& check = table.facts.checks.back();
+        EXPECT_EQ(check.label, "Complete map");
+        EXPECT_EQ(check.field, "complete_map");
+        EXPECT_TRUE(check.possible);
+        EXPECT_FALSE(check.agrees);
+        EXPECT_FALSE(check.hasFigures);
+        EXPECT_EQ(check.detail, detail);
+    }
+    EXPECT_EQ(ReadMplinkMap(cutAfter("a.c", 4), "whole.map").facts.checks.size(), 5u);
 }
 
 TEST(MplinkMap, NamesTheLineOfADamagedMap) {

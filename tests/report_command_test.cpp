@@ -116,6 +116,21 @@ TEST(TallyfoldReport, TellsAMapFromAFileThatIsNone) {
     }
 }
 
+// An MPLINK-family map that stops before its symbols is cut short: a warning and status 3, and
+// the check that says so under the table.
+TEST(TallyfoldReport, WarnsOfAnMplinkMapCutShort) {
+    const std::string whole = ReadFile(kExamples + "/mplink-c18-data-logger.map");
+    const std::string cut = whole.substr(0, whole.find(".tmpdata"));
+    const std::string detail =
+        "the map ends at line 27, inside its Section Info, before its symbols: the map was cut "
+        "short and the report may be incomplete";
+    const Result result = RunWithInput({"--max-ram", "1", "-"}, cut);
+    EXPECT_EQ(result.status, kExitDisagreement);
+    EXPECT_NE(result.out.find("\nComplete map: disagrees (" + detail + ")\n"), std::string::npos)
+        << result.out;
+    EXPECT_EQ(result.err, "tallyfold-report: warning: <stdin>: " + detail + "\n");
+}
+
 // Maps of the MPLINK family are told by their header and read by their own reader; the listed
 // names do not apply to them, and the error map of a failed link is an error.
 TEST(TallyfoldReport, ReadsMplinkFamilyMapsByTheirOwnReader) {

@@ -37,4 +37,18 @@ TEST(StatusText, SaysTheRuleTheDeviceAndWhatTheChecksFound) {
               "(Other)");
 }
 
+// A map cut short says so in the status bar, where the checks that could be made agree.
+TEST(StatusText, SaysThatAMapWasCutShort) {
+    const std::string whole = ReadFile(kExamples + "/mplink-c18-data-logger.map");
+    const std::string cut =
+        whole.substr(0, whole.rfind('\n', whole.find("Symbols - Sorted by Address")) + 1);
+    const SizeTable table = CountMap(cut, "cut.map", SectionRule::kAll, true);
+    const std::string status = StatusText(table, ProfileOf(kDefaultDevice, {}), nullptr);
+    EXPECT_NE(status.find("; the map ends at line 88, inside its Symbols - Sorted by Name, before "
+                          "its symbols sorted by address: the map was cut short and the report "
+                          "may be incomplete"),
+              std::string::npos)
+        << status;
+}
+
 }  // namespace

@@ -26,6 +26,14 @@ public:
         for (MapCheck& check : checks) {
             check.report = report;
         }
+        const std::string cutShort = CutShort();
+        if (!cutShort.empty()) {
+            MapCheck check = Check("Complete map", "complete_map", "the end of the map");
+            check.possible = true;
+            check.hasFigures = false;
+            check.detail = cutShort;
+            checks.push_back(check);
+        }
         return checks;
     }
 
@@ -212,6 +220,37 @@ private:
         }
         Compare(check, report, wrong == 0);
         return check;
+    }
+
+    // A complete map ends with its symbols: the table sorted by address lists as many as the one
+    // sorted by name (older gplink's one table, "Symbols", is its last), and its last line ends.
+    // What a map that stops before says of where it ends; empty for a complete one.
+    std::string CutShort() const {
+        const auto table = [&](SymbolOrder order) -> const SymbolTable* {
+            for (const SymbolTable& symbols : m_listing.symbolTables) {
+                if (symbols.order == order) {
+                    return &symbols;
+                }
+            }
+            return nullptr;
+        };
+        const SymbolTable* byName = table(SymbolOrder::kByName);
+        const SymbolTable* byAddress = table(SymbolOrder::kByAddress);
+        std::string where = "the map ends at line " + std::to_string(m_listing.lastLine);
+        if (byAddress == nullptr &&
+            (byName != nullptr || table(SymbolOrder::kUnsorted) == nullptr)) {
+            where += ", inside its " + std::string(m_listing.lastTable) + ", before its symbols" +
+                     (byName != nullptr ? " sorted by address" : "");
+        } else if (byAddress != nullptr && byName != nullptr &&
+                   byAddress->symbols < byName->symbols) {
+            where += ", after " + std::to_string(byAddress->symbols) + " of its " +
+                     std::to_string(byName->symbols) + " symbols sorted by address";
+        } else if (m_listing.endsMidLine) {
+            where += " in the middle of a line";
+        } else {
+            return {};
+        }
+        return where + ": the map was cut short and the report may be incomplete";
     }
 
     const MplinkListing& m_listing;

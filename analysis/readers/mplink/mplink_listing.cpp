@@ -64,9 +64,22 @@ public:
         m_listing.olderGplink = header.olderGplink;
     }
 
-    MplinkListing Read(CTextLines& lines) {
+    MplinkListing Read(CTextLines& lines, std::string_view bytes) {
+        const std::size_t lastLineFeed = bytes.rfind('\n');
+        const std::string_view lastLine =
+            bytes.substr(lastLineFeed == std::string_view::npos ? 0 : lastLineFeed + 1);
+        m_listing.endsMidLine = !Trim(lastLine).empty();
         std::string_view line;
         while (lines.Next(line)) {
+            if (m_listing.endsMidLine && line.data() >= lastLine.data()) {
+                // What the end of the file cut off a line is no damage of its own: the map is
+                // cut short there, which its checks say.
+                try {
+                    ReadLine(line, lines.Number());
+                } catch (const MapError&) {
+                }
+                continue;
+            }
             ReadLine(line, lines.Number());
         }
         if (!m_seen.count(Table::kSections)) {
@@ -277,9 +290,9 @@ MplinkHeader ReadMplinkHeader(CTextLines& lines) {
     return header;
 }
 
-MplinkListing ReadMplinkListing(CTextLines& lines, const MplinkHeader& header,
-                                const std::string& fileName) {
-    return CListingReader(header, fileName).Read(lines);
+MplinkListing ReadMplinkListing(CTextLines& lines, std::string_view bytes,
+                                const MplinkHeader& header, const std::string& fileName) {
+    return CListingReader(header, fileName).Read(lines, bytes);
 }
 
 bool ParseMplinkHex(std::string_view word, std::uint64_t& value) {

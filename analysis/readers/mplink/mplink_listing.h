@@ -72,15 +72,18 @@ struct MplinkListing {
     bool hasSymbols = false;
     std::vector<MplinkSymbol> symbols;
     std::vector<SymbolTable> symbolTables;  // in the order of the map
-    // Where the map ends: its last line, and the heading of the table that line is in.
+    // Where the map ends: its last line, the heading of the table that line is in, and whether
+    // the file stops inside that line (it has no line feed, and is not blank).
     long lastLine = 0;
     std::string_view lastTable;
+    bool endsMidLine = false;
 };
 
-// Reads the tables from the lines after the header. Throws MapError naming the line of one that
-// cannot be read, and when the map has no Section Info table.
-MplinkListing ReadMplinkListing(CTextLines& lines, const MplinkHeader& header,
-                                const std::string& fileName);
+// Reads the tables from the lines after the header, which are the map's `bytes` from its first
+// line on. Throws MapError naming the line of one that cannot be read, and when the map has no
+// Section Info table.
+MplinkListing ReadMplinkListing(CTextLines& lines, std::string_view bytes,
+                                const MplinkHeader& header, const std::string& fileName);
 
 // "0x" and at most eight hexadecimal digits of either case, as the family writes addresses and
 // sizes; or zero as older gplink writes it, without "0x" (C's "%#x"): "00000000".

@@ -105,7 +105,7 @@ SizeTable ReadMplinkMap(std::string_view bytes, const std::string& fileName) {
                            QuoteForMessage(Trim(header.titleText), kShown) +
                            "; fix the link and open the map it writes");
     }
-    const MplinkListing listing = ReadMplinkListing(lines, header, fileName);
+    const MplinkListing listing = ReadMplinkListing(lines, bytes, header, fileName);
     const CSymbolsByAddress symbols(listing.symbols);
     const SectionOwners owners = FindSectionOwners(listing, symbols);
     SizeTable table;
