@@ -139,8 +139,14 @@ std::string Tokens(CMapStream& stream) {
 }  // namespace
 
 std::string CheckListingReading(std::string_view bytes) {
-    if (!OpenBytes(bytes)) {
-        return "cannot open the bytes as a file";
+    std::string text;
+    const std::string form = CheckTextOfFile(bytes, text);
+    if (!form.empty()) {
+        return form;
+    }
+    if (text != bytes) {
+        // Text in UTF-16 reads as the text its file gives.
+        return CheckListingReading(text);
     }
     std::optional<MapListing> listing;
     const Outcome fromBytes = Run([&] {

@@ -15,6 +15,7 @@
 #include "readers/hlink/object_section_scan.h"
 #include "readers/hlink/token_reader.h"
 #include "report/size_report.h"
+#include "text/utf8.h"
 #include "text/words.h"
 
 namespace {
@@ -250,7 +251,47 @@ std::unique_ptr<std::FILE, FileCloser> OpenBytes(std::string_view bytes) {
     return nullptr;
 }
 
+std::string CheckTextOfFile(std::string_view bytes, std::string& text) {
+    const TextForm form = TextFormOf(bytes);
+    text = form.encoding == TextEncoding::kBytes
+               ? std::string(bytes)
+               : Utf8FromUtf16Bytes(bytes.substr(form.markBytes),
+                                    form.encoding == TextEncoding::kUtf16Be);
+    const auto file = OpenBytes(bytes);
+    if (!file) {
+        return "cannot open the bytes as a file";
+    }
+    try {
+        CMapFile whole(file.get(), "fuzz.map");
+        if (whole.ReadAll() != text) {
+            return "the file read whole gives other text than its bytes in their form";
+        }
+        std::rewind(file.get());
+        CMapFile inBlocks(file.get(), "fuzz.map");
+        std::string read;
+        char block[3];
+        for (std::size_t count = 1; count != 0; read.append(block, count)) {
+            count = inBlocks.Read(block, sizeof block);
+        }
+        if (read != text) {
+            return "the file read in tiny blocks gives other text than its bytes in their form";
+        }
+    } catch (const MapError& error) {
+        return std::string("reading the file failed: ") + error.what();
+    }
+    return "";
+}
+
 std::string CheckMapReading(std::string_view bytes) {
+    std::string text;
+    const std::string form = CheckTextOfFile(bytes, text);
+    if (!form.empty()) {
+        return form;
+    }
+    if (text != bytes) {
+        // Text in UTF-16 reads as the text its file gives.
+        return CheckMapReading(text);
+    }
     const std::vector<Token> tokens = ReferenceTokens(bytes);
     const std::string name = "fuzz.map";
     const ScanResult expected = ReferenceScan(tokens, name);

@@ -232,4 +232,39 @@ TEST(MapReader, AMapCountsAlikeFromMemoryAFileAndAPipeWithOrWithoutAByteOrderMar
     EXPECT_GE(maps, 15u);
 }
 
+// A map saved as UTF-16 (with its byte-order mark, or ASCII text without one) reads as the same
+// text in UTF-8 would, through the file whichever way it is read.
+TEST(MapReader, ReadsAMapSavedAsUtf16) {
+    std::size_t maps = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
+        const std::string name = entry.path().filename().string();
+        const std::string text = Utf8FromUtf16(Utf16FromUtf8(ReadFile(entry.path().string())));
+        const std::string expected = Outcome([&] {
+            return CountMap(text, name, OffersOf(text).calledFor, false, MapView::kObjects, false);
+        });
+        const struct {
+            bool bigEndian;
+            bool mark;
+            bool pipe;
+        } forms[] = {
+            {false, true, false}, {true, true, true}, {false, false, true}, {true, false, false}};
+        for (const auto& form : forms) {
+            SCOPED_TRACE(name + (form.bigEndian ? " big-endian" : " little-endian") +
+                         (form.mark ? " with a mark" : "") + (form.pipe ? " from a pipe" : ""));
+            const std::string saved = SavedAsUtf16(text, form.bigEndian, form.mark);
+            {
+                const CTestFile stream(saved, form.pipe);
+                CMapFile file(stream.Get(), name);
+                EXPECT_EQ(Outcome([&] { return CountMapFile(file, RuleChoice::kAuto, false); }),
+                          expected);
+            }
+            const CTestFile stream(saved, form.pipe);
+            CMapFile file(stream.Get(), name);
+            EXPECT_TRUE(file.ReadAll() == text) << "the file read whole is not the text in UTF-8";
+        }
+        ++maps;
+    }
+    EXPECT_GE(maps, 15u);
+}
+
 }  // namespace

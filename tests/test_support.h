@@ -20,6 +20,7 @@
 #include "core/size_table.h"
 #include "report/report_formats.h"
 #include "report_command.h"
+#include "text/utf8.h"
 
 inline const std::string kExamples = TALLYFOLD_EXAMPLES_DIR;
 inline const std::string kGolden = TALLYFOLD_GOLDEN_DIR;
@@ -34,6 +35,23 @@ inline Result RunReport(const std::vector<std::string>& args, std::FILE* in = st
     Result result;
     result.status = RunReportCommand(args, in, result.out, result.err);
     return result;
+}
+
+// The text saved as UTF-16 of that byte order, with or without a byte-order mark, as some Windows
+// editors save a map. A byte of no UTF-8 character becomes U+FFFD.
+inline std::string SavedAsUtf16(const std::string& text, bool bigEndian, bool mark) {
+    std::u16string units = Utf16FromUtf8(text);
+    if (mark) {
+        units.insert(units.begin(), char16_t{0xFEFF});
+    }
+    std::string bytes;
+    for (const char16_t unit : units) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
 }
 
 using TempFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;

@@ -61,4 +61,57 @@ TEST(Utf16, RoundTripsEveryCodePointAndReplacesWhatIsNone) {
               "a\xEF\xBF\xBD");
 }
 
+// A file is UTF-16 by its byte-order mark, or where its first bytes are plainly ASCII text saved
+// as UTF-16; anything else is read as it is.
+TEST(TextForm, TellsUtf16ByItsMarkOrItsZeroBytes) {
+    const auto utf16 = [](std::string_view text, bool bigEndian) {
+        std::string bytes;
+        for (const char c : text) {
+            bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string head;
+        TextEncoding encoding;
+        std::size_t markBytes;
+    };
+    const Case cases[] = {
+        {"nothing", "", TextEncoding::kBytes, 0},
+        {"ASCII", "MPLINK 4.46, Linker\n", TextEncoding::kBytes, 0},
+        {"UTF-8 with its mark", "\xEF\xBB\xBFMPLINK 4.46, Linker\n", TextEncoding::kBytes, 0},
+        {"little-endian mark", "\xFF\xFE" + utf16("M", false), TextEncoding::kUtf16Le, 2},
+        {"big-endian mark", "\xFE\xFF" + utf16("M", true), TextEncoding::kUtf16Be, 2},
+        {"little-endian ASCII", utf16("MPLINK 4", false), TextEncoding::kUtf16Le, 0},
+        {"big-endian ASCII", utf16("MPLINK 4", true), TextEncoding::kUtf16Be, 0},
+        {"too short to tell", utf16("MPLINK ", false), TextEncoding::kBytes, 0},
+        {"characters beyond ASCII", utf16("MPLINK", false) + "\x3D\xD8\x25\xDD\xE9\0",
+         TextEncoding::kUtf16Le, 0},
+        {"a zero in a character", utf16("MPLINK", false) + std::string(4, '\0'),
+         TextEncoding::kBytes, 0},
+        {"too few zeros", "MPLINK 4.46, Lin" + utf16("ker", false), TextEncoding::kBytes, 0},
+        {"an object file",
+         std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0",
+                     16),
+         TextEncoding::kBytes, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TextForm form = TextFormOf(c.head);
+        EXPECT_EQ(form.encoding, c.encoding);
+        EXPECT_EQ(form.markBytes, c.markBytes);
+    }
+}
+
+TEST(TextForm, ReadsUtf16OfEitherByteOrderAsUtf8) {
+    // "a", e acute, U+1F525 as a surrogate pair, a lone surrogate, then an odd byte.
+    const std::string little("a\0\xE9\0\x3D\xD8\x25\xDD\x00\xDC!", 11);
+    const std::string big("\0a\0\xE9\xD8\x3D\xDD\x25\xDC\x00!", 11);
+    const std::string expected = "a\xC3\xA9\xF0\x9F\x94\xA5\xEF\xBF\xBD\xEF\xBF\xBD";
+    EXPECT_EQ(Utf8FromUtf16Bytes(little, false), expected);
+    EXPECT_EQ(Utf8FromUtf16Bytes(big, true), expected);
+}
+
 }  // namespace

@@ -65,7 +65,47 @@ std::size_t CMapFile::Read(char* buffer, std::size_t size) {
     return ReadFile(buffer, size);
 }
 
+// The bytes the reader takes next, before any it has peeked at: first those read to learn the
+// file's form (or its text in UTF-8), then the rest of the file.
 std::size_t CMapFile::ReadFile(char* buffer, std::size_t size) {
+    if (!m_formKnown) {
+        LearnTheForm();
+    }
+    const std::size_t start = std::min(size, StartLeft());
+    if (start != 0) {
+        std::memcpy(buffer, m_start.data() + m_startTaken, start);
+        m_startTaken += start;
+    }
+    if (m_transcoded || start == size) {
+        return start;
+    }
+    return start + ReadBytes(buffer + start, size - start);
+}
+
+void CMapFile::LearnTheForm() {
+    m_formKnown = true;
+    m_start.resize(kTextFormHeadBytes);
+    std::size_t count = 0;
+    for (std::size_t read = 1; count < m_start.size() && read != 0; count += read) {
+        read = ReadBytes(&m_start[count], m_start.size() - count);
+    }
+    m_start.resize(count);
+    const TextForm form = TextFormOf(m_start);
+    if (form.encoding == TextEncoding::kBytes) {
+        return;
+    }
+    constexpr std::size_t kBlock = 64 * 1024;
+    for (std::size_t read = 1; read != 0; count += read) {
+        m_start.resize(count + kBlock);
+        read = ReadBytes(&m_start[count], kBlock);
+    }
+    m_start.resize(count);
+    m_start = Utf8FromUtf16Bytes(std::string_view(m_start).substr(form.markBytes),
+                                 form.encoding == TextEncoding::kUtf16Be);
+    m_transcoded = true;
+}
+
+std::size_t CMapFile::ReadBytes(char* buffer, std::size_t size) {
     errno = 0;
     const std::size_t count = std::fread(buffer, 1, size, m_file);
     if (count < size && std::ferror(m_file)) {
@@ -92,16 +132,22 @@ std::string_view CMapFile::Peek(std::size_t size) {
 }
 
 std::size_t CMapFile::SizeLeft() {
+    if (!m_formKnown) {
+        LearnTheForm();
+    }
+    if (m_transcoded) {
+        return PeekedLeft() + StartLeft();
+    }
     const long start = std::ftell(m_file);
     if (start < 0 || std::fseek(m_file, 0, SEEK_END) != 0) {
-        return PeekedLeft();
+        return PeekedLeft() + StartLeft();
     }
     const long end = std::ftell(m_file);
     if (std::fseek(m_file, start, SEEK_SET) != 0) {
         // The position cannot be restored: the caller's next read would start elsewhere.
         throw MapError(m_name, 0, "read error: cannot seek back", MapError::Kind::kRead);
     }
-    return PeekedLeft() + (end > start ? static_cast<std::size_t>(end - start) : 0);
+    return PeekedLeft() + StartLeft() + (end > start ? static_cast<std::size_t>(end - start) : 0);
 }
 
 std::string CMapFile::ReadAll() {
@@ -122,17 +168,26 @@ std::string CMapFile::ReadAll() {
 }
 
 bool CMapFile::Tell(long& position) {
-    position = std::ftell(m_file);
+    if (!m_formKnown) {
+        LearnTheForm();
+    }
+    // Text in UTF-8 is where its position is counted; it is held whole, so it can be read again.
+    position = m_transcoded ? static_cast<long>(m_startTaken) : std::ftell(m_file);
     if (position < 0) {
         return false;
     }
-    position -= static_cast<long>(PeekedLeft());
+    position -= static_cast<long>(PeekedLeft() + (m_transcoded ? 0 : StartLeft()));
     return true;
 }
 
 void CMapFile::SeekTo(long position) {
     m_peeked.clear();
     m_peekedTaken = 0;
+    if (m_transcoded) {
+        m_startTaken = std::min(static_cast<std::size_t>(position), m_start.size());
+        return;
+    }
+    m_startTaken = m_start.size();
     if (std::fseek(m_file, position, SEEK_SET) != 0) {
         throw MapError(m_name, 0, "read error: cannot read the map again from its start",
                        MapError::Kind::kRead);

@@ -7,6 +7,9 @@
 
 // A map file opened for reading, in binary mode so that every platform sees the same bytes (a
 // text-mode read on Windows would stop at a 0x1A byte). Both front ends open maps through it.
+// A file saved as UTF-16 (as some Windows editors save a map; see TextFormOf) is read whole at
+// the first read and given as UTF-8, without its byte-order mark; every other file is given byte
+// for byte as it streams.
 class CMapFile {
 public:
     // Opens `path`, given in UTF-8; on Windows through the wide-character interface, so that a
@@ -44,11 +47,20 @@ public:
 
 private:
     std::size_t ReadFile(char* buffer, std::size_t size);
+    std::size_t ReadBytes(char* buffer, std::size_t size);
+    void LearnTheForm();
     std::size_t PeekedLeft() const { return m_peeked.size() - m_peekedTaken; }
+    std::size_t StartLeft() const { return m_start.size() - m_startTaken; }
 
     std::FILE* m_file = nullptr;
     std::string m_name;
     bool m_owned = false;
     std::string m_peeked;  // bytes read from the file ahead of the reader; the first taken are gone
     std::size_t m_peekedTaken = 0;
+    // The file's first bytes, read to learn its form and given first; or, for UTF-16, all of its
+    // text in UTF-8. The first m_startTaken are gone.
+    bool m_formKnown = false;
+    bool m_transcoded = false;
+    std::string m_start;
+    std::size_t m_startTaken = 0;
 };

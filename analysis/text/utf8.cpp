@@ -117,3 +117,45 @@ std::string Utf8FromUtf16(std::u16string_view text) {
     }
     return narrow;
 }
+
+TextForm TextFormOf(std::string_view head) {
+    head = head.substr(0, kTextFormHeadBytes);
+    if (head.substr(0, 2) == "\xFF\xFE") {
+        return {TextEncoding::kUtf16Le, 2};
+    }
+    if (head.substr(0, 2) == "\xFE\xFF") {
+        return {TextEncoding::kUtf16Be, 2};
+    }
+    constexpr std::size_t kLeast = 16;
+    const std::size_t size = head.size() & ~std::size_t{1};
+    if (size < kLeast) {
+        return {};
+    }
+    // Text in UTF-16 has a zero byte beside each character of the Latin alphabets (after it
+    // little-endian, before it big-endian), and hardly one in a character itself; text in any
+    // other form has none.
+    std::size_t zeros[2] = {0, 0};
+    for (std::size_t i = 0; i < size; ++i) {
+        zeros[i % 2] += head[i] == '\0' ? 1u : 0u;
+    }
+    for (const std::size_t zero : {std::size_t{1}, std::size_t{0}}) {
+        if (zeros[1 - zero] == 0 && zeros[zero] >= size / 4) {
+            return {zero == 1 ? TextEncoding::kUtf16Le : TextEncoding::kUtf16Be, 0};
+        }
+    }
+    return {};
+}
+
+std::string Utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+    std::string text = Utf8FromUtf16(units);
+    if (bytes.size() % 2 != 0) {
+        text += "\xEF\xBF\xBD";
+    }
+    return text;
+}

@@ -25,3 +25,28 @@ std::u16string Utf16FromUtf8(std::string_view text);
 
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 std::string Utf8FromUtf16(std::u16string_view text);
+
+// How a file's text is encoded, as its first bytes tell.
+enum class TextEncoding : std::uint8_t {
+    kBytes,    // UTF-8, ASCII or a single-byte code page: the bytes are read as they are
+    kUtf16Le,  // UTF-16, little-endian
+    kUtf16Be,  // UTF-16, big-endian
+};
+
+struct TextForm {
+    TextEncoding encoding = TextEncoding::kBytes;
+    std::size_t markBytes = 0;  // of a UTF-16 byte-order mark at the start
+};
+
+// How many first bytes TextFormOf looks at.
+inline constexpr std::size_t kTextFormHeadBytes = 256;
+
+// The form of a text that starts with `head` (its first kTextFormHeadBytes bytes, or all of a
+// shorter one): UTF-16 by its byte-order mark (FF FE, FE FF), or without one where it is plainly
+// UTF-16: at least 16 bytes, a zero in every other byte for at least half the characters and in
+// none of the others. Text in any other form has no zero bytes, so none is taken for UTF-16.
+TextForm TextFormOf(std::string_view head);
+
+// The UTF-16 bytes of that order (after any byte-order mark) as UTF-8. A lone surrogate, and an
+// odd byte at the end, become U+FFFD.
+std::string Utf8FromUtf16Bytes(std::string_view bytes, bool bigEndian);
