@@ -1,11 +1,15 @@
 // libFuzzer target for the MPLINK-family reader: every input must be recognised or not, and then
 // read or refused with a MapError, without a crash, a hang, a leak or undefined behaviour. What
-// it reads must hold together: each row is the sum of its parts, and no size is negative.
+// it reads must hold together: each row is the sum of its parts, no part is empty, every check
+// has a JSON name of its own and compares the map's figures with the rows' totals, and a check
+// that says the map was cut short fails.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +38,18 @@ void CheckTable(const SizeTable& table) {
         const SizeRow& row = table.rows[i];
         if (row.id != i || sums[i] != MemoryTotals{row.rom, row.ram, row.other}) {
             Fail("a row that is not the sum of its parts");
+        }
+    }
+    std::set<std::string> fields;
+    for (const MapCheck& check : table.facts.checks) {
+        if (check.field.empty() || !fields.insert(check.field).second) {
+            Fail("a check without a JSON name of its own");
+        }
+        if (check.hasFigures && check.report != TotalsOf(table)) {
+            Fail("a check that compares other figures than the rows' totals");
+        }
+        if (!check.hasFigures && (check.agrees || !check.possible || check.detail.empty())) {
+            Fail("a map cut short that does not say so");
         }
     }
 }
