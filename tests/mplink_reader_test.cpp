@@ -530,6 +530,20 @@ TEST(MplinkMap, ReadsTheMapsOfOlderGplink) {
     std::string inBytes = map;
     inBytes.replace(inBytes.find(" 9 program"), 10, "18 program");
     ExpectAllChecksAgree(ReadMplinkMap(inBytes, "new.map"));
+
+    // The one table ends the map; a second one lists the same symbols.
+    const std::string symbols = map.substr(map.find("                              Symbols\n"));
+    const std::string tail = ": the map was cut short and the report may be incomplete";
+    const std::pair<std::string, std::string> cut[] = {
+        {map.substr(0, map.find("/src/main.asm") + 5),
+         "the map ends at line 22 in the middle of a line" + tail},
+        {map + symbols.substr(0, symbols.find("   _cinit")),
+         "the map ends at line 32, after 2 of its 3 symbols in its second table" + tail},
+    };
+    for (const auto& [text, detail] : cut) {
+        EXPECT_EQ(ReadMplinkMap(text, "old.map").facts.checks.back().detail, detail);
+    }
+    EXPECT_EQ(ReadMplinkMap(map + symbols, "old.map").facts.checks.size(), 5u);
 }
 
 // Every complete map ends with its symbols (sorted by address, where it sorts them twice): a map

@@ -223,11 +223,13 @@ private:
     }
 
     // A complete map ends with its symbols: the table sorted by address lists as many as the one
-    // sorted by name (older gplink's one table, "Symbols", is its last), and its last line ends.
-    // What a map that stops before says of where it ends; empty for a complete one.
+    // sorted by name (older gplink's table "Symbols" is its last; a second lists as many as the
+    // first), and its last line ends. What a map that stops before says of where it ends; empty
+    // for a complete one.
     std::string CutShort() const {
+        const std::vector<SymbolTable>& tables = m_listing.symbolTables;
         const auto table = [&](SymbolOrder order) -> const SymbolTable* {
-            for (const SymbolTable& symbols : m_listing.symbolTables) {
+            for (const SymbolTable& symbols : tables) {
                 if (symbols.order == order) {
                     return &symbols;
                 }
@@ -236,15 +238,17 @@ private:
         };
         const SymbolTable* byName = table(SymbolOrder::kByName);
         const SymbolTable* byAddress = table(SymbolOrder::kByAddress);
+        const bool sorted = byName != nullptr || byAddress != nullptr;
         std::string where = "the map ends at line " + std::to_string(m_listing.lastLine);
-        if (byAddress == nullptr &&
-            (byName != nullptr || table(SymbolOrder::kUnsorted) == nullptr)) {
+        if (tables.empty() || (sorted && byAddress == nullptr)) {
             where += ", inside its " + std::string(m_listing.lastTable) + ", before its symbols" +
-                     (byName != nullptr ? " sorted by address" : "");
-        } else if (byAddress != nullptr && byName != nullptr &&
-                   byAddress->symbols < byName->symbols) {
+                     (sorted ? " sorted by address" : "");
+        } else if (sorted && byName != nullptr && byAddress->symbols < byName->symbols) {
             where += ", after " + std::to_string(byAddress->symbols) + " of its " +
                      std::to_string(byName->symbols) + " symbols sorted by address";
+        } else if (!sorted && tables.size() == 2 && tables[1].symbols < tables[0].symbols) {
+            where += ", after " + std::to_string(tables[1].symbols) + " of its " +
+                     std::to_string(tables[0].symbols) + " symbols in its second table";
         } else if (m_listing.endsMidLine) {
             where += " in the middle of a line";
         } else {

@@ -145,7 +145,9 @@ private:
         } else {
             return false;
         }
-        if (!m_seen.insert(table).second) {
+        // Older gplink heads its symbol table "Symbols"; should it write two, both are read.
+        if (!m_seen.insert(table).second &&
+            (table != Table::kSymbols || m_listing.symbolTables.size() != 1)) {
             Fail("a second copy of this table");
         }
         m_listing.lastTable = Trim(m_line);
