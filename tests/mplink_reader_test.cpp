@@ -314,17 +314,17 @@ TEST(MplinkMap, CountsEachMemoryAndLeavesTheRegistersOut) {
             Section(".config_300001_a.o", "romdata", 0x300001, "program", 1) +
             Section(".eedata_a", "code", 0xf00000, "program", 4) +
             Section(".udata_a.o", "udata", 0x80, "data", 5) +
-            Section("SFR_UNBANKED0", "udata", 0xf60, "data", 0xa0) +
-            Section("regs", "udata", 0xd60, "data", 0x10) +
+            Section("SFR_UNBANKED0", "udata", 0xf60, "data", 0x90) +
+            Section("regs", "udata", 0xff0, "data", 0x10) +
             Section("zero", "udata", 0x200, "data", 0),
         "",
-        Symbol("CAN1", 0xd60, "data", proc) + Symbol("CAN2", 0xd68, "data", proc),
+        Symbol("TOSL", 0xffd, "data", proc) + Symbol("TOSU", 0xfff, "data", proc),
     });
     EXPECT_EQ(RowsText(table), "a.o 2/5/1\n<section .eedata_a> 0/0/4\n");
     EXPECT_EQ(table.facts.device, "18F8520");
     EXPECT_FALSE(table.facts.hasCapacity);
     EXPECT_EQ(table.facts.notes,
-              std::vector<std::string>{"registers left out: 176 bytes (data memory from 0xF60 on, "
+              std::vector<std::string>{"registers left out: 160 bytes (data memory from 0xF60 on, "
                                        "where the map's SFR_ sections start)"});
     EXPECT_TRUE(CheckOf(table, "Data symbols").agrees);
 }
@@ -340,7 +340,6 @@ TEST(MplinkMap, LeavesOutWhatLiesInTheRegisters) {
         const char* rows;
         const char* note;
     };
-    const std::string main = Symbol("v", 0x0, "data", "main.c");
     const Case cases[] = {
         {"SDCC's register blocks, in the part its device library names",
          Section("ustat_pic18f2550_00", "udata", 0xf66, "data", 0x1d) +
@@ -381,8 +380,9 @@ TEST(MplinkMap, LeavesOutWhatLiesInTheRegisters) {
          Symbol("E", 0xe80, "data", "p18f97j60.asm") + Symbol("b", 0xf00, "data", "main.c"),
          "main.c 0/32/0\n",
          "registers left out: 16 bytes (data memory from 0xE80 on, the 18F97J60's registers)"},
-        {"no note where nothing is left out", Section("v", "udata", 0x0, "data", 2), main,
-         "main.c 0/2/0\n", ""},
+        {"a program's own module named after its part keeps its RAM",
+         Section("vars", "udata", 0x80, "data", 2),
+         Symbol("count", 0x80, "data", "C:\\work\\pic18f4550.asm"), "pic18f4550.asm 0/2/0\n", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -102,12 +102,10 @@ class COwnerFinder {
 public:
     COwnerFinder(const MplinkListing& listing, const CSymbolsByAddress& symbols)
         : m_listing(listing), m_symbols(symbols) {
-        m_fromProcessorFile.reserve(listing.symbols.size());
         for (const MplinkSymbol& symbol : listing.symbols) {
-            const std::string device = DeviceOfFile(symbol.file);
-            m_fromProcessorFile.push_back(!device.empty());
-            if (m_owners.device.empty()) {
-                m_owners.device = device;
+            m_owners.device = DeviceOfFile(symbol.file);
+            if (!m_owners.device.empty()) {
+                break;
             }
         }
     }
@@ -119,13 +117,9 @@ public:
     }
 
 private:
-    bool FromProcessorFile(const MplinkSymbol& symbol) const {
-        return m_fromProcessorFile[static_cast<std::size_t>(&symbol - m_listing.symbols.data())];
-    }
-
     // The special function registers are data memory the device has, not memory the program
-    // takes: every section that lies in them, those named SFR_..., and those whose every symbol
-    // comes from a processor-definition file.
+    // takes: every section that lies in them, and those named SFR_... The address decides, not
+    // the file that declares a section: a program's own module may be named after its part.
     void FindLeftOut() {
         m_owners.registers = FindRegisterRange(m_listing, m_owners.device);
         m_owners.leftOut.assign(m_listing.sections.size(), false);
@@ -134,13 +128,7 @@ private:
             if (section.program || section.size == 0) {
                 continue;
             }
-            const auto [first, last] = m_symbols.In(section);
-            const bool sfr = InRegisters(m_owners.registers, section) ||
-                             StartsWith(section.name, "SFR_") ||
-                             (first != last && std::all_of(first, last, [&](const MplinkSymbol* s) {
-                                  return FromProcessorFile(*s);
-                              }));
-            if (sfr) {
+            if (InRegisters(m_owners.registers, section) || StartsWith(section.name, "SFR_")) {
                 m_owners.leftOut[i] = true;
                 m_owners.leftOutBytes += static_cast<std::int64_t>(section.size);
             }
@@ -352,7 +340,6 @@ private:
 
     const MplinkListing& m_listing;
     const CSymbolsByAddress& m_symbols;
-    std::vector<bool> m_fromProcessorFile;  // per symbol of the listing
     SectionOwners m_owners;
     std::map<std::string, std::vector<std::size_t>> m_objectSections;
     std::set<std::string> m_sdccModules;
