@@ -188,12 +188,21 @@ std::string CheckListingReading(std::string_view bytes) {
     const Outcome preambleFromFile = Run([&] {
         const auto stream = OpenBytes(bytes);
         CMapFile file(stream.get(), kName);
-        const std::string description = Describe(ReadMapPreamble(file, taken));
+        const std::string description = Describe(ReadMapPreamble(file, &taken));
         CMapStream rest(file, taken);
         continued = Tokens(rest);
         return description;
     });
     difference = Compare(preambleFromFile, preamble, "the preamble of the file");
+    if (!difference.empty()) {
+        return difference;
+    }
+    const Outcome preambleNotKept = Run([&] {
+        const auto stream = OpenBytes(bytes);
+        CMapFile file(stream.get(), kName);
+        return Describe(ReadMapPreamble(file, nullptr));
+    });
+    difference = Compare(preambleNotKept, preamble, "the preamble of the file, bytes not kept");
     if (!difference.empty()) {
         return difference;
     }

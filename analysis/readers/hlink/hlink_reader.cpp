@@ -132,13 +132,20 @@ TallyDetail DetailOf(const CountRequest& request) {
 }
 
 // The listed rule over the file as it streams: the preamble first when the device comes from the
-// map, then the scan from the map's first byte (with the preamble's bytes already read).
+// map, then the scan from the map's first byte. A file that can be read again is, from where it
+// was; only a pipe's preamble is kept for the scan (the linker's command line can name hundreds of
+// thousands of object files).
 SizeTable CountListed(CMapFile& file, bool deviceFacts) {
     SizeTable table;
     table.ReserveFor(file.SizeLeft());
     std::string preamble;
     if (deviceFacts) {
-        DescribeMapDevice(ReadMapPreamble(file, preamble), table.facts);
+        long start = 0;
+        const bool again = file.Tell(start);
+        DescribeMapDevice(ReadMapPreamble(file, again ? nullptr : &preamble), table.facts);
+        if (again) {
+            file.SeekTo(start);
+        }
     }
     CMapStream stream(file, preamble);
     Judge(ScanObjectSection(stream, table, EmptyRows::kLeaveOut), file.Name(), table);

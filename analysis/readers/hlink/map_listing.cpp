@@ -133,6 +133,19 @@ std::string_view FirstBadField(const CLineWords& tokens) {
     return {};
 }
 
+// In front of the section table only the table's heading, the machine type and the -A options
+// say anything: a line that can be none of them (most of the linker's command line, which names
+// every object file) is passed over without splitting it into words.
+bool MayTellOfPreamble(std::string_view line) {
+    std::size_t first = 0;
+    while (first < line.size() && !IsTokenByte(static_cast<unsigned char>(line[first]))) {
+        ++first;
+    }
+    const std::string_view words = line.substr(first);
+    return StartsWith(words, kTableHeading[0]) || StartsWith(words, "Machine") ||
+           line.find("-A") != std::string_view::npos;
+}
+
 bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
     const std::size_t dash = text.find('-');
     if (dash == std::string_view::npos) {
@@ -182,6 +195,9 @@ private:
     enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
 
     void ReadLine(std::string_view line, long number) {
+        if (m_state == State::kPreamble && !MayTellOfPreamble(line)) {
+            return;
+        }
         const CLineWords tokens(line);
         const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
         // A section ends at the first line that cannot belong to it; that line is read again
@@ -486,10 +502,10 @@ void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink) {
     CListingReader(lines, file.Name(), ListingScope::kWhole, listing, sink).Read();
 }
 
-MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead) {
+MapListing ReadMapPreamble(CMapFile& file, std::string* bytesRead) {
     MapListing listing;
     CListingKeeper keeper(listing);
-    CLineReader lines(file, &bytesRead);
+    CLineReader lines(file, bytesRead);
     CListingReader(lines, file.Name(), ListingScope::kPreamble, listing, keeper).Read();
     return listing;
 }

@@ -126,10 +126,11 @@ void ReadMapListing(std::string_view bytes, const std::string& fileName, MapList
                     CListingSink& sink);
 
 // The machine type and class ranges in front of the section table of the map in `file` (as
-// ListingScope::kPreamble reads them). `bytesRead` is left holding every byte taken from the
-// file (and nothing else), so that a reader of the whole map can start with them and go on with
-// the file.
-MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead);
+// ListingScope::kPreamble reads them). With `bytesRead`, it is left holding every byte taken from
+// the file (and nothing else), so that a reader of the whole map can start with them and go on
+// with the file; without, nothing but the listing is kept (a file that can be read again is read
+// again from where it was).
+MapListing ReadMapPreamble(CMapFile& file, std::string* bytesRead);
 
 // Parses one range of a -A option, "0100h-01FFhx5": numbers in hexadecimal with an h suffix (or
 // in decimal without one), both ends included, then an optional count of consecutive ranges of
