@@ -201,4 +201,58 @@ TEST(MapReader, AMapCountsAlikeFromMemoryAFileAndAPipeWithOrWithoutAByteOrderMar
     EXPECT_GE(maps, 15u);
 }
 
+// A map cut short is told as such by every rule, from memory, a file and a pipe, with the
+// device read from the map or not: a map that ends after the linker's header has nothing to
+// count, and one whose records run to its end without a heading is reported but not trusted.
+TEST(MapReader, TellsAMapCutShortAfterTheLinkersHeader) {
+    const std::string blinky = ReadFile(kExamples + "/blinky.map");
+    const std::size_t heading = blinky.find("\t\tName");
+    const std::size_t records = blinky.find('\n', heading) + 1;
+    const std::string header = blinky.substr(0, heading);
+    const std::string headless = header + blinky.substr(records, blinky.find("COMMON") - records);
+    const std::string nothing =
+        "error: cut.map:13: the map ends here, after the linker's header and before its section "
+        "table ('Name Link Load Length Selector Space'): it was cut short, and there is nothing "
+        "to count";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        RuleChoice choice;
+        std::string expected;  // the error, or the detail of the failed check
+    };
+    const Case cases[] = {
+        {"header only, auto", header + "Call graph: (short form)\n\n\n", RuleChoice::kAuto,
+         "error: cut.map:16: the map ends here, after the linker's header and before its "
+         "section table ('Name Link Load Length Selector Space'): it was cut short, and there is "
+         "nothing to count"},
+        {"header only, listed", header, RuleChoice::kListed, nothing},
+        {"header only, every section", header, RuleChoice::kAll, nothing},
+        {"records without a heading", headless, RuleChoice::kListed,
+         "the map ends at line 32, after the linker's header and before its section table: it "
+         "was cut short and the report may be incomplete"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool device : {false, true}) {
+            for (const bool pipe : {false, true}) {
+                const CTestFile stream(c.bytes, pipe);
+                ASSERT_NE(stream.Get(), nullptr);
+                CMapFile file(stream.Get(), "cut.map");
+                std::string found;
+                try {
+                    const SizeTable table = CountMapFile(file, c.choice, device);
+                    ASSERT_FALSE(table.facts.checks.empty());
+                    const MapCheck& check = table.facts.checks.back();
+                    EXPECT_FALSE(check.agrees);
+                    EXPECT_EQ(check.field, "complete_map");
+                    found = check.detail;
+                } catch (const MapError& error) {
+                    found = std::string("error: ") + error.what();
+                }
+                EXPECT_EQ(found, c.expected) << (pipe ? "pipe" : "file") << " device " << device;
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include "readers/hlink/hlink_reader.h"
 
+#include <algorithm>
+
 #include "core/line_reader.h"
 #include "core/map_error.h"
 #include "readers/hlink/map_listing.h"
@@ -101,15 +103,25 @@ SectionRule RuleForFile(CMapFile& file) {
 }
 
 // What the listed scan found, judged: no object file, no table heading and no end marker is no
-// map; a heading without an end marker is a map cut short.
+// map; a heading without an end marker is a map cut short, and so is the linker's header without
+// either (an error when nothing was counted: the object files its command line names are no
+// report).
 void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table) {
-    if (!summary.objectFile && !summary.tableHeading && !summary.endMarker) {
+    if (!summary.objectFile && !summary.tableHeading && !summary.endMarker &&
+        !summary.linkerHeader) {
         throw MapError(name, 0,
                        "not a linker map: it names no object file and has no section table "
                        "('Name Link Load Length Selector Space') and no COMMON or TOTAL");
     }
-    if (summary.tableHeading && !summary.endMarker) {
-        table.facts.checks.push_back(CutShortCheck(summary.lastLine));
+    if (summary.linkerHeader && !summary.tableHeading && !summary.endMarker) {
+        const bool counted = std::any_of(table.rows.begin(), table.rows.end(),
+                                         [](const SizeRow& row) { return row.rom || row.ram; });
+        if (!counted) {
+            throw MapError(name, summary.lastLine, EndsAfterHeaderError());
+        }
+        table.facts.checks.push_back(CutShortCheck(EndsAfterHeaderText(summary.lastLine)));
+    } else if (summary.tableHeading && !summary.endMarker) {
+        table.facts.checks.push_back(CutShortCheck(TableToTheEndText(summary.lastLine)));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/line_reader.h"
 #include "core/map_error.h"
+#include "readers/hlink/tally_checks.h"
 #include "text/names.h"
 #include "text/numbers.h"
 
@@ -143,7 +144,7 @@ bool MayTellOfPreamble(std::string_view line) {
     }
     const std::string_view words = line.substr(first);
     return StartsWith(words, kTableHeading[0]) || StartsWith(words, "Machine") ||
-           line.find("-A") != std::string_view::npos;
+           StartsWith(words, "Linker") || line.find("-A") != std::string_view::npos;
 }
 
 bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
@@ -175,17 +176,25 @@ public:
 
     void Read() {
         long lineNumber = 0;
+        long lastWords = 0;  // the last line with a word: where the map ends, blank lines aside
         std::string_view line;
         while (m_lines.Next(line)) {
             ++lineNumber;
+            if (std::any_of(line.begin(), line.end(),
+                            [](char c) { return IsTokenByte(static_cast<unsigned char>(c)); })) {
+                lastWords = lineNumber;
+            }
             ReadLine(line, lineNumber);
             if (m_scope == ListingScope::kPreamble && m_listing.hasTable) {
                 return;
             }
         }
-        m_listing.lastLine = lineNumber;
+        m_listing.lastLine = lastWords;
         m_listing.cutShort = m_state == State::kTable && !m_sawCommon;
         if (!m_listing.hasTable && m_scope == ListingScope::kWhole) {
+            if (m_listing.linkerHeader) {
+                throw MapError(m_fileName, lastWords, EndsAfterHeaderError());
+            }
             throw MapError(m_fileName, 0,
                            "no section table (no line 'Name Link Load Length Selector Space')");
         }
@@ -244,6 +253,10 @@ private:
             m_listing.hasTable = true;
             m_state = State::kTable;
             return;
+        }
+        if (tokens.size() >= 2 && ((tokens[0].text == "Linker" && tokens[1].text == "command") ||
+                                   (tokens[0].text == "Machine" && tokens[1].text == "type"))) {
+            m_listing.linkerHeader = true;
         }
         if (tokens.size() >= 4 && tokens[0].text == "Machine" && tokens[1].text == "type" &&
             tokens[2].text == "is" && m_listing.machineType.empty()) {

@@ -48,6 +48,8 @@ struct ClassRange {
 
 struct MapListing {
     std::string machineType;  // from "Machine type is ..."; empty when the map has none
+    // The linker's header: "Linker command line:" or "Machine type is ..." in front of the table.
+    bool linkerHeader = false;
     bool hasTable = false;
     std::vector<std::string> objects;  // object (and library) names, in file order, repeats kept
     std::vector<SectionRecord> records;
@@ -57,7 +59,8 @@ struct MapListing {
     bool hasUnusedSection = false;
     std::vector<ClassRange> unusedRanges;
     // The section table runs to the end of the file, with no COMMON line and no TOTAL section:
-    // the map was cut short (copied while the linker was writing it). lastLine is its last line.
+    // the map was cut short (copied while the linker was writing it). lastLine is its last line
+    // that is not blank.
     bool cutShort = false;
     long lastLine = 0;
 };

@@ -18,7 +18,22 @@ constexpr std::array<std::string_view, 27> kCountedSections = {
 
 // The tokens the scan looks for besides object-file names. "Selector" followed by "Space" is the
 // heading of the per-object table: as a stream of tokens has no lines, its two words in a row.
-enum class TokenKind : std::uint8_t { kOther, kCountedSection, kEndMarker, kHeading };
+// "Linker command" and "Machine type" are the linker's header, which every map it writes starts
+// with.
+enum class TokenKind : std::uint8_t {
+    kOther,
+    kCountedSection,
+    kEndMarker,
+    kHeading,
+    kLinkerHeader
+};
+
+struct WordPair {
+    std::string_view first;
+    std::string_view second;
+};
+
+constexpr std::array<WordPair, 2> kLinkerHeader = {{{"Linker", "command"}, {"Machine", "type"}}};
 
 struct KeyWord {
     std::string_view text;
@@ -27,12 +42,12 @@ struct KeyWord {
 
 // Most tokens of a map are numbers, paths and column headings. A hash of the length and the
 // first and last bytes picks the one key word a token could be; the 27 counted names, the two
-// end markers and the heading's word have 30 different hashes, which the static_assert below
-// checks.
-constexpr std::size_t kHashSlots = 64;
+// end markers, the heading's word and the header's two first words have 32 different hashes,
+// which the static_assert below checks.
+constexpr std::size_t kHashSlots = 128;
 
 constexpr std::size_t KeyWordHash(std::size_t length, unsigned char first, unsigned char last) {
-    return (first * 41u + last * 10u + length) % kHashSlots;
+    return (first * 4u + last * 10u + length) % kHashSlots;
 }
 
 struct KeyWordTable {
@@ -64,6 +79,9 @@ constexpr KeyWordTable MakeKeyWordTable() {
     add("COMMON", TokenKind::kEndMarker);
     add("TOTAL", TokenKind::kEndMarker);
     add(kHeadingWord, TokenKind::kHeading);
+    for (const WordPair& header : kLinkerHeader) {
+        add(header.first, TokenKind::kLinkerHeader);
+    }
     return table;
 }
 
@@ -179,11 +197,16 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
             summary.endMarker = true;
             break;
         }
-        if (kind == TokenKind::kHeading) {
+        if (kind == TokenKind::kHeading || kind == TokenKind::kLinkerHeader) {
+            // The word that must follow, chosen before the next token may leave the block.
+            const std::string_view next = kind == TokenKind::kHeading ? kHeadingNextWord
+                                          : token == kLinkerHeader[0].first
+                                              ? kLinkerHeader[0].second
+                                              : kLinkerHeader[1].second;
             keepName(1);
             pending = tokens.Next();
-            if (pending == kHeadingNextWord) {
-                summary.tableHeading = true;
+            if (pending == next) {
+                (kind == TokenKind::kHeading ? summary.tableHeading : summary.linkerHeader) = true;
                 pending = {};
             }
             continue;

@@ -26,6 +26,7 @@ inline bool IsObjectFileName(std::string_view token) {
 struct ScanSummary {
     bool objectFile = false;    // an object-file name
     bool tableHeading = false;  // the per-object table's heading (its words Selector Space)
+    bool linkerHeader = false;  // the linker's header ("Linker command line:", "Machine type")
     bool endMarker = false;     // COMMON or TOTAL ended the scan
     long lastLine = 0;          // the line of the last token read
 };

@@ -176,7 +176,7 @@ public:
         m_tally.facts.checks.push_back(CheckTotalSection(listing, totals));
         m_tally.facts.checks.push_back(CheckOccupancy(listing, totals));
         if (listing.cutShort) {
-            m_tally.facts.checks.push_back(CutShortCheck(listing.lastLine));
+            m_tally.facts.checks.push_back(CutShortCheck(TableToTheEndText(listing.lastLine)));
         }
         return std::move(m_tally);
     }

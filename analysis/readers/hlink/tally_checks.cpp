@@ -1,6 +1,7 @@
 #include "readers/hlink/tally_checks.h"
 
 #include <string>
+#include <utility>
 
 #include "readers/hlink/section_classes.h"
 
@@ -45,16 +46,29 @@ MapCheck CheckOccupancy(const MapListing& listing, const MemoryTotals& report) {
     return check;
 }
 
-MapCheck CutShortCheck(long lastLine) {
+MapCheck CutShortCheck(std::string detail) {
     MapCheck check;
     check.label = "Complete map";
     check.field = "complete_map";
     check.possible = true;
     check.agrees = false;
     check.hasFigures = false;
-    check.detail = "the section table runs to the end of the file (line " +
-                   std::to_string(lastLine) +
-                   ") without COMMON or TOTAL: the map was cut short and the report may be "
-                   "incomplete";
+    check.detail = std::move(detail);
     return check;
+}
+
+std::string TableToTheEndText(long lastLine) {
+    return "the section table runs to the end of the file (line " + std::to_string(lastLine) +
+           ") without COMMON or TOTAL: the map was cut short and the report may be incomplete";
+}
+
+std::string EndsAfterHeaderText(long lastLine) {
+    return "the map ends at line " + std::to_string(lastLine) +
+           ", after the linker's header and before its section table: it was cut short and the "
+           "report may be incomplete";
+}
+
+std::string EndsAfterHeaderError() {
+    return "the map ends here, after the linker's header and before its section table ('Name "
+           "Link Load Length Selector Space'): it was cut short, and there is nothing to count";
 }

@@ -16,6 +16,16 @@ MapCheck TotalSectionCheck(const std::string& reason, const MemoryTotals& map,
 // against the report's ROM, the data classes likewise against its RAM.
 MapCheck CheckOccupancy(const MapListing& listing, const MemoryTotals& report);
 
-// The failed check of a map whose section table runs to the end of the file without COMMON or
-// TOTAL: copied while the linker was still writing it.
-MapCheck CutShortCheck(long lastLine);
+// The failed check of a map that was cut short (copied while the linker was still writing it),
+// with `detail` saying how that shows.
+MapCheck CutShortCheck(std::string detail);
+
+// The detail of a map whose section table runs to the end of the file (`lastLine`) without
+// COMMON or TOTAL.
+std::string TableToTheEndText(long lastLine);
+
+// What is wrong with a map that ends after the linker's header ("Linker command line:", "Machine
+// type is") and before its section table: the detail of the check when something was counted all
+// the same, or the error (at the map's last line) when nothing was.
+std::string EndsAfterHeaderText(long lastLine);
+std::string EndsAfterHeaderError();
