@@ -120,8 +120,11 @@ void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table
             throw MapError(name, summary.lastLine, EndsAfterHeaderError());
         }
         table.facts.checks.push_back(CutShortCheck(EndsAfterHeaderText(summary.lastLine)));
-    } else if (summary.tableHeading && !summary.endMarker) {
+    } else if (summary.tableHeading && !summary.endMarker && summary.secondMapLine == 0) {
         table.facts.checks.push_back(CutShortCheck(TableToTheEndText(summary.lastLine)));
+    }
+    if (summary.secondMapLine != 0) {
+        table.facts.checks.push_back(SecondMapCheck(summary.secondMapLine, summary.secondTable));
     }
 }
 
@@ -134,7 +137,7 @@ SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule
                        "they cannot be made from the listed names (use --sections auto or all)");
     }
     const MapListing listing = ReadMapListing(bytes, name);
-    const ProgramListing program = ReadProgramListing(bytes, name);
+    const ProgramListing program = ReadProgramListing(bytes, name, listing.secondMapLine);
     return view == MapView::kModules ? ModuleView(listing, program, name)
                                      : SymbolView(listing, program, name);
 }

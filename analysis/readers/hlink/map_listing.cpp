@@ -178,7 +178,7 @@ public:
         long lineNumber = 0;
         long lastWords = 0;  // the last line with a word: where the map ends, blank lines aside
         std::string_view line;
-        while (m_lines.Next(line)) {
+        while (m_listing.secondMapLine == 0 && m_lines.Next(line)) {
             ++lineNumber;
             if (std::any_of(line.begin(), line.end(),
                             [](char c) { return IsTokenByte(static_cast<unsigned char>(c)); })) {
@@ -190,7 +190,8 @@ public:
             }
         }
         m_listing.lastLine = lastWords;
-        m_listing.cutShort = m_state == State::kTable && !m_sawCommon;
+        m_listing.cutShort =
+            m_state == State::kTable && !m_sawCommon && m_listing.secondMapLine == 0;
         if (!m_listing.hasTable && m_scope == ListingScope::kWhole) {
             if (m_listing.linkerHeader) {
                 throw MapError(m_fileName, lastWords, EndsAfterHeaderError());
@@ -208,6 +209,9 @@ private:
             return;
         }
         const CLineWords tokens(line);
+        if (StartsAnotherMap(tokens, number)) {
+            return;
+        }
         const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
         // A section ends at the first line that cannot belong to it; that line is read again
         // as part of what follows.
@@ -248,15 +252,33 @@ private:
         }
     }
 
+    // Whether the line is the heading of a second section table, or a line of the linker's
+    // header ("Linker command line:", "Machine type is") met before: the start of a second map
+    // (two maps in one file, or one written twice), where the reading stops.
+    bool StartsAnotherMap(const CLineWords& tokens, long number) {
+        const bool table = m_listing.hasTable && IsTableHeading(tokens);
+        bool header = false;
+        for (std::size_t i = 0; i < kLinkerHeader.size(); ++i) {
+            if (tokens.size() >= 2 && tokens[0].text == kLinkerHeader[i][0] &&
+                tokens[1].text == kLinkerHeader[i][1]) {
+                header = m_headerLines[i];
+                m_headerLines[i] = true;
+                m_listing.linkerHeader = true;
+            }
+        }
+        if (!table && !header) {
+            return false;
+        }
+        m_listing.secondMapLine = number;
+        m_listing.secondTable = table;
+        return true;
+    }
+
     void ReadPreambleLine(const CLineWords& tokens, long number) {
         if (IsTableHeading(tokens)) {
             m_listing.hasTable = true;
             m_state = State::kTable;
             return;
-        }
-        if (tokens.size() >= 2 && ((tokens[0].text == "Linker" && tokens[1].text == "command") ||
-                                   (tokens[0].text == "Machine" && tokens[1].text == "type"))) {
-            m_listing.linkerHeader = true;
         }
         if (tokens.size() >= 4 && tokens[0].text == "Machine" && tokens[1].text == "type" &&
             tokens[2].text == "is" && m_listing.machineType.empty()) {
@@ -298,7 +320,7 @@ private:
 
     bool ReadTableLine(std::string_view line, const CLineWords& tokens, bool columnZero,
                        long number) {
-        if (tokens.empty() || IsTableHeading(tokens)) {
+        if (tokens.empty()) {
             return true;
         }
         // Whole words: an object may be called TOTALIZER.obj.
@@ -442,6 +464,7 @@ private:
     int m_currentObject = -1;
     SectionRecord m_record;
     TotalRecord m_total;
+    bool m_headerLines[kLinkerHeader.size()] = {};  // which lines of the header were met
     bool m_inCommon = false;
     bool m_sawCommon = false;
     std::string m_unusedClass;

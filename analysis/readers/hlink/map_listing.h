@@ -50,6 +50,10 @@ struct MapListing {
     std::string machineType;  // from "Machine type is ..."; empty when the map has none
     // The linker's header: "Linker command line:" or "Machine type is ..." in front of the table.
     bool linkerHeader = false;
+    // Where a second map starts (0 when none does), which the reading stopped at: a second
+    // section table (`secondTable`), or the linker's header again.
+    long secondMapLine = 0;
+    bool secondTable = false;
     bool hasTable = false;
     std::vector<std::string> objects;  // object (and library) names, in file order, repeats kept
     std::vector<SectionRecord> records;
@@ -74,6 +78,11 @@ enum class ListingScope {
 // maps.
 inline constexpr std::array<std::string_view, 7> kTableHeading = {
     "Name", "Link", "Load", "Length", "Selector", "Space", "Scale"};
+
+// The first two words of the lines of the linker's header, with which every map it writes
+// starts: "Linker command line:" and "Machine type is 18F4520".
+inline constexpr std::array<std::array<std::string_view, 2>, 2> kLinkerHeader = {
+    {{"Linker", "command"}, {"Machine", "type"}}};
 
 // Whether the words of a line are that heading: its first six words, or all seven. Inline: the
 // listing asks of every line of the table.

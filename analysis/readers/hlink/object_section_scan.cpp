@@ -28,13 +28,6 @@ enum class TokenKind : std::uint8_t {
     kLinkerHeader
 };
 
-struct WordPair {
-    std::string_view first;
-    std::string_view second;
-};
-
-constexpr std::array<WordPair, 2> kLinkerHeader = {{{"Linker", "command"}, {"Machine", "type"}}};
-
 struct KeyWord {
     std::string_view text;
     TokenKind kind;
@@ -79,8 +72,8 @@ constexpr KeyWordTable MakeKeyWordTable() {
     add("COMMON", TokenKind::kEndMarker);
     add("TOTAL", TokenKind::kEndMarker);
     add(kHeadingWord, TokenKind::kHeading);
-    for (const WordPair& header : kLinkerHeader) {
-        add(header.first, TokenKind::kLinkerHeader);
+    for (const auto& header : kLinkerHeader) {
+        add(header[0], TokenKind::kLinkerHeader);
     }
     return table;
 }
@@ -174,6 +167,8 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
         }
     };
     std::string_view pending;  // a token read ahead that is still to be examined
+    bool pairsMet[3] = {};     // the table's heading, the header's two lines
+    bool secondMap = false;
     for (;;) {
         if (pending.empty()) {
             keepName(1);
@@ -198,16 +193,23 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
             break;
         }
         if (kind == TokenKind::kHeading || kind == TokenKind::kLinkerHeader) {
-            // The word that must follow, chosen before the next token may leave the block.
-            const std::string_view next = kind == TokenKind::kHeading ? kHeadingNextWord
-                                          : token == kLinkerHeader[0].first
-                                              ? kLinkerHeader[0].second
-                                              : kLinkerHeader[1].second;
+            // The pair of words it starts: 0 the heading, 1 and 2 the lines of the linker's
+            // header; chosen before the next token may leave the block.
+            const std::size_t pair = kind == TokenKind::kHeading    ? 0
+                                     : token == kLinkerHeader[0][0] ? 1
+                                                                    : 2;
             keepName(1);
             pending = tokens.Next();
-            if (pending == next) {
-                (kind == TokenKind::kHeading ? summary.tableHeading : summary.linkerHeader) = true;
+            if (pending == (pair == 0 ? kHeadingNextWord : kLinkerHeader[pair - 1][1])) {
                 pending = {};
+                if (pairsMet[pair]) {
+                    // A second map (or one written twice) starts here: the scan ends.
+                    summary.secondTable = pair == 0;
+                    secondMap = true;
+                    break;
+                }
+                pairsMet[pair] = true;
+                (pair == 0 ? summary.tableHeading : summary.linkerHeader) = true;
             }
             continue;
         }
@@ -254,5 +256,6 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
     storeSums();
     tokens.Sync();
     summary.lastLine = stream.Line();
+    summary.secondMapLine = secondMap ? summary.lastLine : 0;
     return summary;
 }

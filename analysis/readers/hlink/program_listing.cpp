@@ -37,10 +37,10 @@ public:
     CProgramReader(std::string_view bytes, const std::string& fileName)
         : m_bytes(bytes), m_fileName(fileName) {}
 
-    ProgramListing Read() {
+    ProgramListing Read(long endLine) {
         CTextLines lines(m_bytes);
         std::string_view line;
-        while (lines.Next(line)) {
+        while (lines.Next(line) && lines.Number() != endLine) {
             ReadLine(line, lines.Number());
         }
         return std::move(m_listing);
@@ -176,6 +176,7 @@ private:
 
 }  // namespace
 
-ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName) {
-    return CProgramReader(bytes, fileName).Read();
+ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName,
+                                  long endLine) {
+    return CProgramReader(bytes, fileName).Read(endLine);
 }

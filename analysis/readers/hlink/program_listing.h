@@ -43,6 +43,8 @@ struct ProgramListing {
 };
 
 // Reads the Symbol Table and MODULE INFORMATION of a map; a map without them gives an empty
-// listing. Lines end in LF or CR LF. Throws MapError (file, line, offending text) on a line of
-// either section that cannot be read.
-ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName);
+// listing. Lines end in LF or CR LF. Reading stops at line `endLine` when it is not 0 (where a
+// second map starts). Throws MapError (file, line, offending text) on a line of either section
+// that cannot be read.
+ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName,
+                                  long endLine = 0);

@@ -178,6 +178,10 @@ public:
         if (listing.cutShort) {
             m_tally.facts.checks.push_back(CutShortCheck(TableToTheEndText(listing.lastLine)));
         }
+        if (listing.secondMapLine != 0) {
+            m_tally.facts.checks.push_back(
+                SecondMapCheck(listing.secondMapLine, listing.secondTable));
+        }
         return std::move(m_tally);
     }
 

@@ -72,3 +72,15 @@ std::string EndsAfterHeaderError() {
     return "the map ends here, after the linker's header and before its section table ('Name "
            "Link Load Length Selector Space'): it was cut short, and there is nothing to count";
 }
+
+MapCheck SecondMapCheck(long line, bool table) {
+    MapCheck check = CutShortCheck("");
+    check.label = "One map";
+    check.field = "one_map";
+    check.detail =
+        std::string(table ? "a second section table starts" : "the linker's header comes again") +
+        " at line " + std::to_string(line) +
+        ": the file holds two maps, or one written twice, and the report is of what "
+        "comes before";
+    return check;
+}

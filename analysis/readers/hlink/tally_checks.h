@@ -29,3 +29,8 @@ std::string TableToTheEndText(long lastLine);
 // the same, or the error (at the map's last line) when nothing was.
 std::string EndsAfterHeaderText(long lastLine);
 std::string EndsAfterHeaderError();
+
+// The failed check of a file that holds a second map, or a map written twice, from `line` on: a
+// second section table (`table`), or the linker's header again. The report is of what came
+// before it.
+MapCheck SecondMapCheck(long line, bool table);
