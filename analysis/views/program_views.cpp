@@ -11,6 +11,7 @@
 #include "core/special_rows.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/section_tally.h"
+#include "readers/hlink/tally_checks.h"
 #include "text/names.h"
 #include "text/numbers.h"
 
@@ -127,12 +128,16 @@ MemoryKind MemoryOfClass(std::string_view className) {
     return MemoryKind::kRom;
 }
 
-void NoteEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
+// Each source file's items against its "estimated size", as a check; none when no module has
+// one. A module block without it ends the map early: a check that the map was cut short.
+void CheckEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
     std::size_t modules = 0;
     std::int64_t total = 0;
-    std::vector<std::string> disagreements;
+    std::string disagreements;
+    const SourceModule* open = nullptr;
     for (const SourceModule& module : program.modules) {
         if (!module.hasEstimate) {
+            open = open != nullptr ? open : &module;
             continue;
         }
         std::int64_t sum = 0;
@@ -142,19 +147,32 @@ void NoteEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
         ++modules;
         total += sum;
         if (sum != module.estimatedSize) {
-            disagreements.push_back("Estimated sizes: " + module.name + ": items " +
-                                    std::to_string(sum) + ", map " +
-                                    std::to_string(module.estimatedSize) + ": disagrees");
+            disagreements += std::string(disagreements.empty() ? "" : "; ") + "the items of " +
+                             module.name + " take " + std::to_string(sum) +
+                             " bytes, its estimated size is " +
+                             std::to_string(module.estimatedSize);
         }
     }
-    if (modules == 0) {
-        return;
+    if (modules != 0) {
+        MapCheck check;
+        check.label = "Estimated sizes";
+        check.field = "estimated_sizes";
+        check.source = "the map's estimated sizes";
+        check.possible = true;
+        check.hasFigures = false;
+        check.agrees = disagreements.empty();
+        check.detail = check.agrees ? std::to_string(modules) + " source files, " +
+                                          std::to_string(total) + " bytes"
+                                    : disagreements;
+        facts.checks.push_back(std::move(check));
     }
-    if (disagreements.empty()) {
-        facts.notes.push_back("Estimated sizes: " + std::to_string(modules) + " source files, " +
-                              std::to_string(total) + " bytes: agrees");
+    if (open != nullptr) {
+        facts.checks.push_back(CutShortCheck(
+            "the block of " + open->name + " in MODULE INFORMATION (line " +
+            std::to_string(open->line) +
+            ") ends without its estimated size: the map was cut short and the report may be "
+            "incomplete"));
     }
-    facts.notes.insert(facts.notes.end(), disagreements.begin(), disagreements.end());
 }
 
 // A compiled stack: the locals of functions that never run at the same time share its bytes.
@@ -330,7 +348,7 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
         AddToPsect(psects, piece.name, piece.memory, piece.bytes - shared);
     }
     psects.AddTo(view);
-    NoteEstimatedSizes(program, view.facts);
+    CheckEstimatedSizes(program, view.facts);
     if (countedBytes < itemBytes) {
         view.facts.notes.push_back(
             "Source files: " + std::to_string(itemBytes - countedBytes) +

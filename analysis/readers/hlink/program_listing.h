@@ -39,7 +39,9 @@ struct ProgramListing {
     bool hasSymbolTable = false;
     std::vector<MapSymbol> symbols;  // in file order
     bool hasModuleInformation = false;
-    std::vector<SourceModule> modules;  // in file order
+    // In file order; a block that repeats an earlier one of the same name whole (some maps write
+    // MODULE INFORMATION twice) is kept once.
+    std::vector<SourceModule> modules;
 };
 
 // Reads the Symbol Table and MODULE INFORMATION of a map; a map without them gives an empty
