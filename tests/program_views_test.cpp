@@ -162,6 +162,49 @@ TEST(ModuleView, GivesEachByteToOneItemAndTheRestToItsPsect) {
               "the map was cut short and the report may be incomplete");
 }
 
+// An interrupt function of XC8 is entered at its vector (_isr in intcode) and goes on in a psect
+// of its own (intcode_body, up to __end_of_isr): both are the function's, in both views, while a
+// vector table that is no function's (ivt0x8) stays with its psect. MODULE INFORMATION gives
+// such sizes a byte too many, which the Symbol Table's bounds leave to the next function.
+TEST(ProgramViews, GiveAnInterruptFunctionItsEntryAndItsBody) {
+    const std::string map =
+        "\t\tName Link Load Length Selector Space Scale\n"
+        "app.o\tintcode 8 8 6 4 0\n"
+        "\t\tintcode_body 300 300 20 4 0\n"
+        "\t\ttext0 100 100 20 4 0\n"
+        "\t\ttext1 120 120 10 4 0\n"
+        "\t\tivt0x8 400 400 8 4 0\n"
+        "SEGMENTS\n"
+        "Symbol Table\n"
+        "_isr intcode 8  __Hintcode intcode E\n"
+        "int_func intcode_body 300  __end_of_isr intcode_body 320\n"
+        "_main text0 100  __end_of_main text0 120\n"
+        "_f text1 120  __end_of_f text1 130\n"
+        "ivt0x8_base ivt0x8 400\n"
+        "MODULE INFORMATION\n"
+        "main.c\n"
+        "\t_isr CODE 8 0 39\n"
+        "\t_main CODE 100 0 33\n"
+        "main.c estimated size: 72\n"
+        "f.c\n"
+        "\t_f CODE 120 0 17\n"
+        "f.c estimated size: 17\n";
+    ExpectRows(ViewOf(SymbolView, map), {
+                                            {"_isr", RowKind::kObject, 6 + 32, 0, 0},
+                                            {"_main", RowKind::kObject, 32, 0, 0},
+                                            {"_f", RowKind::kObject, 16, 0, 0},
+                                            {"<psect ivt0x8>", RowKind::kSpecial, 8, 0, 0},
+                                        });
+    const SizeTable modules = ViewOf(ModuleView, map);
+    ExpectRows(modules, {
+                            {"main.c", RowKind::kObject, 6 + 32 + 32, 0, 0},
+                            {"f.c", RowKind::kObject, 16, 0, 0},
+                            {"<psect ivt0x8>", RowKind::kSpecial, 8, 0, 0},
+                        });
+    ASSERT_EQ(modules.parts.size(), 3u);
+    EXPECT_EQ(modules.parts[0].bytes, 6 + 32);
+}
+
 // The reasons a view cannot be made, each a one-line error without a line number.
 TEST(ProgramViews, AMapWithoutTheirMaterialIsAnError) {
     struct Case {
