@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "core/block_list.h"
-#include "core/large_pages.h"
 #include "core/name_index.h"
 #include "core/special_rows.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/tally_checks.h"
 #include "readers/hlink/tally_records.h"
+#include "readers/hlink/total_index.h"
 #include "text/numbers.h"
 
 namespace {
@@ -229,13 +229,6 @@ private:
         std::uint64_t lastLink = 0;
     };
 
-    // The class totals of each name (or of each first 9 characters), in order of address.
-    struct TotalIndex {
-        std::vector<std::uint32_t, CLargePageAllocator<std::uint32_t>> refs;  // one per total
-        std::vector<std::uint32_t> start;   // per name: its first ref; one more at the end
-        std::vector<std::uint32_t> cursor;  // per name: where the last search ended
-    };
-
     struct Overlay {
         std::size_t first;
         std::uint64_t largest;
@@ -267,97 +260,25 @@ private:
         return found.first->second;
     }
 
-    // Groups the class totals by name (and those longer than 9 characters by their first 9),
-    // each group in order of address, equal addresses in file order.
+    // Groups the class totals by name (and those longer than 9 characters by their first 9).
     void IndexTotals() {
         const std::size_t names = m_nameInfo.size();
-        const auto fill = [&](TotalIndex& index, auto&& key) {
-            index.start.assign(names + 1, 0);
-            for (const Total& total : m_totals) {
-                const std::uint32_t name = key(total);
-                if (name != kNone) {
-                    ++index.start[name + 1];
-                }
-            }
-            for (std::size_t i = 0; i < names; ++i) {
-                index.start[i + 1] += index.start[i];
-            }
-            index.refs.resize(index.start[names]);
-            index.cursor.assign(index.start.begin(), index.start.end() - 1);
-            for (std::uint32_t i = 0; i < m_totals.size(); ++i) {
-                const std::uint32_t name = key(m_totals[i]);
-                if (name != kNone) {
-                    index.refs[index.cursor[name]++] = i;
-                }
-            }
-            const auto byAddress = [this](std::uint32_t a, std::uint32_t b) {
-                return m_places.Link(m_totals[a]) < m_places.Link(m_totals[b]);
-            };
-            for (std::size_t name = 0; name < names; ++name) {
-                const auto begin = index.refs.begin() + index.start[name];
-                const auto end = index.refs.begin() + index.start[name + 1];
-                if (!std::is_sorted(begin, end, byAddress)) {
-                    std::stable_sort(begin, end, byAddress);
-                }
-            }
-            index.cursor.assign(index.start.begin(), index.start.end() - 1);
-        };
-        fill(m_byName, [](const Total& total) { return total.name; });
-        fill(m_byCutName, [this](const Total& total) { return m_nameInfo[total.name].prefix; });
-    }
-
-    // The total of the group with the highest address at or below `address`, if it holds it;
-    // kNone otherwise. The records of a name mostly come in rising order of address, so the
-    // search starts where the last one of the group ended.
-    std::uint32_t Holder(TotalIndex& index, std::uint32_t name, std::uint64_t address) {
-        const std::uint32_t begin = index.start[name];
-        const std::uint32_t end = index.start[name + 1];
-        if (begin == end) {
-            return kNone;
-        }
-        const auto& refs = index.refs;
-        const auto linkAt = [&](std::uint32_t ref) { return m_places.Link(m_totals[refs[ref]]); };
-        const auto above = [this](std::uint64_t value, std::uint32_t total) {
-            return value < m_places.Link(m_totals[total]);
-        };
-        std::uint32_t next = index.cursor[name];  // the first ref above the last address
-        if (next > begin && linkAt(next - 1) > address) {
-            next = static_cast<std::uint32_t>(
-                std::upper_bound(refs.begin() + begin, refs.begin() + next, address, above) -
-                refs.begin());
-        } else {
-            for (int step = 0; next < end && linkAt(next) <= address; ++step, ++next) {
-                if (step == 8) {
-                    next = static_cast<std::uint32_t>(
-                        std::upper_bound(refs.begin() + next, refs.begin() + end, address, above) -
-                        refs.begin());
-                    break;
-                }
-            }
-        }
-        index.cursor[name] = next;
-        if (next == begin) {
-            return kNone;
-        }
-        const std::uint32_t found = refs[next - 1];
-        const Total& total = m_totals[found];
-        const std::uint64_t link = m_places.Link(total);
-        const bool holds =
-            address == link || (address > link && address - link < m_places.Length(total));
-        return holds ? found : kNone;
+        m_byName.Build(m_totals, m_places, names, [](const Total& total) { return total.name; });
+        m_byCutName.Build(m_totals, m_places, names,
+                          [this](const Total& total) { return m_nameInfo[total.name].prefix; });
     }
 
     // The class total of the same name (or of the name cut to 9 characters, or of the whole
     // name when the record's is cut) whose range holds the record's link address.
     std::uint32_t ClassRecordOf(const Piece& piece) {
         const std::uint64_t link = m_places.Link(piece);
-        std::uint32_t found = Holder(m_byName, piece.name, link);
+        std::uint32_t found = m_byName.Holder(m_totals, m_places, piece.name, link);
         const std::size_t length = m_names.Name(piece.name).size();
         if (found == kNone && length == kCutNameLength) {
-            found = Holder(m_byCutName, piece.name, link);
+            found = m_byCutName.Holder(m_totals, m_places, piece.name, link);
         }
         if (found == kNone && length > kCutNameLength) {
-            found = Holder(m_byName, m_nameInfo[piece.name].prefix, link);
+            found = m_byName.Holder(m_totals, m_places, m_nameInfo[piece.name].prefix, link);
         }
         return found;
     }
@@ -523,8 +444,8 @@ private:
     std::string m_lastClassName;
     ClassMemory m_lastClassMemory = ClassMemory::kUnknown;  // of m_lastClassName
     CRecordPlaces m_places;
-    TotalIndex m_byName;
-    TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
+    CTotalIndex m_byName;
+    CTotalIndex m_byCutName;          // the totals longer than 9 characters, by their first 9
     std::vector<Overlay> m_overlays;  // in file order of their first record
     bool m_anyUnordered = false;      // whether any name's records can overlay
 };
