@@ -34,6 +34,13 @@ std::string Describe(const MapListing& listing) {
                 std::to_string(t.length) + " " + std::to_string(t.hasSpace) + " " +
                 std::to_string(t.space) + "\n";
     }
+    for (const MapSegment& s : listing.segments) {
+        text += "segment " + std::to_string(s.line) + " " + std::to_string(s.begin) + " " +
+                std::to_string(s.end) + " " + std::to_string(s.space) + " " + s.className + "\n";
+    }
+    text += "second map " + std::to_string(listing.secondMapLine) + " " +
+            std::to_string(listing.secondTable) + " " + std::to_string(listing.linkerHeader) +
+            "\n";
     for (const auto* ranges : {&listing.classRanges, &listing.unusedRanges}) {
         for (const ClassRange& range : *ranges) {
             text += "range " + std::to_string(range.line) + " " + range.className + " " +

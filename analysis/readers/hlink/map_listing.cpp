@@ -202,7 +202,7 @@ public:
     }
 
 private:
-    enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
+    enum class State { kPreamble, kTable, kTotal, kAfter, kSegments, kUnused };
 
     void ReadLine(std::string_view line, long number) {
         if (m_state == State::kPreamble && !MayTellOfPreamble(line)) {
@@ -231,7 +231,9 @@ private:
                     }
                     break;
                 case State::kAfter:
-                    if (IsUnusedHeading(tokens)) {
+                    if (columnZero && tokens[0].text == "SEGMENTS") {
+                        m_state = State::kSegments;
+                    } else if (IsUnusedHeading(tokens)) {
                         m_listing.hasUnusedSection = true;
                         m_unusedClass.clear();
                         m_state = State::kUnused;
@@ -243,6 +245,11 @@ private:
                         m_state = State::kTotal;
                     }
                     return;
+                case State::kSegments:
+                    if (ReadSegmentLine(tokens, columnZero, number)) {
+                        return;
+                    }
+                    break;
                 case State::kUnused:
                     if (ReadUnusedLine(tokens, number)) {
                         return;
@@ -419,6 +426,32 @@ private:
         record.length = ParseLength(tokens[3].text, m_fileName, number);
         record.hasSpace = tokens.size() == 5;
         m_sink.AddTotal(record);
+        return true;
+    }
+
+    // "name load length top selector space class [delta]", indented; the class may be cut to 8
+    // characters. The table ends at the first line that is no such line.
+    bool ReadSegmentLine(const CLineWords& tokens, bool columnZero, long number) {
+        if (tokens.empty()) {
+            return true;
+        }
+        MapSegment segment;
+        std::uint64_t length = 0;
+        std::uint64_t top = 0;
+        std::uint64_t selector = 0;
+        if (columnZero || (tokens.size() != 7 && tokens.size() != 8) ||
+            !ParseHex32(tokens[1].text, HexCase::kAny, segment.begin) ||
+            !ParseHex32(tokens[2].text, HexCase::kAny, length) ||
+            !ParseHex32(tokens[3].text, HexCase::kAny, top) ||
+            !ParseHex32(tokens[4].text, HexCase::kAny, selector) ||
+            !ParseSignedDecimal(tokens[5].text, segment.space)) {
+            m_state = State::kAfter;
+            return false;
+        }
+        segment.line = number;
+        segment.end = segment.begin + length;
+        segment.className = std::string(tokens[6].text);
+        m_listing.segments.push_back(std::move(segment));
         return true;
     }
 

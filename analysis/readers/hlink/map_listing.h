@@ -46,6 +46,15 @@ struct ClassRange {
     std::uint64_t end = 0;  // exclusive
 };
 
+// One line of the SEGMENTS table: a run of psects the linker placed together.
+struct MapSegment {
+    long line = 0;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;  // exclusive
+    std::int64_t space = 0;
+    std::string className;  // as the map writes it: cut to 8 characters ("MEDIUMCO")
+};
+
 struct MapListing {
     std::string machineType;  // from "Machine type is ..."; empty when the map has none
     // The linker's header: "Linker command line:" or "Machine type is ..." in front of the table.
@@ -60,6 +69,7 @@ struct MapListing {
     bool hasTotalSection = false;
     std::vector<TotalRecord> totals;
     std::vector<ClassRange> classRanges;
+    std::vector<MapSegment> segments;
     bool hasUnusedSection = false;
     std::vector<ClassRange> unusedRanges;
     // The section table runs to the end of the file, with no COMMON line and no TOTAL section:

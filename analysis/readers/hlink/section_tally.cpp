@@ -8,6 +8,7 @@
 
 #include "core/block_list.h"
 #include "core/name_index.h"
+#include "core/register_note.h"
 #include "core/special_rows.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/tally_checks.h"
@@ -118,69 +119,54 @@ public:
         FindOverlays();
         CSpecialRows special;
         const std::size_t firstSpecial = m_tally.rows.size();
-        const auto addSpecial = [&](const std::string& label, std::uint32_t name,
-                                    std::uint64_t address, MemoryKind kind, std::uint64_t bytes) {
-            const std::size_t place = special.Row(label);
-            AddPiece(special.Sums(place), static_cast<std::uint32_t>(firstSpecial + place), name,
-                     address, kind, bytes);
-        };
-        std::size_t run = 0;
-        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
-            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
-                ++run;
+        const RegisterRanges registers = RegistersOf(listing);
+        std::uint64_t registerBytes = 0;
+        ForEachCounted([&](std::uint32_t object, auto&& label, std::uint32_t name,
+                           std::uint64_t address, MemoryKind kind, std::uint64_t bytes) {
+            if (kind == MemoryKind::kRam) {
+                const std::uint64_t left = BytesIn(registers.set, address, bytes);
+                bytes -= left;
+                registerBytes += left;
             }
-            const Piece& piece = m_pieces[i];
-            if ((piece.flags & kOverlaid) != 0) {
-                continue;
-            }
-            const std::uint32_t object = m_objectRuns[run].owner;
             if (object == kNone) {
-                addSpecial((piece.flags & kCommon) != 0
-                               ? "<COMMON " + std::string(m_names.Name(piece.name)) + ">"
-                               : "<no object>",
-                           piece.name, ByteAddress(piece), KindOf(piece), BytesOf(piece));
-            } else {
-                SizeRow& row = m_tally.rows[object];
-                MemoryTotals sums{row.rom, row.ram, row.other};
-                AddPiece(sums, row.id, piece.name, ByteAddress(piece), KindOf(piece),
-                         BytesOf(piece));
-                row.rom = sums.rom;
-                row.ram = sums.ram;
-                row.other = sums.other;
+                const std::size_t place = special.Row(label());
+                AddPiece(special.Sums(place), static_cast<std::uint32_t>(firstSpecial + place),
+                         name, address, kind, bytes);
+                return;
             }
-        }
-        for (const Overlay& overlay : m_overlays) {
-            const Piece& first = m_pieces[overlay.first];
-            addSpecial("<overlaid " + std::string(m_names.Name(first.name)) + "@" +
-                           HexText(m_places.Link(first)) + ">",
-                       first.name, ByteAddress(first), KindOf(first), overlay.largest);
-        }
-        for (std::size_t i = 0; i < m_totals.size(); ++i) {
-            const Total& total = m_totals[i];
-            if (!HasTableRecord(total)) {
-                const std::string_view className = m_names.Name(ClassOf(i));
-                const std::string_view name = m_names.Name(total.name);
-                const std::string label = className.empty()
-                                              ? std::string(name)
-                                              : std::string(className) + " " + std::string(name);
-                const MemoryKind kind =
-                    (total.flags & kHasKind) != 0 ? TotalKind(total) : MemoryKind::kOther;
-                addSpecial("<" + label + ">", total.name,
-                           TotalBits(total) ? m_places.Link(total) / 8 : m_places.Link(total), kind,
-                           TotalBytes(total));
-            }
-        }
+            SizeRow& row = m_tally.rows[object];
+            MemoryTotals sums{row.rom, row.ram, row.other};
+            AddPiece(sums, row.id, name, address, kind, bytes);
+            row.rom = sums.rom;
+            row.ram = sums.ram;
+            row.other = sums.other;
+        });
         special.AddTo(m_tally);
         const MemoryTotals totals = TotalsOf(m_tally);
-        DescribeMapDevice(listing, m_tally.facts);
-        m_tally.facts.checks.push_back(CheckTotalSection(listing, totals));
-        m_tally.facts.checks.push_back(CheckOccupancy(listing, totals));
+        MapFacts& facts = m_tally.facts;
+        DescribeMapDevice(listing, facts);
+        facts.checks.push_back(CheckTotalSection(listing, registers.set, totals));
+        MapCheck occupancy = CheckOccupancy(listing, registers.set, totals);
+        if (occupancy.possible && !occupancy.agrees) {
+            std::vector<PlacedPiece> placed;
+            ForEachCounted([&](std::uint32_t, auto&&, std::uint32_t name, std::uint64_t address,
+                               MemoryKind kind, std::uint64_t bytes) {
+                if (kind == MemoryKind::kRam) {
+                    bytes -= BytesIn(registers.set, address, bytes);
+                }
+                placed.push_back({m_names.Name(name), kind, address, bytes});
+            });
+            ExplainOverlaps(std::move(placed), occupancy, facts.notes);
+        }
+        facts.checks.push_back(std::move(occupancy));
         if (listing.cutShort) {
-            m_tally.facts.checks.push_back(CutShortCheck(TableToTheEndText(listing.lastLine)));
+            facts.checks.push_back(CutShortCheck(TableToTheEndText(listing.lastLine)));
         }
         if (listing.secondMapLine != 0) {
-            m_tally.facts.checks.push_back(
-                SecondMapCheck(listing.secondMapLine, listing.secondTable));
+            facts.checks.push_back(SecondMapCheck(listing.secondMapLine, listing.secondTable));
+        }
+        if (registerBytes != 0) {
+            facts.notes.push_back(RegistersLeftOutNote(registerBytes, registers.source));
         }
         return std::move(m_tally);
     }
@@ -364,6 +350,59 @@ private:
                   [](const Overlay& a, const Overlay& b) { return a.first < b.first; });
     }
 
+    // Visits every counted piece once, in file order: each record of the table not overlaid,
+    // then each overlay group at its largest length, then each class total that no record
+    // stands for: visit(object, label, name, address, kind, bytes), where object is kNone for
+    // a special row, whose label label() makes.
+    template <typename Visit>
+    void ForEachCounted(Visit&& visit) {
+        std::size_t run = 0;
+        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
+                ++run;
+            }
+            const Piece& piece = m_pieces[i];
+            if ((piece.flags & kOverlaid) == 0) {
+                visit(
+                    m_objectRuns[run].owner,
+                    [&] {
+                        return (piece.flags & kCommon) != 0
+                                   ? "<COMMON " + std::string(m_names.Name(piece.name)) + ">"
+                                   : std::string("<no object>");
+                    },
+                    piece.name, ByteAddress(piece), KindOf(piece), BytesOf(piece));
+            }
+        }
+        for (const Overlay& overlay : m_overlays) {
+            const Piece& first = m_pieces[overlay.first];
+            visit(
+                kNone,
+                [&] {
+                    return "<overlaid " + std::string(m_names.Name(first.name)) + "@" +
+                           HexText(m_places.Link(first)) + ">";
+                },
+                first.name, ByteAddress(first), KindOf(first), overlay.largest);
+        }
+        for (std::size_t i = 0; i < m_totals.size(); ++i) {
+            const Total& total = m_totals[i];
+            if (HasTableRecord(total)) {
+                continue;
+            }
+            const MemoryKind kind =
+                (total.flags & kHasKind) != 0 ? TotalKind(total) : MemoryKind::kOther;
+            visit(
+                kNone,
+                [&] {
+                    const std::string_view className = m_names.Name(ClassOf(i));
+                    const std::string name(m_names.Name(total.name));
+                    return "<" + (className.empty() ? name : std::string(className) + " " + name) +
+                           ">";
+                },
+                total.name, TotalBits(total) ? m_places.Link(total) / 8 : m_places.Link(total),
+                kind, TotalBytes(total));
+        }
+    }
+
     static MemoryKind KindOf(const Piece& piece) {
         return static_cast<MemoryKind>(piece.kinds & 3u);
     }
@@ -399,7 +438,8 @@ private:
     }
 
     // The TOTAL section's records summed by their memory, as the tally classified them.
-    MapCheck CheckTotalSection(const MapListing& listing, const MemoryTotals& report) const {
+    MapCheck CheckTotalSection(const MapListing& listing, const CAddressSet& registers,
+                               const MemoryTotals& report) const {
         if (!listing.hasTotalSection) {
             return TotalSectionCheck("the map has no TOTAL section", {}, report);
         }
@@ -412,7 +452,14 @@ private:
                                              std::string(m_names.Name(ClassOf(i))) + ")",
                                          {}, report);
             }
-            AddBytes(sums, TotalKind(total), static_cast<std::int64_t>(TotalBytes(total)));
+            const MemoryKind kind = TotalKind(total);
+            std::uint64_t bytes = TotalBytes(total);
+            if (kind == MemoryKind::kRam) {
+                bytes -= BytesIn(registers,
+                                 TotalBits(total) ? m_places.Link(total) / 8 : m_places.Link(total),
+                                 bytes);
+            }
+            AddBytes(sums, kind, static_cast<std::int64_t>(bytes));
         }
         return TotalSectionCheck("", sums, report);
     }
