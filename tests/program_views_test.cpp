@@ -154,7 +154,7 @@ TEST(ModuleView, GivesEachByteToOneItemAndTheRestToItsPsect) {
                                                  "\t_f CODE 200 0 20\n");
     ASSERT_EQ(cut.facts.checks.size(), 4u);
     EXPECT_TRUE(cut.facts.checks[2].agrees);
-    EXPECT_EQ(cut.facts.checks[2].detail, "1 source files, 24 bytes");
+    EXPECT_EQ(cut.facts.checks[2].detail, "1 source file, 24 bytes");
     EXPECT_EQ(cut.facts.checks[3].field, "complete_map");
     EXPECT_FALSE(cut.facts.checks[3].agrees);
     EXPECT_EQ(cut.facts.checks[3].detail,

@@ -161,7 +161,8 @@ void CheckEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
         check.possible = true;
         check.hasFigures = false;
         check.agrees = disagreements.empty();
-        check.detail = check.agrees ? std::to_string(modules) + " source files, " +
+        check.detail = check.agrees ? std::to_string(modules) +
+                                          (modules == 1 ? " source file, " : " source files, ") +
                                           std::to_string(total) + " bytes"
                                     : disagreements;
         facts.checks.push_back(std::move(check));
