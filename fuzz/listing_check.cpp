@@ -39,8 +39,7 @@ std::string Describe(const MapListing& listing) {
                 std::to_string(s.end) + " " + std::to_string(s.space) + " " + s.className + "\n";
     }
     text += "second map " + std::to_string(listing.secondMapLine) + " " +
-            std::to_string(listing.secondTable) + " " + std::to_string(listing.linkerHeader) +
-            "\n";
+            std::to_string(listing.secondTable) + " " + std::to_string(listing.linkerHeader) + "\n";
     for (const auto* ranges : {&listing.classRanges, &listing.unusedRanges}) {
         for (const ClassRange& range : *ranges) {
             text += "range " + std::to_string(range.line) + " " + range.className + " " +
