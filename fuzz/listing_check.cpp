@@ -34,6 +34,12 @@ std::string Describe(const MapListing& listing) {
                 std::to_string(t.length) + " " + std::to_string(t.hasSpace) + " " +
                 std::to_string(t.space) + "\n";
     }
+    for (const MapSegment& s : listing.segments) {
+        text += "segment " + std::to_string(s.line) + " " + std::to_string(s.begin) + " " +
+                std::to_string(s.end) + " " + std::to_string(s.space) + " " + s.className + "\n";
+    }
+    text += "second map " + std::to_string(listing.secondMapLine) + " " +
+            std::to_string(listing.secondTable) + " " + std::to_string(listing.linkerHeader) + "\n";
     for (const auto* ranges : {&listing.classRanges, &listing.unusedRanges}) {
         for (const ClassRange& range : *ranges) {
             text += "range " + std::to_string(range.line) + " " + range.className + " " +
@@ -194,12 +200,21 @@ std::string CheckListingReading(std::string_view bytes) {
     const Outcome preambleFromFile = Run([&] {
         const auto stream = OpenBytes(bytes);
         CMapFile file(stream.get(), kName);
-        const std::string description = Describe(ReadMapPreamble(file, taken));
+        const std::string description = Describe(ReadMapPreamble(file, &taken));
         CMapStream rest(file, taken);
         continued = Tokens(rest);
         return description;
     });
     difference = Compare(preambleFromFile, preamble, "the preamble of the file");
+    if (!difference.empty()) {
+        return difference;
+    }
+    const Outcome preambleNotKept = Run([&] {
+        const auto stream = OpenBytes(bytes);
+        CMapFile file(stream.get(), kName);
+        return Describe(ReadMapPreamble(file, nullptr));
+    });
+    difference = Compare(preambleNotKept, preamble, "the preamble of the file, bytes not kept");
     if (!difference.empty()) {
         return difference;
     }

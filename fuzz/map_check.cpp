@@ -99,6 +99,11 @@ ScanResult ReferenceScan(const std::vector<Token>& tokens, const std::string& na
     std::size_t i = 0;
     const std::size_t n = tokens.size();
     Entry* current = nullptr;
+    // The table's heading and the two lines of the linker's header: met once each in a map; met
+    // again, they start a second map, where the scan ends.
+    const std::array<std::array<const char*, 2>, 3> pairs = {
+        {{"Selector", "Space"}, {"Linker", "command"}, {"Machine", "type"}}};
+    std::array<bool, 3> met = {};
     while (i < n) {
         const std::string& token = tokens[i++].text;
         if (token == "COMMON" || token == "TOTAL") {
@@ -108,6 +113,17 @@ ScanResult ReferenceScan(const std::vector<Token>& tokens, const std::string& na
             result.entries.push_back({token});
             current = &result.entries.back();
             continue;
+        }
+        bool again = false;
+        for (std::size_t p = 0; p < pairs.size(); ++p) {
+            if (token == pairs[p][0] && i < n && tokens[i].text == pairs[p][1]) {
+                ++i;
+                again = met[p];
+                met[p] = true;
+            }
+        }
+        if (again) {
+            break;
         }
         if (!IsCounted(token)) {
             continue;

@@ -267,4 +267,107 @@ TEST(MapReader, ReadsAMapSavedAsUtf16) {
     EXPECT_GE(maps, 15u);
 }
 
+// The fields and details of the checks that fail, or the error, of the map in the bytes counted
+// from a file or a pipe.
+std::string FailedChecks(const std::string& bytes, RuleChoice choice, bool device, bool pipe) {
+    const CTestFile stream(bytes, pipe);
+    if (stream.Get() == nullptr) {
+        return "cannot make the file";
+    }
+    CMapFile file(stream.Get(), "cut.map");
+    try {
+        std::string found;
+        for (const MapCheck& check : CountMapFile(file, choice, device).facts.checks) {
+            if (check.possible && !check.agrees) {
+                found += (found.empty() ? "" : "\n") + check.field + ": " + check.detail;
+            }
+        }
+        return found;
+    } catch (const MapError& error) {
+        return std::string("error: ") + error.what();
+    }
+}
+
+// A map cut short is told as such by every rule, from memory, a file and a pipe, with the
+// device read from the map or not: a map that ends after the linker's header has nothing to
+// count, and one whose records run to its end without a heading is reported but not trusted.
+TEST(MapReader, TellsAMapCutShortAfterTheLinkersHeader) {
+    const std::string blinky = ReadFile(kExamples + "/blinky.map");
+    const std::size_t heading = blinky.find("\t\tName");
+    const std::size_t records = blinky.find('\n', heading) + 1;
+    const std::string header = blinky.substr(0, heading);
+    const std::string headless = header + blinky.substr(records, blinky.find("COMMON") - records);
+    const std::string nothing =
+        "error: cut.map:13: the map ends here, after the linker's header and before its section "
+        "table ('Name Link Load Length Selector Space'): it was cut short, and there is nothing "
+        "to count";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        RuleChoice choice;
+        std::string expected;  // the error, or the detail of the failed check
+    };
+    const Case cases[] = {
+        {"header only, auto", header + "Call graph: (short form)\n\n\n", RuleChoice::kAuto,
+         "error: cut.map:16: the map ends here, after the linker's header and before its "
+         "section table ('Name Link Load Length Selector Space'): it was cut short, and there is "
+         "nothing to count"},
+        {"header only, listed", header, RuleChoice::kListed, nothing},
+        {"header only, every section", header, RuleChoice::kAll, nothing},
+        {"records without a heading", headless, RuleChoice::kListed,
+         "complete_map: the map ends at line 32, after the linker's header and before its section "
+         "table: it "
+         "was cut short and the report may be incomplete"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool device : {false, true}) {
+            for (const bool pipe : {false, true}) {
+                EXPECT_EQ(FailedChecks(c.bytes, c.choice, device, pipe), c.expected)
+                    << (pipe ? "pipe" : "file") << " device " << device;
+            }
+        }
+    }
+}
+
+// Two maps in one file, or a section table written twice, are told by every rule that reads that
+// far, and the report is of what comes before the second.
+TEST(MapReader, TellsTwoMapsInOneFile) {
+    const std::string blinky = ReadFile(kExamples + "/blinky.map");
+    const std::size_t heading = blinky.find("\t\tName");
+    const std::string table = blinky.substr(heading, blinky.find("COMMON") - heading);
+    const std::string twice = blinky.substr(0, heading) + table + blinky.substr(heading);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        RuleChoice choice;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"two maps", blinky + blinky, RuleChoice::kAuto,
+         "one_map: the linker's header comes again at line 82: the file holds two maps, or one "
+         "written twice, and the report is of what comes before"},
+        {"a table twice, every section", twice, RuleChoice::kAuto,
+         "one_map: a second section table starts at line 35: the file holds two maps, or one "
+         "written twice, and the report is of what comes before"},
+        {"a table twice, listed", twice, RuleChoice::kListed,
+         "one_map: a second section table starts at line 35: the file holds two maps, or one "
+         "written twice, and the report is of what comes before"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool pipe : {false, true}) {
+            EXPECT_EQ(FailedChecks(c.bytes, c.choice, true, pipe), c.expected) << pipe;
+        }
+    }
+    // What comes before the second map is counted as the first map alone.
+    const SizeTable one = CountMap(blinky, "one.map", SectionRule::kAll, true);
+    const SizeTable two = CountMap(blinky + blinky, "two.map", SectionRule::kAll, true);
+    EXPECT_EQ(TotalsOf(two), TotalsOf(one));
+    ASSERT_EQ(two.facts.checks.size(), one.facts.checks.size() + 1);
+    EXPECT_TRUE(two.facts.checks[0].agrees && two.facts.checks[1].agrees);
+    const SizeTable listed = CountMap(twice, "twice.map", SectionRule::kListed, false);
+    EXPECT_EQ(TotalsOf(listed), TotalsOf(CountMap(blinky, "one.map", SectionRule::kListed, false)));
+}
+
 }  // namespace

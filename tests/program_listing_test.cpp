@@ -54,6 +54,21 @@ TEST(ReadProgramListing, ReadsSymbolsAndModulesAndStopsAtTheNextHeading) {
     EXPECT_FALSE(listing.modules[1].hasEstimate);
 }
 
+// Some maps write MODULE INFORMATION twice: a block that repeats one of the same name whole is
+// kept once, one that differs is kept.
+TEST(ReadProgramListing, KeepsAModuleWrittenTwiceOnce) {
+    const std::string modules =
+        "MODULE INFORMATION\n"
+        "main.c\n\t\t_main\t\tCODE\t100\t0000\t12\n\nmain.c estimated size: 12\n"
+        "uart.c\n\t\t_putc\t\tCODE\t200\t0000\t8\n\nuart.c estimated size: 8\n";
+    const ProgramListing listing = ReadProgramListing(
+        modules + modules + "main.c\n\t\t_isr\t\tCODE\t8\t0000\t4\nmain.c estimated size: 4\n",
+        "twice.map");
+    ASSERT_EQ(listing.modules.size(), 3u);
+    EXPECT_EQ(listing.modules[1].name, "uart.c");
+    EXPECT_EQ(listing.modules[2].items[0].name, "_isr");
+}
+
 TEST(ReadProgramListing, AMapWithoutEitherSectionGivesAnEmptyListing) {
     const ProgramListing listing =
         ReadProgramListing("a.obj text 0 0 10 0 0\nSymbols\nMODULE\n", "test.map");

@@ -400,6 +400,86 @@ TEST(Reconciliation, AClassMissingFromTheUnusedRangesIsFull) {
     EXPECT_TRUE(tally.facts.checks[1].agrees);
 }
 
+// A data section in the special function registers is no RAM of the program's, whatever it is
+// called: left out of the rows and of the TOTAL section's sums, and noted. The registers are the
+// map's SFR classes, else the device's.
+TEST(Reconciliation, LeavesTheRegistersOutOfRam) {
+    const std::string table = std::string(kHeader) +
+                              "a.obj text 0 0 10 0 0\n"
+                              "\t\tbss 60 60 8 60 1\n"
+                              "regs.obj lcdregs F80 F80 4 F80 1\n"
+                              "TOTAL Name Link Load Length Space\n"
+                              "\tCLASS CODE\n\t\ttext 0 0 10 0\n"
+                              "\tCLASS RAM\n\t\tbss 60 60 8 1\n"
+                              "\tCLASS SFR\n\t\tlcdregs F80 F80 4 1\n"
+                              "UNUSED ADDRESS RANGES\n\tCODE 010-0FF\n\tRAM 068-0FF\n";
+    struct Case {
+        const char* preamble;
+        std::int64_t ram;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"-ACODE=00h-0FFh -ARAM=060h-0FFh -ASFR=0F80h-0FFFh\n",
+         8,
+         {"Registers left out: 4 bytes (the map's SFR classes)"}},
+        {"Machine type is 18F4520\n-ACODE=00h-0FFh -ARAM=060h-0FFh\n",
+         8,
+         {"Registers left out: 4 bytes (the 18F4520's from 0xF80, as the table of PIC18 parts "
+          "gives them)"}},
+        {"Machine type is 16F877A\n-ACODE=00h-0FFh -ARAM=060h-0FFh\n", 12, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.preamble);
+        const SizeTable tally = TallySections(ReadMapListing(c.preamble + table, "test.map"));
+        EXPECT_EQ(TotalsOf(tally), (MemoryTotals{0x10, c.ram, 0}));
+        EXPECT_EQ(tally.facts.checks[0].map, TotalsOf(tally));
+        EXPECT_EQ(tally.facts.notes, c.notes);
+        EXPECT_EQ(RowOf(tally, "regs.obj").ram, c.ram - 8);
+        EXPECT_EQ(tally.facts.checks[1].agrees, c.ram == 8);
+    }
+}
+
+// Psects placed by an absolute -p option outside every class range (a reset vector below the
+// first CODE address) fill memory that the classes and their unused ranges do not show: the
+// SEGMENTS table does. Absolute psects that overlap by design count in every record but take
+// their addresses once: each overlap is named, and explains the difference it makes, no more.
+TEST(Reconciliation, CountsSegmentsOutsideTheClassesAndExplainsOverlaps) {
+    const std::string classes = "-ACODE=038h-0FFh -ARAM=060h-0FFh\n";
+    const std::string outside = classes + kHeader +
+                                "startup.obj end_init 0 0 4 0 0\n"
+                                "main.obj text 38 38 10 0 0\n"
+                                "SEGMENTS Name Load Length Top Selector Space Class\n"
+                                "\t\tend_init 000000 000004 000004 0 0 CODE\n"
+                                "\t\ttext 000038 000010 000048 1C 0 CODE\n"
+                                "\n"
+                                "UNUSED ADDRESS RANGES\n\tCODE 048-0FF\n\tRAM 060-0FF\n";
+    const MapCheck placed = TallySections(ReadMapListing(outside, "test.map")).facts.checks[1];
+    EXPECT_EQ(placed.map.rom, 4 + 0x10);
+    EXPECT_TRUE(placed.agrees);
+
+    const std::string vectors = std::string("-ACODE=00h-0FFh -ARAM=060h-0FFh\n") + kHeader +
+                                "boot.obj LoVector 0 0 4 0 0\n"
+                                "\t\tHiVector 8 8 8 0 0\n"
+                                "app.obj end_init 0 0 4 0 0\n"
+                                "\t\ttext16 4 4 8 0 0\n";
+    const SizeTable tally = TallySections(ReadMapListing(
+        vectors + "UNUSED ADDRESS RANGES\n\tCODE 010-0FF\n\tRAM 060-0FF\n", "test.map"));
+    EXPECT_EQ(TotalsOf(tally).rom, 24);
+    EXPECT_EQ(tally.facts.checks[1].map.rom, 16);
+    EXPECT_TRUE(tally.facts.checks[1].agrees);
+    EXPECT_EQ(tally.facts.notes,
+              (std::vector<std::string>{
+                  "Overlapping psects: LoVector@0 and end_init@0 share 4 bytes of ROM, counted "
+                  "twice",
+                  "Overlapping psects: text16@4 and HiVector@8 share 4 bytes of ROM, counted "
+                  "twice"}));
+    const SizeTable unexplained = TallySections(ReadMapListing(
+        vectors + "UNUSED ADDRESS RANGES\n\tCODE 00F-0FF\n\tRAM 060-0FF\n", "test.map"));
+    EXPECT_EQ(unexplained.facts.checks[1].map.rom, 15);
+    EXPECT_FALSE(unexplained.facts.checks[1].agrees);
+    EXPECT_EQ(unexplained.facts.notes.size(), 2u);
+}
+
 TEST(DescribeMapDevice, UnitesProgramAndDataClassesOnly) {
     const MapListing listing = ReadMapListing(
         "-ACODE=00h-03FFFh -ASMALLCONST=04000h-040FFhx2 -AMEDIUMCONST=0600h-03FFFh \\\n"

@@ -11,6 +11,7 @@
 #include "core/special_rows.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/section_tally.h"
+#include "readers/hlink/tally_checks.h"
 #include "text/names.h"
 #include "text/numbers.h"
 
@@ -127,12 +128,16 @@ MemoryKind MemoryOfClass(std::string_view className) {
     return MemoryKind::kRom;
 }
 
-void NoteEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
+// Each source file's items against its "estimated size", as a check; none when no module has
+// one. A module block without it ends the map early: a check that the map was cut short.
+void CheckEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
     std::size_t modules = 0;
     std::int64_t total = 0;
-    std::vector<std::string> disagreements;
+    std::string disagreements;
+    const SourceModule* open = nullptr;
     for (const SourceModule& module : program.modules) {
         if (!module.hasEstimate) {
+            open = open != nullptr ? open : &module;
             continue;
         }
         std::int64_t sum = 0;
@@ -142,19 +147,33 @@ void NoteEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
         ++modules;
         total += sum;
         if (sum != module.estimatedSize) {
-            disagreements.push_back("Estimated sizes: " + module.name + ": items " +
-                                    std::to_string(sum) + ", map " +
-                                    std::to_string(module.estimatedSize) + ": disagrees");
+            disagreements += std::string(disagreements.empty() ? "" : "; ") + "the items of " +
+                             module.name + " take " + std::to_string(sum) +
+                             " bytes, its estimated size is " +
+                             std::to_string(module.estimatedSize);
         }
     }
-    if (modules == 0) {
-        return;
+    if (modules != 0) {
+        MapCheck check;
+        check.label = "Estimated sizes";
+        check.field = "estimated_sizes";
+        check.source = "the map's estimated sizes";
+        check.possible = true;
+        check.hasFigures = false;
+        check.agrees = disagreements.empty();
+        check.detail = check.agrees ? std::to_string(modules) +
+                                          (modules == 1 ? " source file, " : " source files, ") +
+                                          std::to_string(total) + " bytes"
+                                    : disagreements;
+        facts.checks.push_back(std::move(check));
     }
-    if (disagreements.empty()) {
-        facts.notes.push_back("Estimated sizes: " + std::to_string(modules) + " source files, " +
-                              std::to_string(total) + " bytes: agrees");
+    if (open != nullptr) {
+        facts.checks.push_back(CutShortCheck(
+            "the block of " + open->name + " in MODULE INFORMATION (line " +
+            std::to_string(open->line) +
+            ") ends without its estimated size: the map was cut short and the report may be "
+            "incomplete"));
     }
-    facts.notes.insert(facts.notes.end(), disagreements.begin(), disagreements.end());
 }
 
 // A compiled stack: the locals of functions that never run at the same time share its bytes.
@@ -240,34 +259,91 @@ private:
 
 constexpr std::uint64_t kNoFunction = UINT64_MAX;
 
-// For each symbol, the address of its __end_of_ bound when it starts a function ("_f" and
-// "__end_of_f" in the same psect), else kNoFunction.
-std::vector<std::uint64_t> FunctionEnds(const std::vector<MapSymbol>& symbols,
-                                        const std::string& fileName) {
+// Whether a counted piece is of the psect a symbol names: the same name, or the name cut to the
+// 9 characters some maps cut section names to.
+bool IsPsectOf(std::string_view piece, std::string_view psect) {
+    return piece == psect || (piece.size() == kCutNameLength && StartsWith(psect, piece));
+}
+
+// The counted piece of the psect that holds the byte at `address`, or counted.size() if none.
+std::size_t PieceHolding(const std::vector<CountedPiece>& pieces, std::string_view psect,
+                         std::uint64_t address) {
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const CountedPiece& piece = pieces[i];
+        if (!piece.bits && IsPsectOf(piece.name, psect) && address >= piece.address &&
+            address - piece.address < static_cast<std::uint64_t>(piece.bytes)) {
+            return i;
+        }
+    }
+    return pieces.size();
+}
+
+// A function whose entry and end lie in different psects: an interrupt function of XC8, whose
+// entry (`_isr` in intcode or intcodelo, the code at the vector) goes on in a psect of its own
+// (intcode_body, from int_func up to __end_of_isr). Its ranges are those of two counted pieces.
+struct SplitFunction {
+    std::size_t symbol = 0;  // the entry's
+    std::size_t entryPiece = 0;
+    std::uint64_t entryEnd = 0;  // the next symbol in the entry's psect, or the piece's end
+    std::size_t bodyPiece = 0;
+    std::uint64_t bodyEnd = 0;  // the __end_of_ bound; the body starts with its piece
+};
+
+// The functions of the Symbol Table: for each symbol the address of its __end_of_ bound when it
+// starts a function ("_f" and "__end_of_f" in the same psect), else kNoFunction; and the
+// functions whose end lies in another psect than their entry, where the counted pieces hold
+// both.
+struct Functions {
+    std::vector<std::uint64_t> ends;
+    std::vector<SplitFunction> split;
+};
+
+Functions FindFunctions(const std::vector<MapSymbol>& symbols, const CSymbolIndex& index,
+                        const std::vector<CountedPiece>& pieces, const std::string& fileName) {
     constexpr std::string_view kEndPrefix = "__end_of_";
     std::unordered_map<std::string_view, std::size_t> byName;
     for (std::size_t i = 0; i < symbols.size(); ++i) {
         byName.try_emplace(symbols[i].name, i);
     }
-    std::vector<std::uint64_t> ends(symbols.size(), kNoFunction);
+    Functions functions;
+    functions.ends.assign(symbols.size(), kNoFunction);
     for (const MapSymbol& bound : symbols) {
         if (!StartsWith(bound.name, kEndPrefix)) {
             continue;
         }
-        const std::string startName = "_" + bound.name.substr(kEndPrefix.size());
-        const auto found = byName.find(startName);
-        if (found == byName.end() || symbols[found->second].psect != bound.psect) {
+        const auto found = byName.find("_" + bound.name.substr(kEndPrefix.size()));
+        if (found == byName.end()) {
             continue;
         }
         const MapSymbol& start = symbols[found->second];
+        if (start.psect != bound.psect) {
+            SplitFunction split;
+            split.symbol = found->second;
+            split.entryPiece = PieceHolding(pieces, start.psect, start.address);
+            split.bodyPiece = PieceHolding(pieces, bound.psect, bound.address - 1);
+            if (bound.address != 0 && split.entryPiece < pieces.size() &&
+                split.bodyPiece < pieces.size() &&
+                pieces[split.entryPiece].memory == pieces[split.bodyPiece].memory) {
+                const CountedPiece& entry = pieces[split.entryPiece];
+                split.entryEnd = entry.address + static_cast<std::uint64_t>(entry.bytes);
+                const std::vector<std::size_t> after =
+                    index.Inside(start.psect, start.address + 1, split.entryEnd);
+                if (!after.empty()) {
+                    split.entryEnd = symbols[after.front()].address;
+                }
+                split.bodyEnd = bound.address;
+                functions.split.push_back(split);
+            }
+            continue;
+        }
         if (bound.address < start.address) {
             throw MapError(fileName, bound.line,
                            bound.name + " at " + HexText(bound.address) + " lies before " +
                                start.name + " at " + HexText(start.address));
         }
-        ends[found->second] = bound.address;
+        functions.ends[found->second] = bound.address;
     }
-    return ends;
+    return functions;
 }
 
 }  // namespace
@@ -283,6 +359,15 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
     }
     const CountedMap counted = TallyOf(map);
     SizeTable view = StartView(counted, MapView::kModules);
+    const CSymbolIndex index(program.symbols);
+    const Functions functions = FindFunctions(program.symbols, index, counted.pieces, fileName);
+    const std::vector<SplitFunction>& split = functions.split;
+    std::unordered_multimap<std::uint64_t, std::size_t> functionAt;  // bounded, by address
+    for (std::size_t i = 0; i < functions.ends.size(); ++i) {
+        if (functions.ends[i] != kNoFunction) {
+            functionAt.emplace(program.symbols[i].address, i);
+        }
+    }
     std::unordered_map<std::string_view, std::uint32_t> rowOf;
     std::array<std::vector<Claim>, 3> claims;  // by memory; owners are indexes into view.parts
     std::int64_t itemBytes = 0;
@@ -294,8 +379,33 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
         }
         for (const ModuleItem& item : module.items) {
             const MemoryKind memory = MemoryOfClass(item.className);
-            const auto size = static_cast<std::uint64_t>(item.size);
-            claims[MemoryIndex(memory)].push_back({item.link, item.link + size, view.parts.size()});
+            // A function the Symbol Table bounds takes its bounds (the sizes some compilers give
+            // reach a byte into the next function), an interrupt function its entry and its
+            // body, wherever that lies; any other item its address range. Names may be cut in
+            // MODULE INFORMATION.
+            std::uint64_t end = item.link + static_cast<std::uint64_t>(item.size);
+            const auto bounded = functionAt.equal_range(item.link);
+            for (auto at = bounded.first; at != bounded.second && memory == MemoryKind::kRom;
+                 ++at) {
+                if (StartsWith(program.symbols[at->second].name, item.name)) {
+                    end = functions.ends[at->second];
+                }
+            }
+            const auto function =
+                std::find_if(split.begin(), split.end(), [&](const SplitFunction& f) {
+                    const MapSymbol& entry = program.symbols[f.symbol];
+                    return entry.address == item.link && StartsWith(entry.name, item.name) &&
+                           counted.pieces[f.entryPiece].memory == memory;
+                });
+            if (function != split.end()) {
+                const CountedPiece& body = counted.pieces[function->bodyPiece];
+                claims[MemoryIndex(memory)].push_back(
+                    {item.link, function->entryEnd, view.parts.size()});
+                claims[MemoryIndex(body.memory)].push_back(
+                    {body.address, function->bodyEnd, view.parts.size()});
+            } else {
+                claims[MemoryIndex(memory)].push_back({item.link, end, view.parts.size()});
+            }
             view.parts.push_back(
                 SizePart{found.first->second, view.names.Add(item.name), memory, item.link, 0});
             itemBytes += item.size;
@@ -330,7 +440,7 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
         AddToPsect(psects, piece.name, piece.memory, piece.bytes - shared);
     }
     psects.AddTo(view);
-    NoteEstimatedSizes(program, view.facts);
+    CheckEstimatedSizes(program, view.facts);
     if (countedBytes < itemBytes) {
         view.facts.notes.push_back(
             "Source files: " + std::to_string(itemBytes - countedBytes) +
@@ -346,23 +456,26 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
                        "no Symbol Table, which says where each function and variable lies");
     }
     const std::vector<MapSymbol>& symbols = program.symbols;
-    const std::vector<std::uint64_t> functionEnd = FunctionEnds(symbols, fileName);
+    const CSymbolIndex index(symbols);
+    const CountedMap counted = TallyOf(map);
+    const Functions functions = FindFunctions(symbols, index, counted.pieces, fileName);
+    const std::vector<std::uint64_t>& functionEnd = functions.ends;
     if (std::find_if(functionEnd.begin(), functionEnd.end(),
-                     [](std::uint64_t end) { return end != kNoFunction; }) == functionEnd.end()) {
+                     [](std::uint64_t end) { return end != kNoFunction; }) == functionEnd.end() &&
+        functions.split.empty()) {
         throw MapError(fileName, 0,
                        "the Symbol Table bounds no function (no __end_of_ symbol), so the sizes "
                        "of its symbols are unknown");
     }
-    const CountedMap counted = TallyOf(map);
     SizeTable view = StartView(counted, MapView::kSymbols);
-    const CSymbolIndex index(symbols);
     std::unordered_map<std::string_view, std::uint32_t> rowOf;
     CSpecialRows psects;
     std::size_t cutFunctions = 0;
     std::string firstCut;
     std::vector<Claim> claims;
     std::vector<std::uint64_t> next;
-    for (const CountedPiece& piece : counted.pieces) {
+    for (std::size_t p = 0; p < counted.pieces.size(); ++p) {
+        const CountedPiece& piece = counted.pieces[p];
         const std::uint64_t begin = piece.address;
         const std::uint64_t end = begin + static_cast<std::uint64_t>(piece.bytes);
         if (piece.bits || IsCompiledStack(piece.name)) {
@@ -371,6 +484,12 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
         }
         const std::vector<std::size_t> inside = index.Inside(piece.name, begin, end);
         claims.clear();
+        // The body of an interrupt function, first among the claims that start with the piece.
+        for (const SplitFunction& function : functions.split) {
+            if (function.bodyPiece == p) {
+                claims.push_back({begin, function.bodyEnd, function.symbol});
+            }
+        }
         // Every symbol bounds the one before it: the next greater address, found from the end.
         next.assign(inside.size(), end);
         for (std::size_t k = inside.size(); k-- > 1;) {

@@ -15,9 +15,10 @@
 // One row per source file of MODULE INFORMATION, named as the map writes it, holding the bytes
 // of its functions and constants (a name written twice is one row); the row's parts are those
 // items, each with the bytes counted for it. Items take the counted sections' bytes of their
-// address range in the memory of their class, each byte once. A note compares each source
-// file's items with its "estimated size", another names bytes of items that no counted section
-// holds. Throws MapError when the map has no MODULE INFORMATION or it lists no source file.
+// address range in the memory of their class, each byte once. A check compares each source
+// file's items with its "estimated size" (a module block that ends without one is a map cut
+// short), a note names bytes of items that no counted section holds. Throws MapError when the
+// map has no MODULE INFORMATION or it lists no source file.
 SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
                      const std::string& fileName);
 

@@ -1,5 +1,7 @@
 #include "readers/hlink/hlink_reader.h"
 
+#include <algorithm>
+
 #include "core/line_reader.h"
 #include "core/map_error.h"
 #include "readers/hlink/map_listing.h"
@@ -101,15 +103,28 @@ SectionRule RuleForFile(CMapFile& file) {
 }
 
 // What the listed scan found, judged: no object file, no table heading and no end marker is no
-// map; a heading without an end marker is a map cut short.
+// map; a heading without an end marker is a map cut short, and so is the linker's header without
+// either (an error when nothing was counted: the object files its command line names are no
+// report).
 void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table) {
-    if (!summary.objectFile && !summary.tableHeading && !summary.endMarker) {
+    if (!summary.objectFile && !summary.tableHeading && !summary.endMarker &&
+        !summary.linkerHeader) {
         throw MapError(name, 0,
                        "not a linker map: it names no object file and has no section table "
                        "('Name Link Load Length Selector Space') and no COMMON or TOTAL");
     }
-    if (summary.tableHeading && !summary.endMarker) {
-        table.facts.checks.push_back(CutShortCheck(summary.lastLine));
+    if (summary.linkerHeader && !summary.tableHeading && !summary.endMarker) {
+        const bool counted = std::any_of(table.rows.begin(), table.rows.end(),
+                                         [](const SizeRow& row) { return row.rom || row.ram; });
+        if (!counted) {
+            throw MapError(name, summary.lastLine, EndsAfterHeaderError());
+        }
+        table.facts.checks.push_back(CutShortCheck(EndsAfterHeaderText(summary.lastLine)));
+    } else if (summary.tableHeading && !summary.endMarker && summary.secondMapLine == 0) {
+        table.facts.checks.push_back(CutShortCheck(TableToTheEndText(summary.lastLine)));
+    }
+    if (summary.secondMapLine != 0) {
+        table.facts.checks.push_back(SecondMapCheck(summary.secondMapLine, summary.secondTable));
     }
 }
 
@@ -122,7 +137,7 @@ SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule
                        "they cannot be made from the listed names (use --sections auto or all)");
     }
     const MapListing listing = ReadMapListing(bytes, name);
-    const ProgramListing program = ReadProgramListing(bytes, name);
+    const ProgramListing program = ReadProgramListing(bytes, name, listing.secondMapLine);
     return view == MapView::kModules ? ModuleView(listing, program, name)
                                      : SymbolView(listing, program, name);
 }
@@ -132,13 +147,20 @@ TallyDetail DetailOf(const CountRequest& request) {
 }
 
 // The listed rule over the file as it streams: the preamble first when the device comes from the
-// map, then the scan from the map's first byte (with the preamble's bytes already read).
+// map, then the scan from the map's first byte. A file that can be read again is, from where it
+// was; only a pipe's preamble is kept for the scan (the linker's command line can name hundreds of
+// thousands of object files).
 SizeTable CountListed(CMapFile& file, bool deviceFacts) {
     SizeTable table;
     table.ReserveFor(file.SizeLeft());
     std::string preamble;
     if (deviceFacts) {
-        DescribeMapDevice(ReadMapPreamble(file, preamble), table.facts);
+        long start = 0;
+        const bool again = file.Tell(start);
+        DescribeMapDevice(ReadMapPreamble(file, again ? nullptr : &preamble), table.facts);
+        if (again) {
+            file.SeekTo(start);
+        }
     }
     CMapStream stream(file, preamble);
     Judge(ScanObjectSection(stream, table, EmptyRows::kLeaveOut), file.Name(), table);

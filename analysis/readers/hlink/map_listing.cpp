@@ -4,6 +4,7 @@
 
 #include "core/line_reader.h"
 #include "core/map_error.h"
+#include "readers/hlink/tally_checks.h"
 #include "text/names.h"
 #include "text/numbers.h"
 
@@ -133,6 +134,19 @@ std::string_view FirstBadField(const CLineWords& tokens) {
     return {};
 }
 
+// In front of the section table only the table's heading, the machine type and the -A options
+// say anything: a line that can be none of them (most of the linker's command line, which names
+// every object file) is passed over without splitting it into words.
+bool MayTellOfPreamble(std::string_view line) {
+    std::size_t first = 0;
+    while (first < line.size() && !IsTokenByte(static_cast<unsigned char>(line[first]))) {
+        ++first;
+    }
+    const std::string_view words = line.substr(first);
+    return StartsWith(words, kTableHeading[0]) || StartsWith(words, "Machine") ||
+           StartsWith(words, "Linker") || line.find("-A") != std::string_view::npos;
+}
+
 bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
     const std::size_t dash = text.find('-');
     if (dash == std::string_view::npos) {
@@ -162,27 +176,42 @@ public:
 
     void Read() {
         long lineNumber = 0;
+        long lastWords = 0;  // the last line with a word: where the map ends, blank lines aside
         std::string_view line;
-        while (m_lines.Next(line)) {
+        while (m_listing.secondMapLine == 0 && m_lines.Next(line)) {
             ++lineNumber;
+            if (std::any_of(line.begin(), line.end(),
+                            [](char c) { return IsTokenByte(static_cast<unsigned char>(c)); })) {
+                lastWords = lineNumber;
+            }
             ReadLine(line, lineNumber);
             if (m_scope == ListingScope::kPreamble && m_listing.hasTable) {
                 return;
             }
         }
-        m_listing.lastLine = lineNumber;
-        m_listing.cutShort = m_state == State::kTable && !m_sawCommon;
+        m_listing.lastLine = lastWords;
+        m_listing.cutShort =
+            m_state == State::kTable && !m_sawCommon && m_listing.secondMapLine == 0;
         if (!m_listing.hasTable && m_scope == ListingScope::kWhole) {
+            if (m_listing.linkerHeader) {
+                throw MapError(m_fileName, lastWords, EndsAfterHeaderError());
+            }
             throw MapError(m_fileName, 0,
                            "no section table (no line 'Name Link Load Length Selector Space')");
         }
     }
 
 private:
-    enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
+    enum class State { kPreamble, kTable, kTotal, kAfter, kSegments, kUnused };
 
     void ReadLine(std::string_view line, long number) {
+        if (m_state == State::kPreamble && !MayTellOfPreamble(line)) {
+            return;
+        }
         const CLineWords tokens(line);
+        if (StartsAnotherMap(tokens, number)) {
+            return;
+        }
         const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
         // A section ends at the first line that cannot belong to it; that line is read again
         // as part of what follows.
@@ -202,7 +231,9 @@ private:
                     }
                     break;
                 case State::kAfter:
-                    if (IsUnusedHeading(tokens)) {
+                    if (columnZero && tokens[0].text == "SEGMENTS") {
+                        m_state = State::kSegments;
+                    } else if (IsUnusedHeading(tokens)) {
                         m_listing.hasUnusedSection = true;
                         m_unusedClass.clear();
                         m_state = State::kUnused;
@@ -214,6 +245,11 @@ private:
                         m_state = State::kTotal;
                     }
                     return;
+                case State::kSegments:
+                    if (ReadSegmentLine(tokens, columnZero, number)) {
+                        return;
+                    }
+                    break;
                 case State::kUnused:
                     if (ReadUnusedLine(tokens, number)) {
                         return;
@@ -221,6 +257,28 @@ private:
                     break;
             }
         }
+    }
+
+    // Whether the line is the heading of a second section table, or a line of the linker's
+    // header ("Linker command line:", "Machine type is") met before: the start of a second map
+    // (two maps in one file, or one written twice), where the reading stops.
+    bool StartsAnotherMap(const CLineWords& tokens, long number) {
+        const bool table = m_listing.hasTable && IsTableHeading(tokens);
+        bool header = false;
+        for (std::size_t i = 0; i < kLinkerHeader.size(); ++i) {
+            if (tokens.size() >= 2 && tokens[0].text == kLinkerHeader[i][0] &&
+                tokens[1].text == kLinkerHeader[i][1]) {
+                header = m_headerLines[i];
+                m_headerLines[i] = true;
+                m_listing.linkerHeader = true;
+            }
+        }
+        if (!table && !header) {
+            return false;
+        }
+        m_listing.secondMapLine = number;
+        m_listing.secondTable = table;
+        return true;
     }
 
     void ReadPreambleLine(const CLineWords& tokens, long number) {
@@ -269,7 +327,7 @@ private:
 
     bool ReadTableLine(std::string_view line, const CLineWords& tokens, bool columnZero,
                        long number) {
-        if (tokens.empty() || IsTableHeading(tokens)) {
+        if (tokens.empty()) {
             return true;
         }
         // Whole words: an object may be called TOTALIZER.obj.
@@ -371,6 +429,32 @@ private:
         return true;
     }
 
+    // "name load length top selector space class [delta]", indented; the class may be cut to 8
+    // characters. The table ends at the first line that is no such line.
+    bool ReadSegmentLine(const CLineWords& tokens, bool columnZero, long number) {
+        if (tokens.empty()) {
+            return true;
+        }
+        MapSegment segment;
+        std::uint64_t length = 0;
+        std::uint64_t top = 0;
+        std::uint64_t selector = 0;
+        if (columnZero || (tokens.size() != 7 && tokens.size() != 8) ||
+            !ParseHex32(tokens[1].text, HexCase::kAny, segment.begin) ||
+            !ParseHex32(tokens[2].text, HexCase::kAny, length) ||
+            !ParseHex32(tokens[3].text, HexCase::kAny, top) ||
+            !ParseHex32(tokens[4].text, HexCase::kAny, selector) ||
+            !ParseSignedDecimal(tokens[5].text, segment.space)) {
+            m_state = State::kAfter;
+            return false;
+        }
+        segment.line = number;
+        segment.end = segment.begin + length;
+        segment.className = std::string(tokens[6].text);
+        m_listing.segments.push_back(std::move(segment));
+        return true;
+    }
+
     // "CLASS  low-high [largest block]", or "low-high ..." continuing the class above.
     bool ReadUnusedLine(const CLineWords& tokens, long number) {
         if (tokens.empty() || tokens[0].text == "Name") {
@@ -413,6 +497,7 @@ private:
     int m_currentObject = -1;
     SectionRecord m_record;
     TotalRecord m_total;
+    bool m_headerLines[kLinkerHeader.size()] = {};  // which lines of the header were met
     bool m_inCommon = false;
     bool m_sawCommon = false;
     std::string m_unusedClass;
@@ -486,10 +571,10 @@ void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink) {
     CListingReader(lines, file.Name(), ListingScope::kWhole, listing, sink).Read();
 }
 
-MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead) {
+MapListing ReadMapPreamble(CMapFile& file, std::string* bytesRead) {
     MapListing listing;
     CListingKeeper keeper(listing);
-    CLineReader lines(file, &bytesRead);
+    CLineReader lines(file, bytesRead);
     CListingReader(lines, file.Name(), ListingScope::kPreamble, listing, keeper).Read();
     return listing;
 }

@@ -46,18 +46,35 @@ struct ClassRange {
     std::uint64_t end = 0;  // exclusive
 };
 
+// One line of the SEGMENTS table: a run of psects the linker placed together.
+struct MapSegment {
+    long line = 0;
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;  // exclusive
+    std::int64_t space = 0;
+    std::string className;  // as the map writes it: cut to 8 characters ("MEDIUMCO")
+};
+
 struct MapListing {
     std::string machineType;  // from "Machine type is ..."; empty when the map has none
+    // The linker's header: "Linker command line:" or "Machine type is ..." in front of the table.
+    bool linkerHeader = false;
+    // Where a second map starts (0 when none does), which the reading stopped at: a second
+    // section table (`secondTable`), or the linker's header again.
+    long secondMapLine = 0;
+    bool secondTable = false;
     bool hasTable = false;
     std::vector<std::string> objects;  // object (and library) names, in file order, repeats kept
     std::vector<SectionRecord> records;
     bool hasTotalSection = false;
     std::vector<TotalRecord> totals;
     std::vector<ClassRange> classRanges;
+    std::vector<MapSegment> segments;
     bool hasUnusedSection = false;
     std::vector<ClassRange> unusedRanges;
     // The section table runs to the end of the file, with no COMMON line and no TOTAL section:
-    // the map was cut short (copied while the linker was writing it). lastLine is its last line.
+    // the map was cut short (copied while the linker was writing it). lastLine is its last line
+    // that is not blank.
     bool cutShort = false;
     long lastLine = 0;
 };
@@ -71,6 +88,11 @@ enum class ListingScope {
 // maps.
 inline constexpr std::array<std::string_view, 7> kTableHeading = {
     "Name", "Link", "Load", "Length", "Selector", "Space", "Scale"};
+
+// The first two words of the lines of the linker's header, with which every map it writes
+// starts: "Linker command line:" and "Machine type is 18F4520".
+inline constexpr std::array<std::array<std::string_view, 2>, 2> kLinkerHeader = {
+    {{"Linker", "command"}, {"Machine", "type"}}};
 
 // Whether the words of a line are that heading: its first six words, or all seven. Inline: the
 // listing asks of every line of the table.
@@ -126,10 +148,11 @@ void ReadMapListing(std::string_view bytes, const std::string& fileName, MapList
                     CListingSink& sink);
 
 // The machine type and class ranges in front of the section table of the map in `file` (as
-// ListingScope::kPreamble reads them). `bytesRead` is left holding every byte taken from the
-// file (and nothing else), so that a reader of the whole map can start with them and go on with
-// the file.
-MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead);
+// ListingScope::kPreamble reads them). With `bytesRead`, it is left holding every byte taken from
+// the file (and nothing else), so that a reader of the whole map can start with them and go on
+// with the file; without, nothing but the listing is kept (a file that can be read again is read
+// again from where it was).
+MapListing ReadMapPreamble(CMapFile& file, std::string* bytesRead);
 
 // Parses one range of a -A option, "0100h-01FFhx5": numbers in hexadecimal with an h suffix (or
 // in decimal without one), both ends included, then an optional count of consecutive ranges of

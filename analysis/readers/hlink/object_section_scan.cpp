@@ -18,7 +18,15 @@ constexpr std::array<std::string_view, 27> kCountedSections = {
 
 // The tokens the scan looks for besides object-file names. "Selector" followed by "Space" is the
 // heading of the per-object table: as a stream of tokens has no lines, its two words in a row.
-enum class TokenKind : std::uint8_t { kOther, kCountedSection, kEndMarker, kHeading };
+// "Linker command" and "Machine type" are the linker's header, which every map it writes starts
+// with.
+enum class TokenKind : std::uint8_t {
+    kOther,
+    kCountedSection,
+    kEndMarker,
+    kHeading,
+    kLinkerHeader
+};
 
 struct KeyWord {
     std::string_view text;
@@ -27,12 +35,12 @@ struct KeyWord {
 
 // Most tokens of a map are numbers, paths and column headings. A hash of the length and the
 // first and last bytes picks the one key word a token could be; the 27 counted names, the two
-// end markers and the heading's word have 30 different hashes, which the static_assert below
-// checks.
-constexpr std::size_t kHashSlots = 64;
+// end markers, the heading's word and the header's two first words have 32 different hashes,
+// which the static_assert below checks.
+constexpr std::size_t kHashSlots = 128;
 
 constexpr std::size_t KeyWordHash(std::size_t length, unsigned char first, unsigned char last) {
-    return (first * 41u + last * 10u + length) % kHashSlots;
+    return (first * 4u + last * 10u + length) % kHashSlots;
 }
 
 struct KeyWordTable {
@@ -64,6 +72,9 @@ constexpr KeyWordTable MakeKeyWordTable() {
     add("COMMON", TokenKind::kEndMarker);
     add("TOTAL", TokenKind::kEndMarker);
     add(kHeadingWord, TokenKind::kHeading);
+    for (const auto& header : kLinkerHeader) {
+        add(header[0], TokenKind::kLinkerHeader);
+    }
     return table;
 }
 
@@ -156,6 +167,8 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
         }
     };
     std::string_view pending;  // a token read ahead that is still to be examined
+    bool pairsMet[3] = {};     // the table's heading, the header's two lines
+    bool secondMap = false;
     for (;;) {
         if (pending.empty()) {
             keepName(1);
@@ -179,12 +192,24 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
             summary.endMarker = true;
             break;
         }
-        if (kind == TokenKind::kHeading) {
+        if (kind == TokenKind::kHeading || kind == TokenKind::kLinkerHeader) {
+            // The pair of words it starts: 0 the heading, 1 and 2 the lines of the linker's
+            // header; chosen before the next token may leave the block.
+            const std::size_t pair = kind == TokenKind::kHeading    ? 0
+                                     : token == kLinkerHeader[0][0] ? 1
+                                                                    : 2;
             keepName(1);
             pending = tokens.Next();
-            if (pending == kHeadingNextWord) {
-                summary.tableHeading = true;
+            if (pending == (pair == 0 ? kHeadingNextWord : kLinkerHeader[pair - 1][1])) {
                 pending = {};
+                if (pairsMet[pair]) {
+                    // A second map (or one written twice) starts here: the scan ends.
+                    summary.secondTable = pair == 0;
+                    secondMap = true;
+                    break;
+                }
+                pairsMet[pair] = true;
+                (pair == 0 ? summary.tableHeading : summary.linkerHeader) = true;
             }
             continue;
         }
@@ -231,5 +256,6 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
     storeSums();
     tokens.Sync();
     summary.lastLine = stream.Line();
+    summary.secondMapLine = secondMap ? summary.lastLine : 0;
     return summary;
 }

@@ -26,8 +26,13 @@ inline bool IsObjectFileName(std::string_view token) {
 struct ScanSummary {
     bool objectFile = false;    // an object-file name
     bool tableHeading = false;  // the per-object table's heading (its words Selector Space)
+    bool linkerHeader = false;  // the linker's header ("Linker command line:", "Machine type")
     bool endMarker = false;     // COMMON or TOTAL ended the scan
-    long lastLine = 0;          // the line of the last token read
+    // A second section table or linker's header ended the scan at this line (0 when none did):
+    // two maps in one file, or one written twice.
+    long secondMapLine = 0;
+    bool secondTable = false;
+    long lastLine = 0;  // the line of the last token read
 };
 
 // Whether a scan keeps the rows of object-file names whose listed sections add up to nothing,
@@ -35,7 +40,8 @@ struct ScanSummary {
 // objects has as many such rows as rows that count.
 enum class EmptyRows { kKeep, kLeaveOut };
 
-// The listed rule: reads the map up to "COMMON" or "TOTAL" or the end of input and appends one
+// The listed rule: reads the map up to "COMMON" or "TOTAL" (or the start of a second map) or the
+// end of input and appends one
 // kObject row per object-file name, in file order, with the lengths of the 27 listed section
 // names added in the rule's wrapping 32-bit arithmetic (space 0 ROM, every other space RAM). On a
 // bad section length or a read error it throws MapError and leaves the table's rows as they were.

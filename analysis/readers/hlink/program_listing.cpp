@@ -1,6 +1,9 @@
 #include "readers/hlink/program_listing.h"
 
+#include <algorithm>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "core/map_error.h"
 #include "text/lines.h"
@@ -37,10 +40,10 @@ public:
     CProgramReader(std::string_view bytes, const std::string& fileName)
         : m_bytes(bytes), m_fileName(fileName) {}
 
-    ProgramListing Read() {
+    ProgramListing Read(long endLine) {
         CTextLines lines(m_bytes);
         std::string_view line;
-        while (lines.Next(line)) {
+        while (lines.Next(line) && lines.Number() != endLine) {
             ReadLine(line, lines.Number());
         }
         return std::move(m_listing);
@@ -134,6 +137,7 @@ private:
             m_module->hasEstimate = true;
             m_module->estimatedSize = static_cast<std::int64_t>(size);
             m_module = nullptr;
+            DropRepeat();
             return true;
         }
         if (columnZero) {
@@ -167,15 +171,41 @@ private:
 
     static std::string Quote(std::string_view text) { return QuoteForMessage(text, 60); }
 
+    static bool SameItems(const SourceModule& a, const SourceModule& b) {
+        return std::equal(a.items.begin(), a.items.end(), b.items.begin(), b.items.end(),
+                          [](const ModuleItem& x, const ModuleItem& y) {
+                              return x.name == y.name && x.className == y.className &&
+                                     x.link == y.link && x.size == y.size;
+                          });
+    }
+
+    // Drops the module just closed when an earlier block of the same name holds the same (some
+    // maps write MODULE INFORMATION twice): each source file counts once.
+    void DropRepeat() {
+        const SourceModule& last = m_listing.modules.back();
+        std::vector<std::size_t>& same = m_byName[last.name];
+        for (std::size_t earlier : same) {
+            const SourceModule& other = m_listing.modules[earlier];
+            if (other.hasEstimate && other.estimatedSize == last.estimatedSize &&
+                SameItems(other, last)) {
+                m_listing.modules.pop_back();
+                return;
+            }
+        }
+        same.push_back(m_listing.modules.size() - 1);
+    }
+
     std::string_view m_bytes;
     const std::string& m_fileName;
     ProgramListing m_listing;
     State m_state = State::kOutside;
     SourceModule* m_module = nullptr;  // the module whose items are being read
+    std::unordered_map<std::string, std::vector<std::size_t>> m_byName;  // closed modules
 };
 
 }  // namespace
 
-ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName) {
-    return CProgramReader(bytes, fileName).Read();
+ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName,
+                                  long endLine) {
+    return CProgramReader(bytes, fileName).Read(endLine);
 }

@@ -39,10 +39,14 @@ struct ProgramListing {
     bool hasSymbolTable = false;
     std::vector<MapSymbol> symbols;  // in file order
     bool hasModuleInformation = false;
-    std::vector<SourceModule> modules;  // in file order
+    // In file order; a block that repeats an earlier one of the same name whole (some maps write
+    // MODULE INFORMATION twice) is kept once.
+    std::vector<SourceModule> modules;
 };
 
 // Reads the Symbol Table and MODULE INFORMATION of a map; a map without them gives an empty
-// listing. Lines end in LF or CR LF. Throws MapError (file, line, offending text) on a line of
-// either section that cannot be read.
-ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName);
+// listing. Lines end in LF or CR LF. Reading stops at line `endLine` when it is not 0 (where a
+// second map starts). Throws MapError (file, line, offending text) on a line of either section
+// that cannot be read.
+ProgramListing ReadProgramListing(std::string_view bytes, const std::string& fileName,
+                                  long endLine = 0);

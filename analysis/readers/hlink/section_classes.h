@@ -4,6 +4,7 @@
 // section, or the class ranges of the linker's -A options), its name, address and memory space.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -73,3 +74,17 @@ MemorySets SetsOfClasses(const std::vector<ClassRange>& ranges);
 // The device the map names ("Machine type is ...") and the program-memory and data-memory
 // addresses its class ranges cover.
 void DescribeMapDevice(const MapListing& listing, MapFacts& facts);
+
+// The special function registers of the map's device, which are no RAM of the program's: the
+// ranges of the map's SFR classes (-ASFR=, -ABIGSFR=), else the register banks the table of
+// PIC18 parts gives the part of its machine type, where the map's data classes do not say
+// otherwise; empty when neither is known. `source` says
+// where they come from, for the note that names the bytes left out.
+struct RegisterRanges {
+    CAddressSet set;
+    std::string source;
+};
+RegisterRanges RegistersOf(const MapListing& listing);
+
+// How many of the `bytes` bytes from `begin` on lie in the set.
+std::uint64_t BytesIn(const CAddressSet& set, std::uint64_t begin, std::uint64_t bytes);

@@ -7,12 +7,13 @@
 #include <utility>
 
 #include "core/block_list.h"
-#include "core/large_pages.h"
 #include "core/name_index.h"
+#include "core/register_note.h"
 #include "core/special_rows.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/tally_checks.h"
 #include "readers/hlink/tally_records.h"
+#include "readers/hlink/total_index.h"
 #include "text/numbers.h"
 
 namespace {
@@ -118,65 +119,54 @@ public:
         FindOverlays();
         CSpecialRows special;
         const std::size_t firstSpecial = m_tally.rows.size();
-        const auto addSpecial = [&](const std::string& label, std::uint32_t name,
-                                    std::uint64_t address, MemoryKind kind, std::uint64_t bytes) {
-            const std::size_t place = special.Row(label);
-            AddPiece(special.Sums(place), static_cast<std::uint32_t>(firstSpecial + place), name,
-                     address, kind, bytes);
-        };
-        std::size_t run = 0;
-        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
-            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
-                ++run;
+        const RegisterRanges registers = RegistersOf(listing);
+        std::uint64_t registerBytes = 0;
+        ForEachCounted([&](std::uint32_t object, auto&& label, std::uint32_t name,
+                           std::uint64_t address, MemoryKind kind, std::uint64_t bytes) {
+            if (kind == MemoryKind::kRam) {
+                const std::uint64_t left = BytesIn(registers.set, address, bytes);
+                bytes -= left;
+                registerBytes += left;
             }
-            const Piece& piece = m_pieces[i];
-            if ((piece.flags & kOverlaid) != 0) {
-                continue;
-            }
-            const std::uint32_t object = m_objectRuns[run].owner;
             if (object == kNone) {
-                addSpecial((piece.flags & kCommon) != 0
-                               ? "<COMMON " + std::string(m_names.Name(piece.name)) + ">"
-                               : "<no object>",
-                           piece.name, ByteAddress(piece), KindOf(piece), BytesOf(piece));
-            } else {
-                SizeRow& row = m_tally.rows[object];
-                MemoryTotals sums{row.rom, row.ram, row.other};
-                AddPiece(sums, row.id, piece.name, ByteAddress(piece), KindOf(piece),
-                         BytesOf(piece));
-                row.rom = sums.rom;
-                row.ram = sums.ram;
-                row.other = sums.other;
+                const std::size_t place = special.Row(label());
+                AddPiece(special.Sums(place), static_cast<std::uint32_t>(firstSpecial + place),
+                         name, address, kind, bytes);
+                return;
             }
-        }
-        for (const Overlay& overlay : m_overlays) {
-            const Piece& first = m_pieces[overlay.first];
-            addSpecial("<overlaid " + std::string(m_names.Name(first.name)) + "@" +
-                           HexText(m_places.Link(first)) + ">",
-                       first.name, ByteAddress(first), KindOf(first), overlay.largest);
-        }
-        for (std::size_t i = 0; i < m_totals.size(); ++i) {
-            const Total& total = m_totals[i];
-            if (!HasTableRecord(total)) {
-                const std::string_view className = m_names.Name(ClassOf(i));
-                const std::string_view name = m_names.Name(total.name);
-                const std::string label = className.empty()
-                                              ? std::string(name)
-                                              : std::string(className) + " " + std::string(name);
-                const MemoryKind kind =
-                    (total.flags & kHasKind) != 0 ? TotalKind(total) : MemoryKind::kOther;
-                addSpecial("<" + label + ">", total.name,
-                           TotalBits(total) ? m_places.Link(total) / 8 : m_places.Link(total), kind,
-                           TotalBytes(total));
-            }
-        }
+            SizeRow& row = m_tally.rows[object];
+            MemoryTotals sums{row.rom, row.ram, row.other};
+            AddPiece(sums, row.id, name, address, kind, bytes);
+            row.rom = sums.rom;
+            row.ram = sums.ram;
+            row.other = sums.other;
+        });
         special.AddTo(m_tally);
         const MemoryTotals totals = TotalsOf(m_tally);
-        DescribeMapDevice(listing, m_tally.facts);
-        m_tally.facts.checks.push_back(CheckTotalSection(listing, totals));
-        m_tally.facts.checks.push_back(CheckOccupancy(listing, totals));
+        MapFacts& facts = m_tally.facts;
+        DescribeMapDevice(listing, facts);
+        facts.checks.push_back(CheckTotalSection(listing, registers.set, totals));
+        MapCheck occupancy = CheckOccupancy(listing, registers.set, totals);
+        if (occupancy.possible && !occupancy.agrees) {
+            std::vector<PlacedPiece> placed;
+            ForEachCounted([&](std::uint32_t, auto&&, std::uint32_t name, std::uint64_t address,
+                               MemoryKind kind, std::uint64_t bytes) {
+                if (kind == MemoryKind::kRam) {
+                    bytes -= BytesIn(registers.set, address, bytes);
+                }
+                placed.push_back({m_names.Name(name), kind, address, bytes});
+            });
+            ExplainOverlaps(std::move(placed), occupancy, facts.notes);
+        }
+        facts.checks.push_back(std::move(occupancy));
         if (listing.cutShort) {
-            m_tally.facts.checks.push_back(CutShortCheck(listing.lastLine));
+            facts.checks.push_back(CutShortCheck(TableToTheEndText(listing.lastLine)));
+        }
+        if (listing.secondMapLine != 0) {
+            facts.checks.push_back(SecondMapCheck(listing.secondMapLine, listing.secondTable));
+        }
+        if (registerBytes != 0) {
+            facts.notes.push_back(RegistersLeftOutNote(registerBytes, registers.source));
         }
         return std::move(m_tally);
     }
@@ -225,13 +215,6 @@ private:
         std::uint64_t lastLink = 0;
     };
 
-    // The class totals of each name (or of each first 9 characters), in order of address.
-    struct TotalIndex {
-        std::vector<std::uint32_t, CLargePageAllocator<std::uint32_t>> refs;  // one per total
-        std::vector<std::uint32_t> start;   // per name: its first ref; one more at the end
-        std::vector<std::uint32_t> cursor;  // per name: where the last search ended
-    };
-
     struct Overlay {
         std::size_t first;
         std::uint64_t largest;
@@ -263,97 +246,25 @@ private:
         return found.first->second;
     }
 
-    // Groups the class totals by name (and those longer than 9 characters by their first 9),
-    // each group in order of address, equal addresses in file order.
+    // Groups the class totals by name (and those longer than 9 characters by their first 9).
     void IndexTotals() {
         const std::size_t names = m_nameInfo.size();
-        const auto fill = [&](TotalIndex& index, auto&& key) {
-            index.start.assign(names + 1, 0);
-            for (const Total& total : m_totals) {
-                const std::uint32_t name = key(total);
-                if (name != kNone) {
-                    ++index.start[name + 1];
-                }
-            }
-            for (std::size_t i = 0; i < names; ++i) {
-                index.start[i + 1] += index.start[i];
-            }
-            index.refs.resize(index.start[names]);
-            index.cursor.assign(index.start.begin(), index.start.end() - 1);
-            for (std::uint32_t i = 0; i < m_totals.size(); ++i) {
-                const std::uint32_t name = key(m_totals[i]);
-                if (name != kNone) {
-                    index.refs[index.cursor[name]++] = i;
-                }
-            }
-            const auto byAddress = [this](std::uint32_t a, std::uint32_t b) {
-                return m_places.Link(m_totals[a]) < m_places.Link(m_totals[b]);
-            };
-            for (std::size_t name = 0; name < names; ++name) {
-                const auto begin = index.refs.begin() + index.start[name];
-                const auto end = index.refs.begin() + index.start[name + 1];
-                if (!std::is_sorted(begin, end, byAddress)) {
-                    std::stable_sort(begin, end, byAddress);
-                }
-            }
-            index.cursor.assign(index.start.begin(), index.start.end() - 1);
-        };
-        fill(m_byName, [](const Total& total) { return total.name; });
-        fill(m_byCutName, [this](const Total& total) { return m_nameInfo[total.name].prefix; });
-    }
-
-    // The total of the group with the highest address at or below `address`, if it holds it;
-    // kNone otherwise. The records of a name mostly come in rising order of address, so the
-    // search starts where the last one of the group ended.
-    std::uint32_t Holder(TotalIndex& index, std::uint32_t name, std::uint64_t address) {
-        const std::uint32_t begin = index.start[name];
-        const std::uint32_t end = index.start[name + 1];
-        if (begin == end) {
-            return kNone;
-        }
-        const auto& refs = index.refs;
-        const auto linkAt = [&](std::uint32_t ref) { return m_places.Link(m_totals[refs[ref]]); };
-        const auto above = [this](std::uint64_t value, std::uint32_t total) {
-            return value < m_places.Link(m_totals[total]);
-        };
-        std::uint32_t next = index.cursor[name];  // the first ref above the last address
-        if (next > begin && linkAt(next - 1) > address) {
-            next = static_cast<std::uint32_t>(
-                std::upper_bound(refs.begin() + begin, refs.begin() + next, address, above) -
-                refs.begin());
-        } else {
-            for (int step = 0; next < end && linkAt(next) <= address; ++step, ++next) {
-                if (step == 8) {
-                    next = static_cast<std::uint32_t>(
-                        std::upper_bound(refs.begin() + next, refs.begin() + end, address, above) -
-                        refs.begin());
-                    break;
-                }
-            }
-        }
-        index.cursor[name] = next;
-        if (next == begin) {
-            return kNone;
-        }
-        const std::uint32_t found = refs[next - 1];
-        const Total& total = m_totals[found];
-        const std::uint64_t link = m_places.Link(total);
-        const bool holds =
-            address == link || (address > link && address - link < m_places.Length(total));
-        return holds ? found : kNone;
+        m_byName.Build(m_totals, m_places, names, [](const Total& total) { return total.name; });
+        m_byCutName.Build(m_totals, m_places, names,
+                          [this](const Total& total) { return m_nameInfo[total.name].prefix; });
     }
 
     // The class total of the same name (or of the name cut to 9 characters, or of the whole
     // name when the record's is cut) whose range holds the record's link address.
     std::uint32_t ClassRecordOf(const Piece& piece) {
         const std::uint64_t link = m_places.Link(piece);
-        std::uint32_t found = Holder(m_byName, piece.name, link);
+        std::uint32_t found = m_byName.Holder(m_totals, m_places, piece.name, link);
         const std::size_t length = m_names.Name(piece.name).size();
         if (found == kNone && length == kCutNameLength) {
-            found = Holder(m_byCutName, piece.name, link);
+            found = m_byCutName.Holder(m_totals, m_places, piece.name, link);
         }
         if (found == kNone && length > kCutNameLength) {
-            found = Holder(m_byName, m_nameInfo[piece.name].prefix, link);
+            found = m_byName.Holder(m_totals, m_places, m_nameInfo[piece.name].prefix, link);
         }
         return found;
     }
@@ -439,6 +350,59 @@ private:
                   [](const Overlay& a, const Overlay& b) { return a.first < b.first; });
     }
 
+    // Visits every counted piece once, in file order: each record of the table not overlaid,
+    // then each overlay group at its largest length, then each class total that no record
+    // stands for: visit(object, label, name, address, kind, bytes), where object is kNone for
+    // a special row, whose label label() makes.
+    template <typename Visit>
+    void ForEachCounted(Visit&& visit) {
+        std::size_t run = 0;
+        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+            while (run + 1 < m_objectRuns.size() && m_objectRuns[run + 1].first <= i) {
+                ++run;
+            }
+            const Piece& piece = m_pieces[i];
+            if ((piece.flags & kOverlaid) == 0) {
+                visit(
+                    m_objectRuns[run].owner,
+                    [&] {
+                        return (piece.flags & kCommon) != 0
+                                   ? "<COMMON " + std::string(m_names.Name(piece.name)) + ">"
+                                   : std::string("<no object>");
+                    },
+                    piece.name, ByteAddress(piece), KindOf(piece), BytesOf(piece));
+            }
+        }
+        for (const Overlay& overlay : m_overlays) {
+            const Piece& first = m_pieces[overlay.first];
+            visit(
+                kNone,
+                [&] {
+                    return "<overlaid " + std::string(m_names.Name(first.name)) + "@" +
+                           HexText(m_places.Link(first)) + ">";
+                },
+                first.name, ByteAddress(first), KindOf(first), overlay.largest);
+        }
+        for (std::size_t i = 0; i < m_totals.size(); ++i) {
+            const Total& total = m_totals[i];
+            if (HasTableRecord(total)) {
+                continue;
+            }
+            const MemoryKind kind =
+                (total.flags & kHasKind) != 0 ? TotalKind(total) : MemoryKind::kOther;
+            visit(
+                kNone,
+                [&] {
+                    const std::string_view className = m_names.Name(ClassOf(i));
+                    const std::string name(m_names.Name(total.name));
+                    return "<" + (className.empty() ? name : std::string(className) + " " + name) +
+                           ">";
+                },
+                total.name, TotalBits(total) ? m_places.Link(total) / 8 : m_places.Link(total),
+                kind, TotalBytes(total));
+        }
+    }
+
     static MemoryKind KindOf(const Piece& piece) {
         return static_cast<MemoryKind>(piece.kinds & 3u);
     }
@@ -474,7 +438,8 @@ private:
     }
 
     // The TOTAL section's records summed by their memory, as the tally classified them.
-    MapCheck CheckTotalSection(const MapListing& listing, const MemoryTotals& report) const {
+    MapCheck CheckTotalSection(const MapListing& listing, const CAddressSet& registers,
+                               const MemoryTotals& report) const {
         if (!listing.hasTotalSection) {
             return TotalSectionCheck("the map has no TOTAL section", {}, report);
         }
@@ -487,7 +452,14 @@ private:
                                              std::string(m_names.Name(ClassOf(i))) + ")",
                                          {}, report);
             }
-            AddBytes(sums, TotalKind(total), static_cast<std::int64_t>(TotalBytes(total)));
+            const MemoryKind kind = TotalKind(total);
+            std::uint64_t bytes = TotalBytes(total);
+            if (kind == MemoryKind::kRam) {
+                bytes -= BytesIn(registers,
+                                 TotalBits(total) ? m_places.Link(total) / 8 : m_places.Link(total),
+                                 bytes);
+            }
+            AddBytes(sums, kind, static_cast<std::int64_t>(bytes));
         }
         return TotalSectionCheck("", sums, report);
     }
@@ -519,8 +491,8 @@ private:
     std::string m_lastClassName;
     ClassMemory m_lastClassMemory = ClassMemory::kUnknown;  // of m_lastClassName
     CRecordPlaces m_places;
-    TotalIndex m_byName;
-    TotalIndex m_byCutName;           // the totals longer than 9 characters, by their first 9
+    CTotalIndex m_byName;
+    CTotalIndex m_byCutName;          // the totals longer than 9 characters, by their first 9
     std::vector<Overlay> m_overlays;  // in file order of their first record
     bool m_anyUnordered = false;      // whether any name's records can overlay
 };
