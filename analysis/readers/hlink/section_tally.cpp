@@ -10,6 +10,7 @@
 #include "core/large_pages.h"
 #include "core/name_index.h"
 #include "core/special_rows.h"
+#include "readers/hlink/class_regions.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/tally_checks.h"
 #include "readers/hlink/tally_records.h"
@@ -177,6 +178,9 @@ public:
         m_tally.facts.checks.push_back(CheckOccupancy(listing, totals));
         if (listing.cutShort) {
             m_tally.facts.checks.push_back(CutShortCheck(listing.lastLine));
+        }
+        if (m_detail == TallyDetail::kRowsAndParts) {
+            m_tally.regions = ClassRegions(listing, m_tally.parts);
         }
         return std::move(m_tally);
     }
