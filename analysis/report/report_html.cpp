@@ -68,9 +68,12 @@ public:
         if (Diff()) {
             m_out += "<p class=\"sub\">compared with " + Html(m_report.oldFileName) + "</p>\n";
         } else {
-            m_treemaps.AppendLegend(m_report.table != nullptr && !m_report.table->columns.empty()
-                                        ? m_report.table->columns[0].header
-                                        : ViewChoiceOf(MapView::kObjects).header);
+            // The pictures are of the rows of the map; a table by region is of where they lie.
+            const bool rowsInTable = m_report.table != nullptr &&
+                                     !m_report.table->columns.empty() &&
+                                     m_sizes.view != MapView::kRegions;
+            m_treemaps.AppendLegend(rowsInTable ? m_report.table->columns[0].header
+                                                : ViewChoiceOf(MapView::kObjects).header);
         }
         // Other bytes get a picture only when there are any.
         const bool anyOther = std::any_of(m_sizes.rows.begin(), m_sizes.rows.end(),
