@@ -152,10 +152,10 @@ void PlaceParts(std::vector<MemoryRegion>& regions, const std::vector<SizePart>&
         }
         region.placed = static_cast<std::int64_t>(placed);
         if (!region.freeFromMap) {
-            region.used = region.placed;
             const CAddressSet free = region.addresses.Minus(taken);
             region.freeSpans = free.Ranges();
             region.free = static_cast<std::int64_t>(free.Size());
+            region.used = region.size - region.free;
             region.largestSpan = LargestPiece(region.freeSpans, region.runs);
             region.largestFree = static_cast<std::int64_t>(Width(region.largestSpan));
         } else {

@@ -32,8 +32,8 @@ struct MemoryRegion {
     std::int64_t used = 0;
     std::int64_t free = 0;
     std::int64_t largestFree = 0;
-    // The bytes of the counted sections that lie in it, which its `used` is checked against
-    // when `freeFromMap`; otherwise `used` is `placed`.
+    // The bytes of the counted sections that lie in it (bytes that two share counted twice),
+    // which its `used` is checked against when `freeFromMap`.
     std::int64_t placed = 0;
     bool freeFromMap = false;             // `free` is what the map's own unused ranges give
     bool fromPart = false;                // a region of the part, not of the map's own classes
@@ -56,8 +56,9 @@ AddressRange LargestPiece(const std::vector<AddressRange>& spans,
 
 // Adds up, for every region, the bytes of the parts of its memory that lie in it (a part across
 // two regions counts in each for what lies there). A region whose free room the map does not
-// give (`freeFromMap` false) then takes its use from them: used is what they place, free is the
-// rest, its free spans the addresses they leave, its largest free block the largest of those.
+// give (`freeFromMap` false) then takes its use from them: its free spans are the addresses they
+// leave, its largest free block the largest of those, and its use the addresses they take (which
+// is what they place unless two of them overlap).
 // A region that has its free room from the map gets its largest free span marked where the
 // map gives none. Then orders the regions: program memory and the memories above it (ID
 // locations, configuration words, EEPROM) by address, then data memory by address.
