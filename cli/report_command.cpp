@@ -31,8 +31,10 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
+    // A part chosen by name also gives the memory regions of a map that names none.
     return CountMapFile(*file, options.sections, options.device.rule != DeviceRule::kPart,
-                        options.view, options.format == OutputFormat::kHtml);
+                        options.view, options.format == OutputFormat::kHtml,
+                        options.device.rule == DeviceRule::kPart ? options.device.part : nullptr);
 }
 
 // One line per exceeded budget, compared with the total row's printed percentages or bytes (in

@@ -79,6 +79,12 @@ std::string Describe(const SizeTable& table) {
     for (const std::string& note : facts.notes) {
         text += "note " + note + "\n";
     }
+    for (const MemoryRegion& region : table.regions) {
+        text += "region " + region.name + " " + std::to_string(region.Start()) + " " +
+                std::to_string(region.Last()) + " " + std::to_string(region.size) + " " +
+                std::to_string(region.used) + " " + std::to_string(region.free) + " " +
+                std::to_string(region.largestFree) + " " + std::to_string(region.placed) + "\n";
+    }
     return text;
 }
 
@@ -106,6 +112,32 @@ std::string Compare(const Outcome& actual, const Outcome& expected, const std::s
     }
     if (actual.description != expected.description) {
         return how + ": reads otherwise than the bytes in memory";
+    }
+    return "";
+}
+
+// The regions of a memory do not overlap, and each one's figures hold together: its free bytes
+// are its free spans, its use is the rest, and where the map does not give its free room, no
+// free block is larger than its free bytes.
+std::string CheckRegions(const std::vector<MemoryRegion>& regions) {
+    std::map<MemoryKind, CAddressSet> taken;
+    for (const MemoryRegion& region : regions) {
+        CAddressSet& before = taken[region.memory];
+        if (!before.Intersect(region.addresses).Empty()) {
+            return "region " + region.name + " overlaps another";
+        }
+        before.Add(region.addresses);
+        std::uint64_t spans = 0;
+        for (const AddressRange& span : region.freeSpans) {
+            spans += span.end - span.begin;
+        }
+        const bool sound = region.size == static_cast<std::int64_t>(region.addresses.Size()) &&
+                           region.free == static_cast<std::int64_t>(spans) &&
+                           region.used == region.size - region.free && region.placed >= 0 &&
+                           (region.freeFromMap || region.largestFree <= region.free);
+        if (!sound) {
+            return "the figures of region " + region.name + " do not hold together";
+        }
     }
     return "";
 }
@@ -183,6 +215,9 @@ std::string CheckListingReading(std::string_view bytes) {
                              "the tally of the file as it streams in");
         if (difference.empty()) {
             difference = CheckTally(tally);
+        }
+        if (difference.empty()) {
+            difference = CheckRegions(tally.regions);
         }
     } else if (streamed.error != fromBytes.error) {
         difference = "the tally of the file as it streams in fails otherwise than the reader";

@@ -1,5 +1,6 @@
 // libFuzzer target: tallyfold-report as a whole. The first three bytes of the input choose the
-// options (format, section rule, sort key, device, budgets, --diff, standard input or a file),
+// options (format, section rule, sort key, device, budgets, the view by region, --diff, standard
+// input or a file),
 // the rest is the map, or with --diff the two maps one after the other. Every run must end in
 // status 0 to 3, write nothing on status 2, and give the same status, report and messages
 // whether the report is kept whole or written to a stream as it is made; without a crash, a
@@ -101,6 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The map's own part, its own ranges, a fixed part, and an 18LF part by its twin.
     static const char* const kDevices[] = {"auto", "map", "18F4680", "pic18f458", "18LF4550"};
     args.push_back("--device=" + std::string(kDevices[b % std::size(kDevices)]));
+    if ((b & 0x40) != 0) {
+        args.push_back("--by=region");
+    }
     const std::string budget = (c & 0x40) != 0
                                    ? std::to_string(c * 97) + "B"
                                    : std::to_string(c % 101) + ((c & 0x80) != 0 ? ".5" : "");

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "readers/map_reader.h"
 #include "readers/mplink/mplink_reader.h"
 #include "test_support.h"
 
@@ -86,6 +87,40 @@ TEST(GplinkMaps, SerialSplitsTheSectionsItsModulesShare) {
                                  {"<section .cinit>", {14, 0, 0}},
                              }));
     ExpectEveryCheckAgrees(table);
+}
+
+// Data placed bank by bank: each region of the part holds what the source puts there (its comment
+// says where), its free room and largest free block are what is left, and every counted byte
+// lies in a region.
+TEST(GplinkMaps, BanksGivesEachRegionTheBytesItsSourcePlacesThere) {
+    const std::string path = kMaps + "/banks.map";
+    const SizeTable table =
+        CountMap(ReadFile(path), path, SectionRule::kAll, true, MapView::kRegions);
+    EXPECT_EQ(table.facts.device, "18F2550");
+    using Region = std::tuple<std::string, std::int64_t, std::int64_t, std::int64_t>;
+    std::vector<Region> regions;  // name, used, free, largest free block
+    for (const MemoryRegion& region : table.regions) {
+        regions.emplace_back(region.name, region.used, region.free, region.largestFree);
+    }
+    EXPECT_EQ(regions, (std::vector<Region>{
+                           {"page", 16, 32752, 32768 - 0x20C},
+                           {"idlocs", 0, 8, 8},
+                           {"config", 1, 13, 10},
+                           {"eedata", 4, 252, 252},
+                           {"accessram", 4, 92, 76},
+                           {"gpr0", 0, 160, 160},
+                           {"gpr1", 128, 128, 128},
+                           {"gpr2", 16, 240, 128},
+                           {"gpr3", 0, 256, 256},
+                           {"gpr4", 256, 0, 0},
+                           {"gpr5", 0, 256, 256},
+                           {"gpr6", 0, 256, 256},
+                           {"gpr7", 0, 256, 256},
+                       }));
+    const MapCheck& check = table.facts.checks.back();
+    EXPECT_EQ(check.label, "Regions");
+    EXPECT_TRUE(check.agrees);
+    EXPECT_EQ(check.map, (MemoryTotals{16, 4 + 128 + 16 + 256, 1 + 4}));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 """Opens the HTML report of every example map in headless Chromium, offline and with scripts
 switched off, and checks that it loads without a console message of error or warning level,
 without a single request beyond the file itself, and without running anything; that every label
-lies inside its rectangle as the browser draws it; that every rectangle carries its bytes and a
-title; and that a hostile object name stays text. Takes a screenshot of each page.
+lies inside its rectangle as the browser draws it (in the treemaps and in the address bars); that
+every rectangle carries its bytes and a title; that the maps whose memory regions are known get
+an address bar for program and for data memory; and that a hostile object name stays text.
+Takes a screenshot of each page.
 
 Usage: html_in_chromium.py PAGE-TOOL EXAMPLES-DIR OUT-DIR [--screenshot PNG]
   PAGE-TOOL    tallyfold_html_page, which writes the report of a map (or of two) to a file
@@ -31,13 +33,13 @@ VIEWPORT = {"width": 1100, "height": 960, "deviceScaleFactor": 1, "mobile": Fals
 # Runs in the page through DevTools (page scripts stay off): what the browser made of it.
 INSPECT = r"""(() => {
   const problems = [];
-  const rects = [...document.querySelectorAll('svg.treemap rect')];
+  const rects = [...document.querySelectorAll('svg.treemap rect, svg.addressbar rect')];
   for (const r of rects) {
     const title = r.querySelector(':scope > title');
     if (!r.hasAttribute('data-bytes') || !title || !title.textContent)
       problems.push('a rectangle without data-bytes or title');
   }
-  for (const svg of document.querySelectorAll('svg.treemap')) {
+  for (const svg of document.querySelectorAll('svg.treemap, svg.addressbar')) {
     const drawn = [...svg.children];
     drawn.forEach((text, at) => {
       if (text.tagName !== 'text') return;
@@ -62,6 +64,7 @@ INSPECT = r"""(() => {
   return {
     problems,
     treemaps: document.querySelectorAll('svg.treemap').length,
+    bars: document.querySelectorAll('svg.addressbar').length,
     rectangles: rects.length,
     labels: document.querySelectorAll('svg.treemap text').length,
     elements: [...new Set([...document.querySelectorAll('*')].map(e => e.localName))].sort(),
@@ -185,6 +188,10 @@ def check_page(browser, html_path, png_path):
     problems = complaints(browser.events, url) + seen["problems"]
     if seen["treemaps"] < 1 or seen["rectangles"] < 1 or seen["labels"] < 1:
         problems.append("no treemap drawn: " + json.dumps(seen))
+    # Maps whose regions are known: their own -A class ranges, or the part an MPLINK map names.
+    if html_path.stem in ("kiln-controller", "weather-station", "mplink-c18-data-logger") \
+            and seen["bars"] != 2:
+        problems.append("not one address bar for each of program and data memory")
     for element in ("script", "img", "iframe", "object", "embed", "link"):
         if element in seen["elements"]:
             problems.append("the page holds a <" + element + "> element")
@@ -236,8 +243,9 @@ def main():
                     problems.append("the hostile name is not shown as text in a title")
                 if HOSTILE_NAME not in seen["cells"]:
                     problems.append("the hostile name is not shown as text in the table")
-            print(f"{name}: {seen['treemaps']} treemaps, {seen['rectangles']} rectangles, "
-                  f"{seen['labels']} labels" + ("" if not problems else ": FAILED"))
+            print(f"{name}: {seen['treemaps']} treemaps, {seen['bars']} address bars, "
+                  f"{seen['rectangles']} rectangles, {seen['labels']} labels"
+                  + ("" if not problems else ": FAILED"))
             for problem in problems:
                 print("  " + problem)
             failures += bool(problems)

@@ -114,6 +114,47 @@ def check(tool, args, fields, header):
     return len(objects)
 
 
+REGION_FIELDS = ["region", "start", "end", "size", "used", "free", "largest_free", "used_percent"]
+REGION_DIFF_FIELDS = ["region", "status", "old_size", "new_size", "old_used", "new_used",
+                      "used_change", "old_free", "new_free", "free_change", "old_largest_free",
+                      "new_largest_free", "largest_free_change", "new_used_percent"]
+REGION_TOTALS = {"program": b"-- Program memory --", "data": b"-- Data memory --"}
+
+
+def check_regions(tool, args, fields):
+    """--by region: one row per region, addresses hexadecimal in TSV and numbers in JSON, and a
+    total row per memory, each a member of "total"."""
+    document = json.loads(run(tool, ["--by", "region", "--format", "json"] + args))
+    lines = run(tool, ["--by", "region", "--format", "tsv"] + args).split(b"\n")[:-1]
+    rows = [line.split(b"\t") for line in lines]
+    *regions, blank, program, data = rows
+    assert blank == [b""] * len(fields), (args, blank)
+    assert len(document["rows"]) == len(regions) > 0, args
+    assert list(document["total"]) == list(REGION_TOTALS), args
+
+    def compare(json_row, cells, names):
+        assert list(json_row) == names, (args, list(json_row))
+        cells = dict(zip(fields, cells))
+        for name in names:
+            value, cell = json_row[name], cells[name]
+            if name in ("region", "status"):
+                assert value == cell.decode("utf-8"), (args, value, cell)
+            elif name in ("start", "end"):
+                assert cell.startswith(b"0x") and value == int(cell, 16), (args, name, cell)
+            elif name.endswith("_percent"):
+                assert value == cell.decode("ascii"), (args, name, value, cell)
+            else:
+                assert isinstance(value, int) and value == int(cell), (args, name, value, cell)
+
+    for json_row, cells in zip(document["rows"], regions):
+        compare(json_row, cells, fields)
+    for (key, label), cells in zip(REGION_TOTALS.items(), (program, data)):
+        assert cells[0] == label, (args, cells[0])
+        compare(document["total"][key], cells,
+                [f for f in fields if f not in ("region", "status", "start", "end")])
+    return len(regions)
+
+
 def named_device(path):
     """What the report says of the device of a map by default: the part it names, if any."""
     named = re.search(rb"Machine type is (\S+)", Path(path).read_bytes())
@@ -150,6 +191,14 @@ def main():
     for old, new in zip(maps, maps[1:] + maps[:1]):
         checked += check(tool, ["--sections", "all", "--sort", "ram", "--diff", old, new],
                          ALL_DIFF_FIELDS, {"old": old, "new": new, **named_device(new)})
+    # The maps whose memory regions are known: their own -A class ranges, or the part named.
+    regional = [path for path in sorted(str(p) for p in examples.glob("*.map"))
+                if b"\nTOTAL" in Path(path).read_bytes() or Path(path).name.startswith("mplink-c18")]
+    assert len(regional) >= 4, regional
+    for path in regional:
+        checked += check_regions(tool, [path], REGION_FIELDS)
+    for old, new in zip(regional, regional[1:] + regional[:1]):
+        checked += check_regions(tool, ["--diff", old, new], REGION_DIFF_FIELDS)
     print(f"{checked} rows agree")
 
 

@@ -12,6 +12,7 @@
 #include "readers/hlink/object_section_scan.h"
 #include "readers/hlink/section_tally.h"
 #include "readers/hlink/token_reader.h"
+#include "readers/map_reader.h"
 #include "report/size_report.h"
 
 namespace {
@@ -130,7 +131,8 @@ TEST(LargeInput, SumsWrapPast2To31InBothDirections) {
 // Generated maps of every shape are read by every mode: the listed scan finds one entry per
 // object-file name (each is named on the command line and in the table, and "-ol.obj" is one of
 // the linker's options), the map names its device's capacities, and the complete tally agrees
-// with both of the map's own figures, also where the lengths are scaled down to fit.
+// with both of the map's own figures, also where the lengths are scaled down to fit; and each
+// of its memory regions is used as much as its sections take.
 TEST(LargeInput, GeneratedMapsAreReadByEveryModeAndReconcile) {
     for (const MapShape& shape : {MapShape{2000, 7, 1}, MapShape{200, 3, 100}, MapShape{9, 2, 6}}) {
         SCOPED_TRACE(std::to_string(shape.objects) + " objects, " + std::to_string(shape.sections) +
@@ -153,6 +155,11 @@ TEST(LargeInput, GeneratedMapsAreReadByEveryModeAndReconcile) {
         EXPECT_GT(totals.rom, 0);
         EXPECT_GT(totals.ram, 0);
         EXPECT_GT(totals.other, 0);
+
+        const SizeTable regions =
+            CountMap(map, "big.map", SectionRule::kAll, true, MapView::kRegions);
+        EXPECT_EQ(regions.regions.size(), 6u);
+        EXPECT_TRUE(regions.facts.checks.back().agrees) << regions.facts.checks.back().detail;
     }
 }
 

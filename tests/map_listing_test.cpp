@@ -31,12 +31,14 @@ TEST(ParseClassRange, ReadsHexWithSuffixDecimalAndRepeats) {
         const char* text;
         std::uint64_t begin;
         std::uint64_t end;
+        std::uint64_t block = 0;  // of each repeated range
     };
     const std::vector<Case> cases = {
         {"00h-07FFFh", 0x0, 0x8000},
         {"060h-0FFh", 0x60, 0x100},
-        {"0100h-01FFhx5", 0x100, 0x600},
-        {"0600h-06FFhx122", 0x600, 0x8000},
+        {"0100h-01FFhx5", 0x100, 0x600, 0x100},
+        {"0600h-06FFhx122", 0x600, 0x8000, 0x100},
+        {"00h-03FFFhx1", 0, 0x4000, 0x4000},
         {"0300000h-030000Dh", 0x300000, 0x30000E},
         {"0f00000h-0f000ffh", 0xF00000, 0xF00100},
         {"0-255", 0, 256},
@@ -49,9 +51,11 @@ TEST(ParseClassRange, ReadsHexWithSuffixDecimalAndRepeats) {
         SCOPED_TRACE(c.text);
         std::uint64_t begin = 99;
         std::uint64_t end = 99;
-        ASSERT_TRUE(ParseClassRange(c.text, begin, end));
+        std::uint64_t block = 99;
+        ASSERT_TRUE(ParseClassRange(c.text, begin, end, &block));
         EXPECT_EQ(begin, c.begin);
         EXPECT_EQ(end, c.end);
+        EXPECT_EQ(block, c.block);
     }
 }
 
@@ -165,6 +169,7 @@ TEST(ReadMapListing, ReadsClassRangesTotalsAndUnusedRanges) {
     EXPECT_EQ(listing.classRanges[0].end, 0x8000u);
     EXPECT_EQ(listing.classRanges[2].begin, 0x100u);
     EXPECT_EQ(listing.classRanges[2].end, 0x300u);
+    EXPECT_EQ(listing.classRanges[2].block, 0x100u);
     EXPECT_EQ(listing.classRanges[3].className, "FARRAM");
     EXPECT_EQ(listing.classRanges[3].begin, listing.classRanges[3].end);
     EXPECT_EQ(listing.classRanges[1].line, 2);
@@ -181,8 +186,10 @@ TEST(ReadMapListing, ReadsClassRangesTotalsAndUnusedRanges) {
     EXPECT_EQ(listing.unusedRanges[1].className, "CODE");  // continuation line
     EXPECT_EQ(listing.unusedRanges[1].begin, 0x602u);
     EXPECT_EQ(listing.unusedRanges[1].end, 0x8000u);
+    EXPECT_EQ(listing.unusedRanges[1].largest, 0x79FEu);  // its Largest block
     EXPECT_EQ(listing.unusedRanges[2].className, "RAM");
     EXPECT_EQ(listing.unusedRanges[2].end, 0x100u);
+    EXPECT_EQ(listing.unusedRanges[2].largest, 0u);  // none given
 }
 
 TEST(ReadMapListing, TheTableEndsAtTotalAndRecordsBeforeAnyObjectBelongToNone) {

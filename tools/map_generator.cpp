@@ -470,7 +470,10 @@ void WriteTrailer(CWriter& out, const MapShape& options,
     const std::uint32_t programEnd = ClassEnd(0, ends[0]);
     WriteUnusedRange(out, "CODE", ends[0], programEnd);
     WriteUnusedRange(out, "COMRAM", kCommonEnd, kAccessBankEnd);
+    WriteUnusedRange(out, "CONFIG", ends[3], ClassEnd(3, ends[3]));
     WriteUnusedRange(out, "CONST", ends[0], programEnd);
+    WriteUnusedRange(out, "EEDATA", ends[4], ClassEnd(4, ends[4]));
+    WriteUnusedRange(out, "IDLOC", ends[2], ClassEnd(2, ends[2]));
     WriteUnusedRange(out, "RAM", ends[1], ClassEnd(1, ends[1]));
     out.Text("\n\t\t\t\tSymbol Table\n\n");
     CRandom random(options.seed + 7);

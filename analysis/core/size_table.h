@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/large_pages.h"
+#include "core/memory_regions.h"
 
 // Where a section's bytes live: program memory, data memory, or neither (configuration words,
 // ID locations, EEPROM data).
@@ -30,8 +31,8 @@ enum class RowKind : std::uint8_t {
 enum class SectionRule : std::uint8_t { kListed, kAll };
 
 // What the rows of a table are: the object files of the map, its source files (their functions
-// and constants), or its functions and variables one by one.
-enum class MapView : std::uint8_t { kObjects, kModules, kSymbols };
+// and constants), or its functions and variables one by one; or the regions of its memory.
+enum class MapView : std::uint8_t { kObjects, kModules, kSymbols, kRegions };
 
 // One row of a map: a name and the bytes it takes.
 struct SizeRow {
@@ -138,6 +139,10 @@ struct SizeTable {
     std::vector<SizePart> parts;
     MapFacts facts;
     CNameStore names;
+    // Where the map's memory lies, as far as the reader knows it when it keeps the parts: the
+    // rows of the view by region (whose table rows stay those of the complete tally, which its
+    // totals are of), and the address bars of the page to look at.
+    std::vector<MemoryRegion> regions;
 
     // Appends a row named `name` (copied into the store) with its id, and returns it.
     SizeRow& AddRow(std::string_view name, RowKind kind);

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/map_file.h"
+#include "core/pic18_parts.h"
 #include "core/size_table.h"
 
 // The rule that decides which sections count: the map's own choice, or one forced.
@@ -23,10 +24,21 @@ struct MapOffers {
     bool all = false;      // every section can be counted
     bool modules = false;  // by source file
     bool symbols = false;  // by symbol
+    bool regions = false;  // by memory region (a part may still be needed: see CountRequest)
 
     bool Offers(SectionRule rule) const { return rule == SectionRule::kListed ? listed : all; }
     bool Offers(MapView view) const {
-        return view == MapView::kObjects || (view == MapView::kModules ? modules : symbols);
+        switch (view) {
+            case MapView::kModules:
+                return modules;
+            case MapView::kSymbols:
+                return symbols;
+            case MapView::kRegions:
+                return regions;
+            case MapView::kObjects:
+                break;
+        }
+        return true;
     }
 };
 
@@ -36,8 +48,12 @@ struct CountRequest {
     // Under the listed rule, also the device and the capacities the map names (every other count
     // gives them always).
     bool deviceFacts = false;
-    // Each row's pieces (its sections), which only a picture of the rows needs.
+    // Each row's pieces (its sections), which only a picture of the rows needs, and with them
+    // the map's memory regions.
     bool withParts = false;
+    // The part whose memory regions a map takes when it gives none of its own and names no part
+    // the table of PIC18 parts knows (the device chosen by name).
+    const Pic18Part* part = nullptr;
 };
 
 class CMapFamily {

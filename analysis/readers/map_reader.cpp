@@ -23,12 +23,13 @@ MapOffers OffersOf(std::string_view bytes) {
 }
 
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
-                   bool deviceFacts, MapView view, bool withParts) {
-    return FamilyOf(bytes).Count(bytes, name, rule, CountRequest{view, deviceFacts, withParts});
+                   bool deviceFacts, MapView view, bool withParts, const Pic18Part* part) {
+    return FamilyOf(bytes).Count(bytes, name, rule,
+                                 CountRequest{view, deviceFacts, withParts, part});
 }
 
 SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts, MapView view,
-                       bool withParts) {
+                       bool withParts, const Pic18Part* part) {
     const CMapFamily& family = FamilyOf(file.Peek(CMapFamily::kHeadBytes));
-    return family.CountFile(file, choice, CountRequest{view, deviceFacts, withParts});
+    return family.CountFile(file, choice, CountRequest{view, deviceFacts, withParts, part});
 }

@@ -25,9 +25,12 @@ MapOffers OffersOf(std::string_view bytes);
 // section table runs to the end of the file carries a failed check that says so.
 // `view` splits the complete tally further, by source file or by symbol, for maps whose MODULE
 // INFORMATION or Symbol Table allows it; a map that lacks what the view needs is a MapError.
-// `withParts` keeps each row's pieces (its sections), which only a picture of the rows needs.
+// `withParts` keeps each row's pieces (its sections), which only a picture of the rows needs, and
+// the map's memory regions; `part` gives the regions of a map that has none of its own and names
+// no part the table knows (see CountRequest).
 SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule rule,
-                   bool deviceFacts, MapView view = MapView::kObjects, bool withParts = true);
+                   bool deviceFacts, MapView view = MapView::kObjects, bool withParts = true,
+                   const Pic18Part* part = nullptr);
 
 // The map in the file counted as CountMap counts it, chosen by `choice` (auto: by the rule the
 // map calls for), streamed where that can be: the family is told from the first bytes, and a map
@@ -35,4 +38,5 @@ SizeTable CountMap(std::string_view bytes, const std::string& name, SectionRule 
 // then read as it streams by the reader the rule chooses, without holding it. Standard input
 // from a pipe under the map's own rule, a map of the MPLINK family and the views are read whole.
 SizeTable CountMapFile(CMapFile& file, RuleChoice choice, bool deviceFacts,
-                       MapView view = MapView::kObjects, bool withParts = false);
+                       MapView view = MapView::kObjects, bool withParts = false,
+                       const Pic18Part* part = nullptr);

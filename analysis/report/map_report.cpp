@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "report/region_report.h"
 #include "report/report_diff.h"
 #include "report/report_html.h"
 
@@ -114,6 +115,22 @@ ReportOutcome WriteDocument(const ReportRequest& request, ReportDocument& docume
     return outcome;
 }
 
+// The rows of a view by region are its regions; the budgets stay those of the complete tally's
+// total row, in the columns a report of its rows has (their fields starting with `prefix`:
+// "new_" for the new map of a comparison).
+void KeepTallyTotal(ReportOutcome& outcome, const SizeTable& table, const DeviceProfile& device,
+                    bool withOther, const std::string& prefix) {
+    outcome.columns = SizeReportColumns(withOther);
+    for (ReportColumn& column : outcome.columns) {
+        column.field = prefix + column.field;
+    }
+    ForEachReportRow(table, device, withOther, [&outcome](TableRow& row) {
+        if (row.kind == RowKind::kTotal) {
+            outcome.total = row;
+        }
+    });
+}
+
 }  // namespace
 
 ReportOutcome WriteMapReport(const ReportRequest& request, SizeTable& table, TextSink& out) {
@@ -125,17 +142,30 @@ ReportOutcome WriteMapReport(const ReportRequest& request, SizeTable& table, Tex
     const std::vector<std::uint32_t> order = RowOrder(table.rows, request.sort);
     const DeviceProfile device = ResolveDevice(request.device, table.facts);
     const bool withOther = WithOther(request, table.rule);
+    const bool regions = table.view == MapView::kRegions;
     ReportDocument document;
-    document.columns = SizeReportColumns(withOther, table.view);
-    document.rows = [&table, &order, device, withOther](const RowVisitor& visit) {
-        ForEachReportRow(table, device, withOther, visit, &order);
-    };
+    if (regions) {
+        document.columns = RegionColumns();
+        document.rows = [&table](const RowVisitor& visit) {
+            ForEachRegionRow(table.regions, visit);
+        };
+        document.totalKeys = RegionTotalKeys();
+    } else {
+        document.columns = SizeReportColumns(withOther, table.view);
+        document.rows = [&table, &order, device, withOther](const RowVisitor& visit) {
+            ForEachReportRow(table, device, withOther, visit, &order);
+        };
+    }
     document.header = {{"file", request.mapName}};
     AddDeviceMembers(document.header, device);
     document.header.push_back({"sections", std::string(NameOf(table.rule).name)});
     document.deviceLine = DeviceLine(device);
     document.checks = ChecksOf(table, request.mapName);
-    return WriteDocument(request, document, device, table, nullptr, out);
+    ReportOutcome outcome = WriteDocument(request, document, device, table, nullptr, out);
+    if (regions) {
+        KeepTallyTotal(outcome, table, device, withOther, "");
+    }
+    return outcome;
 }
 
 ReportOutcome WriteComparisonReport(const ReportRequest& request, const SizeTable& oldTable,
@@ -146,11 +176,20 @@ ReportOutcome WriteComparisonReport(const ReportRequest& request, const SizeTabl
     comparison.oldTable = &oldTable;
     comparison.measures = DiffMeasures(WithOther(request, rule));
     comparison.rows = CompareRows(oldTable, newTable, request.sort, comparison.measures);
+    const bool regions = newTable.view == MapView::kRegions;
     ReportDocument document;
-    document.columns = DiffColumns(comparison.measures, newTable.view);
-    document.rows = [&comparison, device, rule](const RowVisitor& visit) {
-        ForEachDiffRow(comparison.rows, device, comparison.measures, rule, visit);
-    };
+    if (regions) {
+        document.columns = RegionDiffColumns();
+        document.rows = [&oldTable, &newTable](const RowVisitor& visit) {
+            ForEachRegionDiffRow(oldTable.regions, newTable.regions, visit);
+        };
+        document.totalKeys = RegionTotalKeys();
+    } else {
+        document.columns = DiffColumns(comparison.measures, newTable.view);
+        document.rows = [&comparison, device, rule](const RowVisitor& visit) {
+            ForEachDiffRow(comparison.rows, device, comparison.measures, rule, visit);
+        };
+    }
     document.header = {{"old", request.oldMapName}, {"new", request.mapName}};
     AddDeviceMembers(document.header, device);
     document.header.push_back({"sections", std::string(NameOf(rule).name)});
@@ -159,5 +198,9 @@ ReportOutcome WriteComparisonReport(const ReportRequest& request, const SizeTabl
     for (CheckSet& set : ChecksOf(newTable, request.mapName, "New ", "new")) {
         document.checks.push_back(std::move(set));
     }
-    return WriteDocument(request, document, device, newTable, &comparison, out);
+    ReportOutcome outcome = WriteDocument(request, document, device, newTable, &comparison, out);
+    if (regions) {
+        KeepTallyTotal(outcome, newTable, device, WithOther(request, rule), "new_");
+    }
+    return outcome;
 }

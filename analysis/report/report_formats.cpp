@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 #include "report/json_writer.h"
 #include "text/utf8.h"
@@ -119,9 +118,27 @@ void AppendMarkdownCell(std::string& text, const std::string& cell) {
     text += ' ';
 }
 
+// "0x000F60" as the decimal number 3936; null for anything else.
+void AppendJsonAddress(std::string& text, const std::string& cell) {
+    std::uint64_t value = 0;
+    bool digits = cell.size() > 2 && cell.size() <= 18 && cell.compare(0, 2, "0x") == 0;
+    for (std::size_t i = 2; digits && i < cell.size(); ++i) {
+        const char c = cell[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+        digits = digit >= 0;
+        value = value * 16 + static_cast<std::uint64_t>(digit < 0 ? 0 : digit);
+    }
+    text += digits ? std::to_string(value) : "null";
+}
+
 void AppendJsonValue(std::string& text, const ReportColumn& column, const std::string& cell) {
     if (column.type == CellType::kCount || column.type == CellType::kChange) {
         text += cell.empty() ? "null" : cell;
+    } else if (column.type == CellType::kAddress) {
+        AppendJsonAddress(text, cell);
     } else {
         AppendJsonString(text, cell);
     }
@@ -133,7 +150,8 @@ void AppendJsonRow(std::string& text, const std::vector<ReportColumn>& columns, 
     bool first = true;
     for (std::size_t column = 0; column < columns.size(); ++column) {
         const ReportColumn& description = columns[column];
-        if (!withText && description.type == CellType::kText) {
+        if (!withText &&
+            (description.type == CellType::kText || description.type == CellType::kAddress)) {
             continue;
         }
         if (!first) {
@@ -370,10 +388,10 @@ void WriteJson(const ReportDocument& document, TextSink& sink) {
     }
     text += "  \"rows\": [";
     bool first = true;
-    std::optional<TableRow> total;
+    std::vector<TableRow> totals;
     document.rows([&](TableRow& row) {
         if (row.kind == RowKind::kTotal) {
-            total = row;
+            totals.push_back(row);
         }
         if (row.kind != RowKind::kObject && row.kind != RowKind::kSpecial) {
             return;
@@ -385,10 +403,19 @@ void WriteJson(const ReportDocument& document, TextSink& sink) {
     });
     text += first ? "],\n" : "\n  ],\n";
     text += "  \"total\": ";
-    if (total) {
-        AppendJsonRow(text, document.columns, *total, false);
-    } else {
+    if (totals.empty()) {
         text += "null";
+    } else if (document.totalKeys.empty()) {
+        AppendJsonRow(text, document.columns, totals.back(), false);
+    } else {
+        text += '{';
+        for (std::size_t i = 0; i < totals.size(); ++i) {
+            text += i > 0 ? ", " : "";
+            AppendJsonString(text, i < document.totalKeys.size() ? document.totalKeys[i] : "total");
+            text += ": ";
+            AppendJsonRow(text, document.columns, totals[i], false);
+        }
+        text += '}';
     }
     if (!document.checks.empty()) {
         text += ",\n  \"reconciliation\": ";

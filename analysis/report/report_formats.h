@@ -64,6 +64,9 @@ struct ReportDocument {
     std::string deviceLine;        // above the table and the Markdown table: which device, and
                                    // where its capacities came from (see DeviceLine)
     std::vector<CheckSet> checks;  // under an aligned table, and JSON's "reconciliation"
+    // When the table has several total rows, JSON's "total" holds each under these names, in
+    // order; empty for a table with one.
+    std::vector<std::string> totalKeys;
 };
 
 // One line per row, the cells exactly as the window shows them joined by tabs; no heading.
@@ -82,8 +85,9 @@ void WriteCsv(const ReportDocument& document, TextSink& sink);
 void WriteMarkdown(const ReportDocument& document, TextSink& sink);
 
 // One JSON document: the header members, "rows" (the rows of the map), "total" (the total row
-// without its text columns) and, when there are checks, "reconciliation". Counts are numbers,
-// percentages strings.
+// without its text and address columns, or an object of the total rows named by `totalKeys`)
+// and, when there are checks, "reconciliation". Counts and addresses are numbers, percentages
+// strings.
 void WriteJson(const ReportDocument& document, TextSink& sink);
 
 // The check lines under a table: "TOTAL section: ROM 42064 RAM 556 other 14: agrees", or

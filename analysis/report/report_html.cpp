@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/html_address_bars.h"
 #include "report/html_text.h"
 #include "report/html_treemap.h"
 #include "report/report_formats.h"
@@ -23,7 +24,10 @@ figure{margin:24px 0}
 figcaption{display:flex;flex-wrap:wrap;gap:4px 14px;align-items:baseline;margin-bottom:6px}
 svg.treemap{display:block;width:100%;height:auto;border:1px solid #8a8a8a}
 svg.treemap rect{stroke:#fff;stroke-width:1}
-svg.treemap text{pointer-events:none;fill:#1b1b1b;font-family:ui-monospace,"Cascadia Mono",Consolas,"DejaVu Sans Mono","Liberation Mono",Menlo,monospace;font-size:11px}
+svg.addressbar{display:block;width:100%;height:auto;border:1px solid #8a8a8a;margin-top:4px}
+svg.addressbar line{stroke:#4a4a4a;stroke-width:1}
+.bars{margin-bottom:24px}
+svg.treemap text,svg.addressbar text{pointer-events:none;fill:#1b1b1b;font-family:ui-monospace,"Cascadia Mono",Consolas,"DejaVu Sans Mono","Liberation Mono",Menlo,monospace;font-size:11px}
 .legend{display:flex;flex-wrap:wrap;gap:4px 18px;list-style:none;margin:6px 0 0;padding:0;font-size:13px}
 .legend svg{vertical-align:-2px;margin-right:5px}
 .note{font-size:13px;color:#444;margin:6px 0 0}
@@ -68,9 +72,12 @@ public:
         if (Diff()) {
             m_out += "<p class=\"sub\">compared with " + Html(m_report.oldFileName) + "</p>\n";
         } else {
-            m_treemaps.AppendLegend(m_report.table != nullptr && !m_report.table->columns.empty()
-                                        ? m_report.table->columns[0].header
-                                        : ViewChoiceOf(MapView::kObjects).header);
+            // The pictures are of the rows of the map; a table by region is of where they lie.
+            const bool rowsInTable = m_report.table != nullptr &&
+                                     !m_report.table->columns.empty() &&
+                                     m_sizes.view != MapView::kRegions;
+            m_treemaps.AppendLegend(rowsInTable ? m_report.table->columns[0].header
+                                                : ViewChoiceOf(MapView::kObjects).header);
         }
         // Other bytes get a picture only when there are any.
         const bool anyOther = std::any_of(m_sizes.rows.begin(), m_sizes.rows.end(),
@@ -80,6 +87,7 @@ public:
                 m_treemaps.AppendPicture(kMemories[m].kind, kPictureHeights[m]);
             }
         }
+        AppendAddressBars(m_sizes, m_out);
         AppendTable();
         AppendFacts();
         AppendChecks();

@@ -20,6 +20,7 @@ enum class CellType {
     kCount,    // a byte count: right-aligned, a JSON number
     kChange,   // a signed byte difference: "+120" for people, 120 for scripts
     kPercent,  // four decimals: right-aligned, a JSON string so that it reads as the table does
+    kAddress,  // hexadecimal for people ("0x000F60"), right-aligned; a JSON number for scripts
 };
 
 struct ReportColumn {
@@ -115,12 +116,15 @@ struct ViewChoice {
     std::string_view description;
 };
 
-inline constexpr std::array<ViewChoice, 3> kViewChoices = {{
+inline constexpr std::array<ViewChoice, 4> kViewChoices = {{
     {"object", MapView::kObjects, "Object file", "object", "one row per object file"},
     {"module", MapView::kModules, "Source file", "module",
      "one row per source file, with its functions and constants (MODULE INFORMATION)"},
     {"symbol", MapView::kSymbols, "Symbol", "symbol",
      "one row per function, constant and variable (the Symbol Table's bounds)"},
+    {"region", MapView::kRegions, "Region", "region",
+     "one row per memory region (program memory, access RAM, each bank...), with its free space "
+     "and largest free block"},
 }};
 
 const ViewChoice& ViewChoiceOf(MapView view);
@@ -132,4 +136,3 @@ std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view = MapVi
 // The total row's cell in the column with that JSON field name; empty when there is none.
 std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
                       std::string_view field);
-

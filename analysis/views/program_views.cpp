@@ -69,6 +69,7 @@ SizeTable StartView(const CountedMap& counted, MapView kind) {
     view.rule = SectionRule::kAll;
     view.view = kind;
     view.facts = counted.tally.facts;
+    view.regions = counted.tally.regions;
     return view;
 }
 

@@ -14,6 +14,7 @@
 #include "text/lines.h"
 #include "text/names.h"
 #include "text/words.h"
+#include "views/memory_regions.h"
 #include "views/program_views.h"
 
 namespace {
@@ -52,11 +53,18 @@ public:
         offers.all = m_heading;
         offers.modules = m_heading && m_modules;
         offers.symbols = m_heading && m_functionBounds;
+        offers.regions = m_heading && m_places;
         return offers;
     }
 
 private:
     void LookForViews(std::string_view line) {
+        // Where the memory lies: -A class ranges, or the part it is for.
+        if (!m_places && !m_heading) {
+            m_places = line.find("Machine type is") != std::string_view::npos ||
+                       (line.find("-A") != std::string_view::npos &&
+                        line.find('=') != std::string_view::npos);
+        }
         if (m_symbolTable) {
             m_functionBounds = m_functionBounds || line.find("__end_of_") != std::string_view::npos;
         }
@@ -75,6 +83,7 @@ private:
     bool m_modules = false;
     bool m_symbolTable = false;
     bool m_functionBounds = false;
+    bool m_places = false;
 };
 
 CMapSurvey Survey(std::string_view bytes, bool views) {
@@ -128,13 +137,24 @@ void Judge(const ScanSummary& summary, const std::string& name, SizeTable& table
     }
 }
 
-// A view inside the program: the complete tally split by source file or by symbol.
+// A view inside the program (the complete tally split by source file or by symbol) or of its
+// memory regions.
 SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule rule,
-                    MapView view) {
+                    const CountRequest& request) {
+    const MapView view = request.view;
     if (rule == SectionRule::kListed) {
         throw MapError(name, 0,
-                       "the views by source file and by symbol split the count of every section; "
-                       "they cannot be made from the listed names (use --sections auto or all)");
+                       view == MapView::kRegions
+                           ? "the view by region places every section in its memory; it cannot "
+                             "be made from the listed names (use --sections auto or all)"
+                           : "the views by source file and by symbol split the count of every "
+                             "section; they cannot be made from the listed names (use "
+                             "--sections auto or all)");
+    }
+    if (view == MapView::kRegions) {
+        SizeTable table = TallySections(bytes, name, TallyDetail::kRowsAndParts);
+        AddPartRegions(table, request.part);
+        return RegionView(std::move(table), name);
     }
     const MapListing listing = ReadMapListing(bytes, name);
     const ProgramListing program = ReadProgramListing(bytes, name, listing.secondMapLine);
@@ -144,6 +164,14 @@ SizeTable CountView(std::string_view bytes, const std::string& name, SectionRule
 
 TallyDetail DetailOf(const CountRequest& request) {
     return request.withParts ? TallyDetail::kRowsAndParts : TallyDetail::kRows;
+}
+
+// A tally that keeps its parts has the map's regions: the part's, where the map gives none.
+SizeTable WithRegions(SizeTable table, const CountRequest& request) {
+    if (request.withParts) {
+        AddPartRegions(table, request.part);
+    }
+    return table;
 }
 
 // The listed rule over the file as it streams: the preamble first when the device comes from the
@@ -177,10 +205,10 @@ public:
     SizeTable Count(std::string_view bytes, const std::string& name, SectionRule rule,
                     const CountRequest& request) const override {
         if (request.view != MapView::kObjects) {
-            return CountView(bytes, name, rule, request.view);
+            return CountView(bytes, name, rule, request);
         }
         if (rule == SectionRule::kAll) {
-            return TallySections(bytes, name, DetailOf(request));
+            return WithRegions(TallySections(bytes, name, DetailOf(request)), request);
         }
         SizeTable table;
         if (request.deviceFacts) {
@@ -210,7 +238,7 @@ public:
             file.SeekTo(start);
         }
         if (rule == SectionRule::kAll) {
-            return TallySections(file, DetailOf(request));
+            return WithRegions(TallySections(file, DetailOf(request)), request);
         }
         return CountListed(file, request.deviceFacts);
     }

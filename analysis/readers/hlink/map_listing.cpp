@@ -312,7 +312,7 @@ private:
             const std::size_t comma = ranges.find(',');
             const std::string_view range = ranges.substr(0, comma);
             ClassRange classRange{number, className, 0, 0};
-            if (!ParseClassRange(range, classRange.begin, classRange.end)) {
+            if (!ParseClassRange(range, classRange.begin, classRange.end, &classRange.block)) {
                 throw MapError(
                     m_fileName, number,
                     "class range " + Quote(range) + " of " + Quote(option) + " cannot be read");
@@ -483,7 +483,11 @@ private:
             m_state = State::kAfter;
             return false;
         }
-        m_listing.unusedRanges.push_back({number, m_unusedClass, begin, end});
+        ClassRange unused{number, m_unusedClass, begin, end};
+        if (tokens.size() > rangeIndex + 1) {
+            ParseHex32(tokens[rangeIndex + 1].text, HexCase::kAny, unused.largest);
+        }
+        m_listing.unusedRanges.push_back(std::move(unused));
         return true;
     }
 
@@ -517,7 +521,8 @@ void CListingKeeper::AddTotal(const TotalRecord& total) {
     m_listing.totals.push_back(total);
 }
 
-bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end) {
+bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end,
+                     std::uint64_t* block) {
     const std::size_t dash = text.find('-');
     if (dash == std::string_view::npos) {
         return false;
@@ -549,6 +554,9 @@ bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t&
     }
     begin = low;
     end = high == low ? low : low + (high - low + 1) * repeat;
+    if (block != nullptr) {
+        *block = times != std::string_view::npos && high != low ? high - low + 1 : 0;
+    }
     return true;
 }
 

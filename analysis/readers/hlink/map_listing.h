@@ -44,6 +44,12 @@ struct ClassRange {
     std::string className;
     std::uint64_t begin = 0;
     std::uint64_t end = 0;  // exclusive
+    // A -A range that stands for several in a row (0100h-01FFhx5): the size of each, whose
+    // boundaries no section crosses; 0 for a single range.
+    std::uint64_t block = 0;
+    // An unused range's "Largest block" column, the largest room in it that no boundary of the
+    // class cuts; 0 when the map has no such column.
+    std::uint64_t largest = 0;
 };
 
 // One line of the SEGMENTS table: a run of psects the linker placed together.
@@ -157,5 +163,7 @@ MapListing ReadMapPreamble(CMapFile& file, std::string* bytesRead);
 // Parses one range of a -A option, "0100h-01FFhx5": numbers in hexadecimal with an h suffix (or
 // in decimal without one), both ends included, then an optional count of consecutive ranges of
 // the same size. Gives the half-open range they cover; a range whose ends are equal is a
-// placeholder and gives begin == end. Returns false when the text is not such a range.
-bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end);
+// placeholder and gives begin == end. Returns false when the text is not such a range. `block`,
+// when given, is set to the size of each of the repeated ranges (0 without a count).
+bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t& end,
+                     std::uint64_t* block = nullptr);

@@ -10,6 +10,7 @@
 #include "core/name_index.h"
 #include "core/register_note.h"
 #include "core/special_rows.h"
+#include "readers/hlink/class_regions.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/tally_checks.h"
 #include "readers/hlink/tally_records.h"
@@ -167,6 +168,9 @@ public:
         }
         if (registerBytes != 0) {
             facts.notes.push_back(RegistersLeftOutNote(registerBytes, registers.source));
+        }
+        if (m_detail == TallyDetail::kRowsAndParts) {
+            m_tally.regions = ClassRegions(listing, m_tally.parts);
         }
         return std::move(m_tally);
     }

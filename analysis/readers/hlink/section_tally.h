@@ -14,11 +14,12 @@
 // The complete tally: every section of the map counted once, as ROM, RAM or other, in rows of
 // the objects (in file order) and special rows after them: "<COMMON name>", "<overlaid
 // name@ADDR>", "<CLASS name>" for what the TOTAL section lists and no object does, "<no object>".
-// Each counted section is a part of its row. The facts hold the map's device, the capacities of
-// its class ranges and both checks: the TOTAL section and the used address ranges.
+// Each counted section is a part of its row, and the table has the map's memory regions (see
+// ClassRegions). The facts hold the map's device, the capacities of its class ranges and both
+// checks: the TOTAL section and the used address ranges.
 SizeTable TallySections(const MapListing& listing);
 
-// What a tally keeps: the rows only, or also each row's parts.
+// What a tally keeps: the rows only, or also each row's parts and the map's memory regions.
 enum class TallyDetail { kRows, kRowsAndParts };
 
 // The same tally of the map in `file`, read a block at a time: neither the map nor a listing of

@@ -9,6 +9,7 @@
 #include "readers/mplink/section_owners.h"
 #include "text/lines.h"
 #include "text/words.h"
+#include "views/memory_regions.h"
 
 namespace {
 
@@ -54,12 +55,13 @@ public:
         MapOffers offers;
         offers.calledFor = SectionRule::kAll;
         offers.all = true;
+        offers.regions = true;
         return offers;
     }
 
     SizeTable Count(std::string_view bytes, const std::string& name, SectionRule rule,
                     const CountRequest& request) const override {
-        if (request.view != MapView::kObjects) {
+        if (request.view != MapView::kObjects && request.view != MapView::kRegions) {
             throw MapError(name, 0,
                            "an MPLINK-family map has no MODULE INFORMATION and no function "
                            "bounds: its rows are already its source files (show it by object)");
@@ -70,7 +72,15 @@ public:
                            "section names: it is counted with every section (--sections auto or "
                            "all)");
         }
-        return ReadMplinkMap(bytes, name);
+        SizeTable table = ReadMplinkMap(bytes, name);
+        // The regions are the part's: the map names the memory it was linked for by its part.
+        if (request.withParts || request.view == MapView::kRegions) {
+            AddPartRegions(table, request.part);
+        }
+        if (request.view == MapView::kRegions) {
+            return RegionView(std::move(table), name);
+        }
+        return table;
     }
 
     SizeTable CountFile(CMapFile& file, RuleChoice choice,
