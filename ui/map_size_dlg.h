@@ -15,10 +15,20 @@
 #include "core/map_error.h"
 #include "core/size_table.h"
 #include "layout/map_document.h"
+#include "layout/report_columns.h"
+#include "layout/status_text.h"
 #include "layout/window_layout.h"
 #include "report/size_report.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
+#include "win/status_bar.h"
+
+// A map read from a file: the document that counts it, and what the window needs of it besides.
+struct COpenedMap {
+    std::wstring path;
+    std::unique_ptr<CMapDocument> document;
+    bool mplink = false;  // its rows are source files (see HeadRowsAsSourceFiles)
+};
 
 // The main window: the report of the last map opened, counted by the chosen rule and view, for
 // the chosen device, with a status bar that says what counted and what the map's figures say.
@@ -52,6 +62,7 @@ private:
     void ChooseCount(SectionRule rule, MapView view);
 
     // The window's own messages (map_size_dlg.cpp).
+    void Close();
     bool OnSysCommand(WPARAM command);
     bool OnPaint();
     void OnSize(int cx, int cy);
@@ -63,11 +74,12 @@ private:
     void AddAboutEntryToSystemMenu();
     void ShowAboutBox();
     void LayOut();
+    void KeepUserWidths();
     void GrowToMinimumSize();
 
     // Reading a map and showing its report (map_size_dlg_report.cpp).
     void OpenMap(const std::wstring& path);
-    std::unique_ptr<CMapDocument> ReadMap(const std::wstring& path);
+    std::optional<COpenedMap> ReadMap(const std::wstring& path);
     void ShowMapError(const std::wstring& path, const MapError& error);
     static bool Shows(const CMapDocument& document, SectionRule rule, MapView view);
     bool Shows(SectionRule rule, MapView view) const;
@@ -76,7 +88,10 @@ private:
     void ClearEntries();
     void FillReport(bool keepScrollPosition);
     void RebuildRows();
+    void ShowColumns();
+    void ShowSortArrow();
     void ShowStatus();
+    std::string SourceFilesNote();
     void MeasureColumnNeeds();
     const std::string* Cell(int item, int column) const;
     int OnFindItem(const NMLVFINDITEMW& find) const;
@@ -85,25 +100,35 @@ private:
     void OnColumnClick(int column);
 
     CListCtrl m_list;
-    HWND m_status = nullptr;
+    CStatusBar m_status;
+    HICON m_warningIcon = nullptr;
     std::size_t m_device = 0;  // of kDeviceChoices
     SectionRule m_rule = SectionRule::kListed;
     MapView m_view = MapView::kObjects;
     HICON m_hIcon;
     // The map shown, kept so that another rule or view counts it again without reading the file;
-    // null until a map was opened.
-    std::unique_ptr<CMapDocument> m_document;
-    // The document counted by the rule and the view, in the order shown.
+    // no document until a map was opened.
+    COpenedMap m_map;
+    // The document counted by the rule and the view, its rows in the map's order.
     SizeTable m_entries;
+    // The places of the rows in the order shown.
+    std::vector<std::uint32_t> m_order;
     // Every section counted, when the listed names are shown of a map with a TOTAL section: the
     // status bar says how much of it they found.
     std::optional<SizeTable> m_complete;
+    // How many rows the view by source file has, once asked for; of the map shown.
+    std::optional<std::size_t> m_sourceFiles;
     // The cells the list shows, row by row; the list asks for them as it draws.
     ReportTable m_report;
+    // The fields of the columns the list has, which a new report compares its own with.
+    std::vector<std::string> m_columnFields;
     ColumnOrdering m_ordering = ColumnOrdering::kByRomSize;
-    std::wstring m_path;       // of the map shown, which Reload reads again
+    std::string m_sortField;   // of the column whose header was clicked last
     std::wstring m_startPath;  // of the map to open once the window shows
     int m_dpi = kDefaultDpi;
     CharWidths m_charWidths{};  // of the list's font
     ColumnNeeds m_needs;
+    ColumnWeights m_weights;           // the user's, by field
+    std::vector<int> m_laidOutWidths;  // the widths the layout gave the columns last
+    int m_laidOutCx = 0;               // and the client width they were given for
 };

@@ -29,40 +29,41 @@ bool CMapSizeDlg::OnFileOpen() {
 // Reads the map the report shows once more, after a rebuild, keeping the device, the order, and
 // the rule and the view where the map still offers them (else its own rule, by object file).
 bool CMapSizeDlg::OnFileReload() {
-    if (m_path.empty()) {
+    if (m_map.document == nullptr) {
         return true;
     }
-    std::unique_ptr<CMapDocument> document = ReadMap(m_path);
-    if (document == nullptr) {
+    std::optional<COpenedMap> map = ReadMap(m_map.path);
+    if (!map) {
         return true;  // the user was told; the report stays as it was
     }
-    SectionRule rule = document->Offers(m_rule) ? m_rule : document->CalledForRule();
-    MapView view = document->Offers(m_view) ? m_view : MapView::kObjects;
-    if (!Shows(*document, rule, view)) {
+    const CMapDocument& document = *map->document;
+    SectionRule rule = document.Offers(m_rule) ? m_rule : document.CalledForRule();
+    MapView view = document.Offers(m_view) ? m_view : MapView::kObjects;
+    if (!Shows(document, rule, view)) {
         view = MapView::kObjects;
     }
     SizeTable shown;
     try {
-        shown = document->Count(rule, view);
+        shown = document.Count(rule, view);
     } catch (const MapError&) {
         // It lacks what they need after all; the map's own rule counted it when it was read.
-        shown = document->Count(document->CalledForRule(), MapView::kObjects);
+        shown = document.Count(document.CalledForRule(), MapView::kObjects);
     }
-    m_document = std::move(document);
+    m_map = std::move(*map);
+    m_sourceFiles.reset();
     ShowCounted(std::move(shown), true);
     return true;
 }
 
-// Esc ends the program; Exit in the File menu does the same.
 bool CMapSizeDlg::OnFileExit() {
-    OnCancel();
+    Close();
     return true;
 }
 
 // Only a map that gives its capacities can be the device (its item is greyed otherwise).
 bool CMapSizeDlg::Offers(std::size_t device) const {
     return !kDeviceChoices[device].fromMap ||
-           (m_document != nullptr && m_entries.facts.hasCapacity);
+           (m_map.document != nullptr && m_entries.facts.hasCapacity);
 }
 
 bool CMapSizeDlg::OnDevice(std::size_t device) {
@@ -88,7 +89,7 @@ bool CMapSizeDlg::OnView(MapView view) {
 // choice is only recorded (the empty report takes its header). A rule or view the map lacks after
 // all is reported and the previous one stays.
 void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
-    if (m_document == nullptr) {
+    if (m_map.document == nullptr) {
         m_rule = rule;
         m_view = view;
         m_entries.rule = rule;
@@ -101,9 +102,9 @@ void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
     }
     SizeTable shown;
     try {
-        shown = m_document->Count(rule, view);
+        shown = m_map.document->Count(rule, view);
     } catch (const MapError& error) {
-        ShowMapError(m_path, error);
+        ShowMapError(m_map.path, error);
         return;
     }
     ShowCounted(std::move(shown), false);
@@ -144,7 +145,7 @@ void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
             enabled = Shows(m_rule, kViewChoices[view].view);
         } else if (id == IDM_FILE_RELOAD) {
             EnableMenuItem(popup, byPosition,
-                           MF_BYPOSITION | (m_path.empty() ? MF_GRAYED : MF_ENABLED));
+                           MF_BYPOSITION | (m_map.document == nullptr ? MF_GRAYED : MF_ENABLED));
             continue;
         } else {
             continue;  // separators, nested drop-downs, commands without a check mark

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "resource.h"
@@ -198,7 +199,9 @@ void ProgramDriver::CloseEverything() {
             }
             for (HWND dialog : ThreadDialogs(m_threadId)) {
                 if (IsWindowEnabled(dialog)) {
-                    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                    // Esc does not close the main window.
+                    PostMessageW(dialog, dialog == m_window ? WM_CLOSE : WM_COMMAND,
+                                 dialog == m_window ? 0 : IDCANCEL, 0);
                 }
             }
             Sleep(50);
@@ -238,7 +241,8 @@ std::vector<std::string> ProgramDriver::Headers() const {
 
 std::vector<int> ProgramDriver::ColumnWidths() const {
     std::vector<int> widths;
-    for (int column = 0; column < 5; ++column) {
+    const int columns = static_cast<int>(Headers().size());
+    for (int column = 0; column < columns; ++column) {
         widths.push_back(static_cast<int>(
             SendMessageA(List(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)));
     }
@@ -247,13 +251,14 @@ std::vector<int> ProgramDriver::ColumnWidths() const {
 
 std::vector<std::vector<std::string>> ProgramDriver::Rows() const {
     std::vector<std::vector<std::string>> rows;
+    const size_t columns = Headers().size();
     const int count = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     for (int item = 0; item < count; ++item) {
         std::vector<std::string> cells;
-        for (int cell = 0; cell < 5; ++cell) {
+        for (size_t cell = 0; cell < columns; ++cell) {
             char text[1024] = {};
             LVITEMA request{};
-            request.iSubItem = cell;
+            request.iSubItem = static_cast<int>(cell);
             request.pszText = text;
             request.cchTextMax = 1024;
             SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(item),
@@ -265,13 +270,62 @@ std::vector<std::vector<std::string>> ProgramDriver::Rows() const {
     return rows;
 }
 
-std::string ProgramDriver::Status() const {
+std::vector<std::string> ProgramDriver::StatusParts() const {
     HWND bar = GetDlgItem(m_window, IDC_STATUS_BAR);
-    const auto length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-    std::string text(length + 1u, '\0');
-    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    std::vector<std::string> parts;
+    const int count = static_cast<int>(SendMessageA(bar, SB_GETPARTS, 0, 0));
+    for (int part = 0; part < count; ++part) {
+        const auto length =
+            LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0));
+        std::string text(length + 1u, '\0');
+        SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(part),
+                     reinterpret_cast<LPARAM>(text.data()));
+        text.resize(length);
+        parts.push_back(text);
+    }
+    return parts;
+}
+
+bool ProgramDriver::StatusPartHasIcon(int part) const {
+    HWND bar = GetDlgItem(m_window, IDC_STATUS_BAR);
+    return SendMessageW(bar, SB_GETICON, static_cast<WPARAM>(part), 0) != 0;
+}
+
+HWND ProgramDriver::StatusTip() const {
+    struct Search {
+        HWND owner;
+        HWND tip;
+    } search{m_window, nullptr};
+    EnumThreadWindows(
+        m_threadId,
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            if (_wcsicmp(ClassName(window).c_str(), TOOLTIPS_CLASSW) == 0 &&
+                GetWindow(window, GW_OWNER) == s->owner) {
+                s->tip = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.tip;
+}
+
+std::string ProgramDriver::Status() const {
+    HWND tip = StatusTip();
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    if (tip == nullptr || !SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return "(no tooltip)";
+    }
+    std::vector<wchar_t> text(4096, L'\0');
+    tool.lpszText = text.data();
+    SendMessageW(tip, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    std::string narrow;
+    for (const wchar_t* c = text.data(); *c != L'\0'; ++c) {
+        narrow += static_cast<char>(*c);  // the texts are ASCII
+    }
+    return narrow;
 }
 
 void ProgramDriver::SendCommand(UINT id) const {
@@ -291,6 +345,12 @@ void ProgramDriver::ClickHeader(int column) const {
     PostMessageW(header, WM_MOUSEMOVE, 0, point);
     PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
     PostMessageW(header, WM_LBUTTONUP, 0, point);
+}
+
+void ProgramDriver::ClickHeader(const std::string& heading) const {
+    const std::vector<std::string> headers = Headers();
+    const auto found = std::find(headers.begin(), headers.end(), heading);
+    ClickHeader(found == headers.end() ? -1 : static_cast<int>(found - headers.begin()));
 }
 
 bool ProgramDriver::IsChecked(int dropDown, UINT id) const {
@@ -395,9 +455,12 @@ std::wstring ClipboardText() {
     return text;
 }
 
-std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows) {
-    std::wstring text = L"Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n";
-    for (const auto& row : rows) {
+std::wstring TabSeparatedLines(const std::vector<std::string>& headers,
+                               const std::vector<std::vector<std::string>>& rows) {
+    std::wstring text;
+    std::vector<std::vector<std::string>> lines = {headers};
+    lines.insert(lines.end(), rows.begin(), rows.end());
+    for (const auto& row : lines) {
         for (size_t cell = 0; cell < row.size(); ++cell) {
             if (cell > 0) {
                 text += L'\t';

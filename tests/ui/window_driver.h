@@ -35,9 +35,16 @@ public:
     std::wstring Title() const;
     std::vector<std::string> Headers() const;
     std::vector<int> ColumnWidths() const;
+    // The cells of every row, one per column.
     std::vector<std::vector<std::string>> Rows() const;
-    // The status bar's text.
+    // The status bar's whole line, as its tooltip shows it.
     std::string Status() const;
+    // The texts of the status bar's parts.
+    std::vector<std::string> StatusParts() const;
+    // Whether a part of the status bar shows an icon.
+    bool StatusPartHasIcon(int part) const;
+    // The tooltip control over the status bar.
+    HWND StatusTip() const;
 
     // A command as the menu sends it; Send waits for the handler, Post does not.
     void SendCommand(UINT id) const;
@@ -45,6 +52,8 @@ public:
 
     // Posts a left click on the header of a column of the list, as the mouse would.
     void ClickHeader(int column) const;
+    // The same on the column with that heading.
+    void ClickHeader(const std::string& heading) const;
 
     // Whether an item of a drop-down of the menu bar is greyed after WM_INITMENUPOPUP.
     bool IsGrayed(int dropDown, UINT id) const;
@@ -124,7 +133,8 @@ std::string ReadFileBytes(const std::wstring& path);
 std::wstring ClipboardText();
 
 // The rows (ASCII cells) as tab-separated lines under the header line, each ended by CR LF.
-std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows);
+std::wstring TabSeparatedLines(const std::vector<std::string>& headers,
+                               const std::vector<std::vector<std::string>>& rows);
 
 // The command items of a menu resource and of its drop-downs, in menu order: (text, command).
 std::vector<std::pair<std::wstring, UINT>> MenuCommands(UINT menuId);

@@ -1,0 +1,61 @@
+#pragma once
+
+// What the window must show, as the core gives it for the same map, and the ways a test hands
+// the window a map or reads its message boxes.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/device_profile.h"
+#include "core/size_table.h"
+#include "layout/map_document.h"
+#include "window_driver.h"
+
+using Rows = std::vector<std::vector<std::string>>;
+
+extern const std::wstring kExamples;
+extern const std::wstring kBlinky;
+extern const std::wstring kBlinkyV2;
+extern const std::wstring kWeatherStation;
+extern const std::wstring kKilnController;
+extern const std::wstring kOldestExcerpt;
+extern const std::wstring kMplinkDataLogger;
+
+inline const DeviceChoice& kDevice18F4680 = kDeviceChoices[0];
+inline const DeviceChoice& kDevice18F458 = kDeviceChoices[1];
+inline const DeviceChoice& kDeviceFromMap = kDeviceChoices[2];
+
+// How the window counts a map: by the rule the map calls for unless one is chosen, by object
+// file unless another view is chosen.
+struct Counting {
+    std::optional<SectionRule> rule;
+    MapView view = MapView::kObjects;
+};
+
+SizeTable CoreTable(const CMapDocument& document, const Counting& counting);
+
+// The rows the core gives for a map, as the window must show them: by ROM size, or by RAM size
+// when asked for, as tallyfold-report orders them; every section counted shows the Other column.
+Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam = false,
+              const Counting& counting = {});
+
+// The status bar's line the core gives for a map shown that way, with the note of the source
+// files where the map has more of them than the rows shown.
+std::string CoreStatus(const std::wstring& path, const DeviceChoice& device,
+                       const Counting& counting = {});
+
+// A dropped file as the shell hands it over; the window frees it.
+HGLOBAL DropOf(const std::wstring& path);
+
+// What a message box shows: its texts and whether its icon is the error icon.
+struct MessageBoxView {
+    HWND box = nullptr;
+    std::wstring text;
+    bool errorIcon = false;
+};
+
+// The next message box (caption "Tallyfold") owned by the main window.
+MessageBoxView WaitForMessageBox(const ProgramDriver& program);
