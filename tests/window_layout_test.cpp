@@ -128,6 +128,8 @@ TEST(WindowLayoutTest, ColumnNeedsAreTheWidestTextPlusPadding) {
     EXPECT_EQ(needs.reserve, 17);
     EXPECT_EQ(needs.widths, (Widths{72 + 12, 51 + 12, 51 + 12, 37 + 12, 47 + 12}));
     EXPECT_EQ(ColumnNeedsFor(Table({}), advance, 0, 0).widths, (Widths{72, 51, 51, 30, 30}));
+    // Room for the sort arrow beside the header that shows it.
+    EXPECT_EQ(ColumnNeedsFor(Table({}), advance, 0, 0, 2, 16).widths, (Widths{72, 51, 67, 30, 30}));
 }
 
 TEST(WindowLayoutTest, CopiedTableIsTheHeaderAndEveryCellSeparatedByTabs) {

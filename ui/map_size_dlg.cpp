@@ -94,8 +94,14 @@ bool CMapSizeDlg::OnCommand(UINT id) {
             return OnFileReload();
         case IDM_FILE_EXIT:
             return OnFileExit();
-        case IDM_COPY_TABLE:
-            return OnCopyTable();
+        case IDM_EDIT_COPY:
+            return OnEditCopy();
+        case IDM_EDIT_COPY_TABLE:
+            return OnEditCopyTable();
+        case IDM_EDIT_FIND:
+            return OnEditFind();
+        case IDM_EDIT_FIND_NEXT:
+            return OnEditFindNext();
         case IDM_HELP_ABOUT:
             return OnHelpAbout();
         default:

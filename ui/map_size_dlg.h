@@ -55,7 +55,10 @@ private:
     bool OnDevice(std::size_t device);
     bool OnRule(SectionRule rule);
     bool OnView(MapView view);
-    bool OnCopyTable();
+    bool OnEditCopy();
+    bool OnEditCopyTable();
+    bool OnEditFind();
+    bool OnEditFindNext();
     bool OnHelpAbout();
     void OnInitMenuPopup(HMENU popup);
     bool Offers(std::size_t device) const;
@@ -89,6 +92,7 @@ private:
     void FillReport(bool keepScrollPosition);
     void RebuildRows();
     void ShowColumns();
+    int SortArrowColumn() const;
     void ShowSortArrow();
     void ShowStatus();
     std::string SourceFilesNote();
@@ -98,6 +102,12 @@ private:
     void OnGetDispInfo(LVITEMW& item) const;
     void OnGetDispInfo(LVITEMA& item) const;
     void OnColumnClick(int column);
+
+    // The rows chosen in the list, and finding one (map_size_dlg_rows.cpp).
+    std::vector<std::size_t> SelectedRows() const;
+    void CopyRows(const std::vector<std::size_t>* rows);
+    void FindNext();
+    void SelectOnly(int row);
 
     CListCtrl m_list;
     CStatusBar m_status;
@@ -125,6 +135,7 @@ private:
     ColumnOrdering m_ordering = ColumnOrdering::kByRomSize;
     std::string m_sortField;   // of the column whose header was clicked last
     std::wstring m_startPath;  // of the map to open once the window shows
+    std::wstring m_findText;   // looked for last
     int m_dpi = kDefaultDpi;
     CharWidths m_charWidths{};  // of the list's font
     ColumnNeeds m_needs;

@@ -6,11 +6,11 @@
 
 #include "core/device_profile.h"
 #include "core/map_error.h"
+#include "find_dlg.h"
 #include "layout/window_layout.h"
 #include "menu_choices.h"
 #include "resource.h"
 #include "win/ansi_text.h"
-#include "win/clipboard.h"
 #include "win/file_dialog.h"
 
 // The commands of the menus, the list's right-click menu and the keys, and the state their items
@@ -110,14 +110,31 @@ void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
     ShowCounted(std::move(shown), false);
 }
 
-// The whole table as tab-separated text with its header line, ready to paste into a spreadsheet.
-bool CMapSizeDlg::OnCopyTable() {
-    const std::wstring failure = PutTextOnClipboard(m_hWnd, WidenAnsi(TabSeparatedTable(m_report)));
-    if (!failure.empty()) {
-        const std::wstring text = L"Cannot copy the table: " + failure;
-        ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
+// The rows selected, or the whole table when none is, as tab-separated text under the header
+// line, ready to paste into a spreadsheet.
+bool CMapSizeDlg::OnEditCopy() {
+    const std::vector<std::size_t> rows = SelectedRows();
+    CopyRows(rows.empty() ? nullptr : &rows);
+    return true;
+}
+
+bool CMapSizeDlg::OnEditCopyTable() {
+    CopyRows(nullptr);
+    return true;
+}
+
+// Asks for the text to find, then selects the next row that has it.
+bool CMapSizeDlg::OnEditFind() {
+    CFindDlg dialog(m_findText);
+    if (dialog.DoModal() == IDOK && !dialog.Text().empty()) {
+        m_findText = dialog.Text();
+        FindNext();
     }
     return true;
+}
+
+bool CMapSizeDlg::OnEditFindNext() {
+    return m_findText.empty() ? OnEditFind() : (FindNext(), true);
 }
 
 bool CMapSizeDlg::OnHelpAbout() {

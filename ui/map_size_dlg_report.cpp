@@ -192,9 +192,13 @@ void CMapSizeDlg::ShowColumns() {
 }
 
 // The header of the column the rows are ordered by shows a downward arrow: largest first.
+int CMapSizeDlg::SortArrowColumn() const {
+    return m_report.rows.empty() ? -1
+                                 : ::SortArrowColumn(m_report.columns, m_ordering, m_sortField);
+}
+
 void CMapSizeDlg::ShowSortArrow() {
-    const int arrow =
-        m_report.rows.empty() ? -1 : SortArrowColumn(m_report.columns, m_ordering, m_sortField);
+    const int arrow = SortArrowColumn();
     HWND header = reinterpret_cast<HWND>(SendMessageW(m_list.GetSafeHwnd(), LVM_GETHEADER, 0, 0));
     for (int column = 0; column < static_cast<int>(m_report.columns.size()); ++column) {
         HDITEMW item{};
@@ -319,7 +323,8 @@ void CMapSizeDlg::MeasureColumnNeeds() {
     }
     const int reserve =
         2 * SystemMetricForDpi(SM_CXBORDER, m_dpi) + SystemMetricForDpi(SM_CXVSCROLL, m_dpi);
-    m_needs = ColumnNeedsFor(m_report, m_charWidths, ScaleForDpi(kCellPadding, m_dpi), reserve);
+    m_needs = ColumnNeedsFor(m_report, m_charWidths, ScaleForDpi(kCellPadding, m_dpi), reserve,
+                             SortArrowColumn(), ScaleForDpi(kSortArrowWidth, m_dpi));
 }
 
 const std::string* CMapSizeDlg::Cell(int item, int column) const {

@@ -94,8 +94,8 @@ TEST(MainWindowTest, OpeningAMapShowsItsRowsByRomSizeAndItsPathInTheTitle) {
 
 TEST(MainWindowTest, DeviceCommandsChangeOnlyThePercentagesAndTheirCheckMarks) {
     ProgramDriver program;
-    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F4680));
-    EXPECT_FALSE(program.IsChecked(1, IDM_DEVICE_18F458));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F4680));
+    EXPECT_FALSE(program.IsChecked(IDM_DEVICE_18F458));
 
     ASSERT_TRUE(program.OpenThroughFileDialog(kWeatherStation));
     ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
@@ -105,16 +105,16 @@ TEST(MainWindowTest, DeviceCommandsChangeOnlyThePercentagesAndTheirCheckMarks) {
 
     program.SendCommand(IDM_DEVICE_18F458);
     EXPECT_EQ(program.Rows(), CoreRows(kWeatherStation, kDevice18F458, true));
-    EXPECT_FALSE(program.IsChecked(1, IDM_DEVICE_18F4680));
-    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F458));
+    EXPECT_FALSE(program.IsChecked(IDM_DEVICE_18F4680));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F458));
 
     program.SendCommand(IDM_DEVICE_18F458);  // the chosen device again: the same rows
     EXPECT_EQ(program.Rows(), CoreRows(kWeatherStation, kDevice18F458, true));
 
     program.SendCommand(IDM_DEVICE_18F4680);
     EXPECT_EQ(program.Rows(), byRam4680);
-    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F4680));
-    EXPECT_FALSE(program.IsChecked(1, IDM_DEVICE_18F458));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F4680));
+    EXPECT_FALSE(program.IsChecked(IDM_DEVICE_18F458));
 }
 
 TEST(MainWindowTest, HeaderClicksOrderByRomOrRamAndObjectFileDoesNothing) {
@@ -262,11 +262,14 @@ TEST(MainWindowTest, EveryMenuCommandIsTakenByTheWindow) {
     for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
         commands.push_back(item);
     }
-    ASSERT_EQ(commands.size(), 13u);
+    ASSERT_EQ(commands.size(), 18u);
     auto owned = std::make_unique<CommandRecordingApp>();
     CommandRecordingApp* app = owned.get();
     ProgramDriver program(std::move(owned));
+    // Find Next, with nothing looked for yet, asks what to find.
     const std::pair<UINT, const wchar_t*> dialogs[] = {{IDM_FILE_OPEN, L"Open"},
+                                                       {IDM_EDIT_FIND, L"Find"},
+                                                       {IDM_EDIT_FIND_NEXT, L"Find"},
                                                        {IDM_HELP_ABOUT, L"About tallyfold"}};
     for (const auto& [text, id] : commands) {
         SCOPED_TRACE(testing::Message() << id);
@@ -319,7 +322,7 @@ TEST(MainWindowTest, BadMapShowsAnErrorAndKeepsTheReport) {
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(program.Window()) != FALSE; }));
     EXPECT_EQ(program.Rows(), before);
     EXPECT_EQ(program.Title(), titleBefore);
-    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F458));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F458));
     // The entries are the old ones too: a click re-sorts them by ROM size.
     program.ClickHeader(1);
     EXPECT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F458); }));
@@ -455,14 +458,14 @@ TEST(MainWindowTest, PathOnTheCommandLineOpensAtStartAndABadOneShowsTheErrorOver
 
 TEST(MainWindowTest, DroppedFileIsOpenedWithTheChosenDevice) {
     ProgramDriver program;
-    EXPECT_TRUE(program.IsGrayed(0, IDM_FILE_RELOAD));  // nothing to read again yet
+    EXPECT_TRUE(program.IsGrayed(IDM_FILE_RELOAD));  // nothing to read again yet
     program.SendCommand(IDM_DEVICE_18F458);
     PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(kWeatherStation)),
                  0);
     ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
     EXPECT_EQ(program.Title(), L"Tallyfold [ " + kWeatherStation + L" ]");
     EXPECT_EQ(program.Rows(), CoreRows(kWeatherStation, kDevice18F458));
-    EXPECT_FALSE(program.IsGrayed(0, IDM_FILE_RELOAD));
+    EXPECT_FALSE(program.IsGrayed(IDM_FILE_RELOAD));
 }
 
 TEST(MainWindowTest, ReloadReadsTheMapAgainKeepingDeviceAndOrder) {
@@ -480,7 +483,7 @@ TEST(MainWindowTest, ReloadReadsTheMapAgainKeepingDeviceAndOrder) {
     ASSERT_NE(rebuilt, CoreRows(kBlinky, kDevice18F458, true));
     EXPECT_TRUE(WaitFor([&] { return program.Rows() == rebuilt; }));
     EXPECT_EQ(program.Title(), L"Tallyfold [ " + map + L" ]");
-    EXPECT_TRUE(program.IsChecked(1, IDM_DEVICE_18F458));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F458));
 
     // A map that can no longer be read leaves the report as it was.
     folder.Write(L"build.map", "a.obj\r\ntext 0 0 1g 0 0\r\n");
@@ -520,7 +523,7 @@ TEST(MainWindowTest, AccessKeysAndCtrlOOpenTheFileDialog) {
     }
 }
 
-TEST(MainWindowTest, CtrlCAndCopyTablePutTheCellsShownOnTheClipboard) {
+TEST(MainWindowTest, CtrlCAndCopyPutTheCellsShownOnTheClipboardWhenNoRowIsSelected) {
     ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kWeatherStation));
     ASSERT_TRUE(WaitFor([&] { return program.Rows().size() > 2; }));
     program.SendCommand(IDM_DEVICE_18F458);
@@ -663,9 +666,6 @@ TEST(HighDpiTest, LayoutFollowsTheDpiAndTheSmallestWindowShowsEveryNumber) {
 
 namespace {
 
-constexpr int kDeviceMenu = 1;
-constexpr int kViewMenu = 2;
-
 // The View menu's items in menu order: Listed, All, then Object, Source, Functions and Variables.
 constexpr UINT kViewItems[] = {IDM_VIEW_LISTED_SECTIONS, IDM_VIEW_ALL_SECTIONS,
                                IDM_VIEW_OBJECT_FILES, IDM_VIEW_SOURCE_FILES, IDM_VIEW_SYMBOLS};
@@ -673,7 +673,7 @@ constexpr UINT kViewItems[] = {IDM_VIEW_LISTED_SECTIONS, IDM_VIEW_ALL_SECTIONS,
 std::vector<bool> ViewChecks(const ProgramDriver& program) {
     std::vector<bool> checks;
     for (UINT id : kViewItems) {
-        checks.push_back(program.IsChecked(kViewMenu, id));
+        checks.push_back(program.IsChecked(id));
     }
     return checks;
 }
@@ -681,7 +681,7 @@ std::vector<bool> ViewChecks(const ProgramDriver& program) {
 std::vector<bool> ViewGreyed(const ProgramDriver& program) {
     std::vector<bool> greyed;
     for (UINT id : kViewItems) {
-        greyed.push_back(program.IsGrayed(kViewMenu, id));
+        greyed.push_back(program.IsGrayed(id));
     }
     return greyed;
 }
@@ -743,8 +743,7 @@ TEST(MainWindowTest, SourceFilesAndFunctionsAndVariablesShowTheCoresRowsUnderThe
         EXPECT_EQ(program.Rows(), CoreRows(kKilnController, kDevice18F4680, byRam, counting));
         EXPECT_EQ(program.Status(), CoreStatus(kKilnController, kDevice18F4680, counting));
         // The views split the count of every section: the listed names cannot make them.
-        EXPECT_EQ(program.IsGrayed(kViewMenu, IDM_VIEW_LISTED_SECTIONS),
-                  v.view != MapView::kObjects);
+        EXPECT_EQ(program.IsGrayed(IDM_VIEW_LISTED_SECTIONS), v.view != MapView::kObjects);
         if (!byRam) {
             program.ClickHeader(2);
             byRam = true;
@@ -766,14 +765,14 @@ TEST(MainWindowTest, MplinkFamilyMapShowsTheCoresRowsWithListedSectionsGreyed) {
 
 TEST(MainWindowTest, FromMapTakesTheMapsDeviceAndIsGreyedWhereTheMapGivesNone) {
     ProgramDriver program;
-    EXPECT_TRUE(program.IsGrayed(kDeviceMenu, IDM_DEVICE_FROM_MAP));  // no map yet
+    EXPECT_TRUE(program.IsGrayed(IDM_DEVICE_FROM_MAP));  // no map yet
 
     PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(kBlinky)), 0);
     ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
-    ASSERT_FALSE(program.IsGrayed(kDeviceMenu, IDM_DEVICE_FROM_MAP));
+    ASSERT_FALSE(program.IsGrayed(IDM_DEVICE_FROM_MAP));
     program.SendCommand(IDM_DEVICE_FROM_MAP);
-    EXPECT_TRUE(program.IsChecked(kDeviceMenu, IDM_DEVICE_FROM_MAP));
-    EXPECT_FALSE(program.IsChecked(kDeviceMenu, IDM_DEVICE_18F4680));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_FROM_MAP));
+    EXPECT_FALSE(program.IsChecked(IDM_DEVICE_18F4680));
     EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDeviceFromMap));
     EXPECT_NE(program.Rows(), CoreRows(kBlinky, kDevice18F4680));  // the map's own capacities
     EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDeviceFromMap));
@@ -784,8 +783,8 @@ TEST(MainWindowTest, FromMapTakesTheMapsDeviceAndIsGreyedWhereTheMapGivesNone) {
                  0);
     ASSERT_TRUE(
         WaitFor([&] { return program.Title() == L"Tallyfold [ " + kOldestExcerpt + L" ]"; }));
-    EXPECT_TRUE(program.IsGrayed(kDeviceMenu, IDM_DEVICE_FROM_MAP));
-    EXPECT_TRUE(program.IsChecked(kDeviceMenu, IDM_DEVICE_18F4680));
+    EXPECT_TRUE(program.IsGrayed(IDM_DEVICE_FROM_MAP));
+    EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F4680));
     EXPECT_EQ(program.Rows(), CoreRows(kOldestExcerpt, kDevice18F4680));
     EXPECT_EQ(program.Status(), CoreStatus(kOldestExcerpt, kDevice18F4680));
 }

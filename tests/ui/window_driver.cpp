@@ -353,18 +353,42 @@ void ProgramDriver::ClickHeader(const std::string& heading) const {
     ClickHeader(found == headers.end() ? -1 : static_cast<int>(found - headers.begin()));
 }
 
-bool ProgramDriver::IsChecked(int dropDown, UINT id) const {
-    HMENU popup = GetSubMenu(GetMenu(m_window), dropDown);
-    SendMessageW(m_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
-                 MAKELPARAM(dropDown, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+namespace {
+
+// The drop-down of the menu bar that holds the item, prepared as when it opens; nullptr when
+// none holds it.
+HMENU OpenedDropDownOf(HWND window, UINT id) {
+    HMENU bar = GetMenu(window);
+    for (int dropDown = 0; dropDown < GetMenuItemCount(bar); ++dropDown) {
+        HMENU popup = GetSubMenu(bar, dropDown);
+        SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
+                     MAKELPARAM(dropDown, FALSE));
+        if (GetMenuState(popup, id, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+            return popup;
+        }
+    }
+    return nullptr;
 }
 
-bool ProgramDriver::IsGrayed(int dropDown, UINT id) const {
-    HMENU popup = GetSubMenu(GetMenu(m_window), dropDown);
-    SendMessageW(m_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
-                 MAKELPARAM(dropDown, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}  // namespace
+
+bool ProgramDriver::IsChecked(UINT id) const {
+    HMENU popup = OpenedDropDownOf(m_window, id);
+    return popup != nullptr && (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+bool ProgramDriver::IsGrayed(UINT id) const {
+    HMENU popup = OpenedDropDownOf(m_window, id);
+    return popup != nullptr && (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+std::wstring ProgramDriver::ItemText(UINT id) const {
+    HMENU popup = OpenedDropDownOf(m_window, id);
+    wchar_t text[512] = {};
+    if (popup != nullptr) {
+        GetMenuStringW(popup, id, text, 512, MF_BYCOMMAND);
+    }
+    return text;
 }
 
 HWND ProgramDriver::WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs) const {

@@ -55,11 +55,14 @@ public:
     // The same on the column with that heading.
     void ClickHeader(const std::string& heading) const;
 
-    // Whether an item of a drop-down of the menu bar is greyed after WM_INITMENUPOPUP.
-    bool IsGrayed(int dropDown, UINT id) const;
+    // Whether an item of the menu bar's drop-downs is greyed after WM_INITMENUPOPUP.
+    bool IsGrayed(UINT id) const;
 
-    // The check mark of an item of a drop-down of the menu bar after WM_INITMENUPOPUP.
-    bool IsChecked(int dropDown, UINT id) const;
+    // The check mark of an item of the menu bar's drop-downs after WM_INITMENUPOPUP.
+    bool IsChecked(UINT id) const;
+
+    // The text of an item of the menu bar's drop-downs after WM_INITMENUPOPUP.
+    std::wstring ItemText(UINT id) const;
 
     // A visible dialog of the program's thread, owned by the main window, with that caption.
     HWND WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs = 15000) const;

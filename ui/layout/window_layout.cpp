@@ -123,11 +123,12 @@ int TextWidth(const std::string& text, const CharWidths& advance) {
 }
 
 ColumnNeeds ColumnNeedsFor(const ReportTable& report, const CharWidths& advance, int padding,
-                           int reserve) {
+                           int reserve, int arrowColumn, int arrow) {
     ColumnNeeds needs;
     needs.reserve = reserve;
     for (size_t column = 0; column < report.columns.size(); ++column) {
-        int widest = TextWidth(report.columns[column].header, advance);
+        int widest = TextWidth(report.columns[column].header, advance) +
+                     (static_cast<int>(column) == arrowColumn ? arrow : 0);
         if (column > 0) {
             for (const TableRow& row : report.rows) {
                 if (column < row.cells.size()) {

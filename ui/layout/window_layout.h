@@ -94,17 +94,21 @@ using CharWidths = std::array<int, 256>;
 // The width of text drawn in the font of those advance widths.
 int TextWidth(const std::string& text, const CharWidths& advance);
 
-// What each column needs to show its header, and for the number columns every cell of the rows,
-// whole: the widest text plus padding on its sides. The first column needs only its header, since
-// names are as long as a path can be. reserve is passed on.
+// What each column needs to show its header (the one at `arrowColumn` with `arrow` pixels more,
+// for its sort arrow), and for the number columns every cell of the rows, whole: the widest text
+// plus padding on its sides. The first column needs only its header, since names are as long as a
+// path can be. reserve is passed on.
 ColumnNeeds ColumnNeedsFor(const ReportTable& report, const CharWidths& advance, int padding,
-                           int reserve);
+                           int reserve, int arrowColumn = -1, int arrow = 0);
 
 // The column widths the report starts with, at 96 DPI, before the first size change lays it out.
 inline constexpr std::array<int, kReportColumnCount> kInitialColumnWidths = {400, 75, 75, 75, 75};
 
 // Pixels around a cell's or a header's text, at 96 DPI.
 inline constexpr int kCellPadding = 12;
+
+// Pixels a header's sort arrow takes beside its text, at 96 DPI.
+inline constexpr int kSortArrowWidth = 16;
 
 // A column width as the list view takes it: its low 16 bits.
 std::uint16_t ColumnWidthParam(int width);
