@@ -13,8 +13,8 @@
 #include "map_generator.h"
 #include "readers/hlink/object_section_scan.h"
 #include "readers/hlink/section_tally.h"
-#include "report/size_report.h"
 #include "readers/hlink/token_reader.h"
+#include "report/size_report.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ std::unique_ptr<std::FILE, FileCloser> FileWith(const std::string& map, benchmar
     return file;
 }
 
-// Through a FILE*, as tallyfold-report reads: block reads from an anonymous temporary file.
+// Through a file, as tallyfold-report reads: block reads from an anonymous temporary file.
 void BM_ReadTokenFromFile(benchmark::State& state) {
     const std::string& map = LargeMap();
     const std::size_t tokens = CountTokens(map);
@@ -82,7 +82,8 @@ void BM_ReadTokenFromFile(benchmark::State& state) {
     }
     for (auto _ : state) {
         std::rewind(file.get());
-        CMapStream stream(file.get(), "bench.map");
+        CMapFile mapFile(file.get(), "bench.map");
+        CMapStream stream(mapFile);
         std::size_t count = 0;
         while (!ReadToken(stream).empty()) {
             ++count;

@@ -1,6 +1,7 @@
 #include "report_budget.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -15,7 +16,50 @@ bool IsDigit(char c) {
 
 }  // namespace
 
+namespace {
+
+// Digits only, as a number of bytes; beyond what 63 bits hold (and any total) it holds at the
+// largest value they do.
+std::optional<Budget> ParseByteBudget(std::string_view digits) {
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    constexpr std::int64_t kMost = std::numeric_limits<std::int64_t>::max();
+    std::int64_t bytes = 0;
+    for (const char c : digits) {
+        if (!IsDigit(c)) {
+            return std::nullopt;
+        }
+        bytes = bytes > (kMost - 9) / 10 ? kMost : bytes * 10 + (c - '0');
+    }
+    return Budget{std::string(digits), BudgetUnit::kBytes, bytes};
+}
+
+// Whole digits, as a number of bytes; nullopt for anything else.
+std::optional<std::int64_t> BytesTextToCount(std::string_view text) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) {
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 18) {
+        return std::nullopt;
+    }
+    std::int64_t count = 0;
+    for (const char c : text) {
+        if (!IsDigit(c)) {
+            return std::nullopt;
+        }
+        count = count * 10 + (c - '0');
+    }
+    return negative ? -count : count;
+}
+
+}  // namespace
+
 std::optional<Budget> ParseBudget(std::string_view text) {
+    if (!text.empty() && text.back() == 'B') {
+        return ParseByteBudget(text.substr(0, text.size() - 1));
+    }
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction =
@@ -39,7 +83,7 @@ std::optional<Budget> ParseBudget(std::string_view text) {
         scale /= 10;
         units += (c - '0') * scale;
     }
-    return Budget{std::string(text), units};
+    return Budget{std::string(text), BudgetUnit::kPercent, units};
 }
 
 std::optional<std::int64_t> PercentTextToUnits(std::string_view text) {
@@ -64,20 +108,27 @@ std::optional<std::int64_t> PercentTextToUnits(std::string_view text) {
     return negative ? -units : units;
 }
 
-std::string CheckBudget(std::string_view label, std::string_view percent, const Budget& budget) {
-    const std::optional<std::int64_t> units = PercentTextToUnits(percent);
-    std::string line(label);
-    if (!units) {
-        return line + " percentage '" + std::string(percent) +
-               "' cannot be checked against budget " + budget.text + "%";
+std::string CheckBudget(std::string_view label, std::string_view total, const Budget& budget) {
+    const bool percent = budget.unit == BudgetUnit::kPercent;
+    const std::optional<std::int64_t> value =
+        percent ? PercentTextToUnits(total) : BytesTextToCount(total);
+    // "87.5%" or "60000 bytes": a figure in the budget's unit, as people read it.
+    const auto shown = [percent](std::string_view figure) {
+        return std::string(figure) + (percent ? "%" : figure == "1" ? " byte" : " bytes");
+    };
+    const std::string line(label);
+    const std::string limit = "budget " + shown(budget.text);
+    if (!value) {
+        return line + (percent ? " percentage '" : " size '") + std::string(total) +
+               "' cannot be checked against " + limit;
     }
     // A negative total means the sums wrapped past 2^31: nothing about the real size is known.
-    if (*units < 0) {
-        return line + " " + std::string(percent) + "% is negative (its sums wrapped around) and " +
-               "cannot be within budget " + budget.text + "%";
+    if (*value < 0) {
+        return line + " " + shown(total) + " is negative (its sums wrapped around) and " +
+               "cannot be within " + limit;
     }
-    if (*units <= budget.limitUnits) {
+    if (*value <= budget.limit) {
         return "";
     }
-    return line + " " + std::string(percent) + "% exceeds budget " + budget.text + "%";
+    return line + " " + shown(total) + " exceeds " + limit;
 }

@@ -1,12 +1,15 @@
 #include "report_command.h"
 
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 
 #include "core/map_error.h"
 #include "core/map_file.h"
+#include "output_file.h"
 #include "readers/map_reader.h"
 #include "report/map_report.h"
+#include "report/report_html.h"
 #include "report_options.h"
 
 #ifndef TALLYFOLD_VERSION
@@ -28,12 +31,12 @@ SizeTable LoadMap(const ReportOptions& options, const std::string& path, std::FI
     } else {
         file.emplace(path);
     }
-    return CountMapFile(*file, options.sections, options.device->fromMap, options.view,
-                        options.format == OutputFormat::kHtml);
+    return CountMapFile(*file, options.sections, options.device.rule != DeviceRule::kPart,
+                        options.view, options.format == OutputFormat::kHtml);
 }
 
-// One line per exceeded budget, compared with the total row's printed percentages (in the
-// columns of the fields that start with `prefix`: "new_" with --diff).
+// One line per exceeded budget, compared with the total row's printed percentages or bytes (in
+// the columns of the fields that start with `prefix`: "new_" with --diff).
 std::string CheckBudgets(const ReportOptions& options, const std::vector<ReportColumn>& columns,
                          const TableRow& total, const std::string& prefix) {
     std::string lines;
@@ -42,15 +45,18 @@ std::string CheckBudgets(const ReportOptions& options, const std::vector<ReportC
             return;
         }
         const Memory& memory = MemoryOf(kind);
-        const std::string percent =
-            TotalCell(columns, total, prefix + std::string(memory.field) + "_percent");
-        const std::string line = CheckBudget(memory.label, percent, *budget);
+        const std::string field = prefix + std::string(memory.field) +
+                                  (budget->unit == BudgetUnit::kPercent ? "_percent" : "");
+        const std::string line =
+            CheckBudget(memory.label, TotalCell(columns, total, field), *budget);
         if (!line.empty()) {
             lines += "tallyfold-report: " + line + "\n";
         }
     };
-    check(options.maxRom, MemoryKind::kRom);
-    check(options.maxRam, MemoryKind::kRam);
+    check(options.maxRom.percent, MemoryKind::kRom);
+    check(options.maxRom.bytes, MemoryKind::kRom);
+    check(options.maxRam.percent, MemoryKind::kRam);
+    check(options.maxRam.bytes, MemoryKind::kRam);
     return lines;
 }
 
@@ -120,6 +126,16 @@ int RunReport(const ReportOptions& options, std::FILE* in, TextSink& out, std::s
     return Judge(options, WriteMapReport(RequestOf(options), table, out), err);
 }
 
+// The report into a file that holds it whole or not at all: replaced only when the run gives a
+// report (budgets exceeded and disagreements included).
+int RunToFile(const ReportOptions& options, std::FILE* in, std::string& err) {
+    COutputFile file(options.outputPath);
+    FileSink sink(file.Stream());
+    const int status = RunReport(options, in, sink, err);
+    file.Commit();
+    return status;
+}
+
 // Every failure is found before the first byte of the report is written.
 int Run(const std::vector<std::string>& args, std::FILE* in, TextSink& out, std::string& err) {
     try {
@@ -132,10 +148,23 @@ int Run(const std::vector<std::string>& args, std::FILE* in, TextSink& out, std:
             out.Write("tallyfold-report " TALLYFOLD_VERSION "\n");
             return kExitSuccess;
         }
+        if (options.format == OutputFormat::kHtml) {
+            // The page shows when it was made: a SOURCE_DATE_EPOCH that cannot say so is a
+            // mistake in the build's environment, not a reason to show the time now.
+            const SourceDateEpoch epoch = ReadSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"));
+            if (!epoch.problem.empty()) {
+                throw UsageError(epoch.problem);
+            }
+        }
+        if (!options.outputPath.empty()) {
+            return RunToFile(options, in, err);
+        }
         return RunReport(options, in, out, err);
     } catch (const UsageError& error) {
         err = std::string("tallyfold-report: ") + error.what() + " (see --help)\n";
     } catch (const MapError& error) {
+        err = std::string("tallyfold-report: ") + error.what() + "\n";
+    } catch (const OutputError& error) {
         err = std::string("tallyfold-report: ") + error.what() + "\n";
     } catch (const std::bad_alloc&) {
         err = "tallyfold-report: out of memory\n";

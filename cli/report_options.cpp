@@ -93,7 +93,7 @@ std::string UsageText() {
            "\n"
            "  MAPFILE            the linker map to read; - reads standard input\n"
            "  --device DEVICE    the device the percentages are of:\n" +
-           ChoiceLines(kDeviceChoices, kDefaultDevice.name) + "  --sort KEY         " +
+           ChoiceLines(kDeviceRuleChoices, kDeviceRuleChoices[0].name) + "  --sort KEY         " +
            NameList(kSortChoices, kSortChoices[0].name) +
            ": order the rows by that size, largest\n"
            "                     first (with --diff: by the largest change of that size)\n"
@@ -103,9 +103,13 @@ std::string UsageText() {
            ChoiceLines(kSectionRuleChoices, kSectionRuleChoices[0].name) +
            "  --by VIEW          what the rows are:\n" +
            ChoiceLines(kViewChoices, kViewChoices[0].name) +
-           "  --max-rom PERCENT  fail (exit status 1) when the total ROM % is above PERCENT (90, "
-           "87.5)\n"
-           "  --max-ram PERCENT  the same for the total RAM %\n"
+           "  --output FILE      write the report to FILE, whole or not at all: FILE is "
+           "replaced only once the report is complete, and stays as it was when the run fails "
+           "(exit status 2); - is standard output\n"
+           "  --max-rom LIMIT    fail (exit status 1) when the total ROM is above LIMIT: a "
+           "percentage of the device (90, 87.5) or, with a B, bytes (60000B); one of each may be "
+           "given\n"
+           "  --max-ram LIMIT    the same for the total RAM\n"
            "  --diff OLD NEW     compare two maps per row name: old, new and change of each size, "
            "with a status (added, removed, changed, unchanged); budgets apply to NEW\n"
            "  --help             show this text and exit\n"
@@ -118,7 +122,12 @@ std::string UsageText() {
            "  2  a usage error, or a map that cannot be read or analysed: one line on standard "
            "error, nothing on standard output\n"
            "  3  the report disagrees with the map's own totals, or the map was cut short: the "
-           "report is still printed, with a warning for each finding; 3 wins over 1\n";
+           "report is still printed, with a warning for each finding; 3 wins over 1\n"
+           "\n"
+           "Environment:\n"
+           "  SOURCE_DATE_EPOCH  the time the HTML page says it was made, in seconds since 1970, "
+           "so that a repeated build gives the same page; digits only, or the run fails (exit "
+           "status 2); empty or unset, the time now\n";
 }
 
 }  // namespace
@@ -147,15 +156,35 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::
     return false;
 }
 
+// The device --device names; an unknown name is a usage error that offers the nearest parts.
+DeviceSelection DeviceNamed(const std::string& value) {
+    if (std::optional<DeviceSelection> selection = DeviceSelectionNamed(value)) {
+        return *selection;
+    }
+    const std::vector<const Pic18Part*> closest = ClosestPic18Parts(value);
+    if (closest.empty()) {
+        throw UsageError("unknown device '" + value + "' (use " + NameList(kDeviceRuleChoices) +
+                         ", where NAME is a PIC18 part such as 18F46K22)");
+    }
+    std::string names;
+    for (std::size_t i = 0; i < closest.size(); ++i) {
+        if (i > 0) {
+            names += i + 1 == closest.size() ? " or " : ", ";
+        }
+        names += closest[i]->name;
+    }
+    throw UsageError("unknown device '" + value + "': did you mean " + names + "?");
+}
+
 Budget ParseBudgetOption(const std::string& name, const std::string& value) {
     if (std::optional<Budget> budget = ParseBudget(value)) {
         return *budget;
     }
+    const std::string forms = "a percentage such as 90 or 87.5, or bytes such as 60000B";
     if (!value.empty() && value[0] == '-' && ParseBudget(value.substr(1))) {
-        throw UsageError(name + " '" + value +
-                         "' is negative; a budget is a percentage such as 90 or 87.5");
+        throw UsageError(name + " '" + value + "' is negative; a budget is " + forms);
     }
-    throw UsageError(name + " '" + value + "' is not a percentage such as 90 or 87.5");
+    throw UsageError(name + " '" + value + "' is not " + forms);
 }
 
 }  // namespace
@@ -176,7 +205,7 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
         } else if (arg == "--version") {
             options.showVersion = true;
         } else if (TakeValue(args, i, "--device", value)) {
-            options.device = &ChoiceNamed(kDeviceChoices, value, "device");
+            options.device = DeviceNamed(value);
         } else if (TakeValue(args, i, "--by", value)) {
             options.view = ChoiceNamed(kViewChoices, value, "view").view;
         } else if (TakeValue(args, i, "--sections", value)) {
@@ -185,10 +214,15 @@ ReportOptions ParseReportOptions(const std::vector<std::string>& args) {
             options.sort = ChoiceNamed(kSortChoices, value, "sort key").ordering;
         } else if (TakeValue(args, i, "--format", value)) {
             options.format = ChoiceNamed(kFormatChoices, value, "format").format;
+        } else if (TakeValue(args, i, "--output", value)) {
+            if (value.empty()) {
+                throw UsageError("option --output needs a file name");
+            }
+            options.outputPath = value == "-" ? std::string() : value;
         } else if (TakeValue(args, i, "--max-rom", value)) {
-            options.maxRom = ParseBudgetOption("--max-rom", value);
+            options.maxRom.Set(ParseBudgetOption("--max-rom", value));
         } else if (TakeValue(args, i, "--max-ram", value)) {
-            options.maxRam = ParseBudgetOption("--max-ram", value);
+            options.maxRam.Set(ParseBudgetOption("--max-ram", value));
         } else if (arg == "--diff") {
             options.diff = true;
         } else {

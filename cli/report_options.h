@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/device_profile.h"
@@ -28,8 +29,18 @@ inline constexpr std::array<SectionRuleChoice, 3> kSectionRuleChoices = {{
      "every section, checked against the map; what is neither ROM nor RAM is Other"},
 }};
 
+// The budgets of one memory: one in percent and one in bytes at most, the last of each given.
+struct MemoryBudgets {
+    std::optional<Budget> percent;
+    std::optional<Budget> bytes;
+
+    void Set(Budget budget) {
+        (budget.unit == BudgetUnit::kPercent ? percent : bytes) = std::move(budget);
+    }
+};
+
 struct ReportOptions {
-    const DeviceChoice* device = &kDefaultDevice;
+    DeviceSelection device;  // auto
     RuleChoice sections = RuleChoice::kAuto;
     MapView view = MapView::kObjects;
     ColumnOrdering sort = kSortChoices[0].ordering;
@@ -37,8 +48,9 @@ struct ReportOptions {
     std::string mapPath;     // the map reported on, the new map with --diff; "-" is standard input
     bool diff = false;       // compare oldMapPath with mapPath
     std::string oldMapPath;  // with --diff only
-    std::optional<Budget> maxRom;
-    std::optional<Budget> maxRam;
+    std::string outputPath;  // --output: the report's file; empty for standard output
+    MemoryBudgets maxRom;    // --max-rom
+    MemoryBudgets maxRam;    // --max-ram
     bool showHelp = false;
     bool showVersion = false;
 };

@@ -19,12 +19,14 @@ endif()
 # The examples: what each does, then the command. app.map is the program's map, main.map that
 # of the main branch's last build.
 set(examples
-    "Fail a CI job (exit status 1) when the program takes more than 90% of the device's ROM or RAM:"
-    "tallyfold-report --max-rom 90 --max-ram 90 app.map"
+    "Fail a CI job (exit status 1) when the program takes more than 90% of its part's ROM or RAM, and keep the report in a file:"
+    "tallyfold-report --max-rom 90 --max-ram 90 --output size.txt app.map"
+    "The same with limits in bytes, whatever the part:"
+    "tallyfold-report --max-rom 120000B --max-ram 3000B app.map"
     "What a pull request changes, as a Markdown table for a comment on it:"
     "tallyfold-report --format markdown --diff main.map app.map"
     "A page to look at in a browser, with treemaps of ROM and RAM over the table:"
-    "tallyfold-report --format html app.map > size.html"
+    "tallyfold-report --format html --output size.html app.map"
 )
 
 # roff: a backslash is written \e, a minus \-, and a line must not start with . or '.
@@ -180,8 +182,12 @@ if(in_choices)
 endif()
 
 # EXAMPLES, each run first with the example maps in place of app.map and main.map: it may find a
-# budget exceeded, but its options must be understood (status 2 is a usage error).
+# budget exceeded, but its options must be understood (status 2 is a usage error). They run in a
+# folder of their own, where the files they write are left.
 set(examples_roff "")
+set(examples_run_dir ${OUTPUT}.examples)
+file(REMOVE_RECURSE ${examples_run_dir})
+file(MAKE_DIRECTORY ${examples_run_dir})
 list(LENGTH examples count)
 math(EXPR last "${count} - 1")
 foreach(i RANGE 0 ${last} 2)
@@ -194,7 +200,7 @@ foreach(i RANGE 0 ${last} 2)
     string(REPLACE "app.map" "${EXAMPLES_DIR}/blinky-v2.map" run "${run}")
     separate_arguments(run UNIX_COMMAND "${run}")
     execute_process(COMMAND ${REPORT} ${run} OUTPUT_QUIET ERROR_VARIABLE error
-                    RESULT_VARIABLE status)
+                    RESULT_VARIABLE status WORKING_DIRECTORY ${examples_run_dir})
     if(NOT status MATCHES "^[013]$")
         message(FATAL_ERROR "the man page's example '${command}' fails: ${error}")
     endif()
@@ -202,6 +208,7 @@ foreach(i RANGE 0 ${last} 2)
     roff_escape("${command}" command)
     string(APPEND examples_roff ".PP\n${what}\n.PP\n.RS 4\n.nf\n${command}\n.fi\n.RE\n")
 endforeach()
+file(REMOVE_RECURSE ${examples_run_dir})
 
 roff_escape("${DOC_DIR}/README.md" readme)
 

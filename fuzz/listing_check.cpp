@@ -3,10 +3,10 @@
 #include <map>
 #include <optional>
 
-#include "map_check.h"
 #include "core/map_error.h"
 #include "core/map_file.h"
-#include "readers/hlink/map_lines.h"
+#include "map_check.h"
+#include "readers/hlink/map_listing.h"
 #include "readers/hlink/section_tally.h"
 #include "readers/hlink/token_reader.h"
 
@@ -189,7 +189,7 @@ std::string CheckListingReading(std::string_view bytes) {
         const auto stream = OpenBytes(bytes);
         CMapFile file(stream.get(), kName);
         const std::string description = Describe(ReadMapPreamble(file, taken));
-        CMapStream rest(stream.get(), kName, taken);
+        CMapStream rest(file, taken);
         continued = Tokens(rest);
         return description;
     });

@@ -11,9 +11,11 @@
 
 #include "core/device_profile.h"
 #include "core/map_error.h"
+#include "core/map_file.h"
 #include "readers/hlink/object_section_scan.h"
-#include "report/size_report.h"
 #include "readers/hlink/token_reader.h"
+#include "report/size_report.h"
+#include "text/words.h"
 
 namespace {
 
@@ -22,8 +24,11 @@ struct Token {
     long line;
 };
 
-// One byte at a time, as simply as it can be written.
+// One byte at a time, as simply as it can be written (a byte-order mark starts no token).
 std::vector<Token> ReferenceTokens(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+    }
     std::vector<Token> tokens;
     long line = 1;
     std::string current;
@@ -275,7 +280,8 @@ std::string CheckMapReading(std::string_view bytes) {
             return "cannot open the bytes as a file";
         }
         {
-            CMapStream stream(file.get(), name, blockSize);
+            CMapFile mapFile(file.get(), name);
+            CMapStream stream(mapFile, {}, blockSize);
             std::string difference = CompareTokens(stream, tokens, "file, " + how);
             if (!difference.empty()) {
                 return difference;
@@ -283,7 +289,8 @@ std::string CheckMapReading(std::string_view bytes) {
         }
         std::rewind(file.get());
         {
-            CMapStream stream(file.get(), name, blockSize);
+            CMapFile mapFile(file.get(), name);
+            CMapStream stream(mapFile, {}, blockSize);
             std::string difference = CompareScan(Scan(stream), expected, "file scan, " + how);
             if (!difference.empty()) {
                 return difference;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/map_error.h"
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 #include "test_support.h"
 
 namespace {

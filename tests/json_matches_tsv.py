@@ -7,6 +7,7 @@ Usage: json_matches_tsv.py TALLYFOLD_REPORT EXAMPLES_DIR
 """
 import codecs
 import json
+import re
 import subprocess
 import sys
 from pathlib import Path
@@ -63,6 +64,13 @@ def check(tool, args, fields, header):
     assert document["format_version"] == 1, args
     for key, value in header.items():
         assert document[key] == value, (args, key, document[key])
+    # The device, then who named it, where its capacities came from, and the capacities.
+    names = list(document)
+    at = names.index("device")
+    assert names[at:at + 5] == ["device", "device_source", "capacities_source", "rom_capacity",
+                                "ram_capacity"], (args, names)
+    for capacity in ("rom_capacity", "ram_capacity"):
+        assert document[capacity] is None or isinstance(document[capacity], int), (args, capacity)
     if "all" in args or "auto" in args:
         assert list(document)[-3:] == ["rows", "total", "reconciliation"], args
         reconciliation = document["reconciliation"]
@@ -106,6 +114,14 @@ def check(tool, args, fields, header):
     return len(objects)
 
 
+def named_device(path):
+    """What the report says of the device of a map by default: the part it names, if any."""
+    named = re.search(rb"Machine type is (\S+)", Path(path).read_bytes())
+    if named is None:
+        return {"device": "18F4680", "device_source": "default"}
+    return {"device": named.group(1).decode("ascii"), "device_source": "map"}
+
+
 def main():
     tool, examples = sys.argv[1], Path(sys.argv[2])
     # MPLINK-family maps (mplink-*) are checked by mplink_map_test.cpp until the report reads them.
@@ -113,24 +129,27 @@ def main():
                   if not path.name.startswith("mplink-"))
     assert len(maps) >= 4, maps
     checked = 0
-    for device in ["18F4680", "18F458"]:
+    fixed = {"18F4680": (65536, 3328), "18F458": (32768, 1536)}
+    for device, (rom, ram) in fixed.items():
         for sort in ["rom", "ram"]:
             options = ["--sections", "listed", "--device", device, "--sort", sort]
+            chosen = {"device": device, "device_source": "chosen",
+                      "capacities_source": "parts-table", "rom_capacity": rom,
+                      "ram_capacity": ram}
             for path in maps:
-                checked += check(tool, options + [path], REPORT_FIELDS,
-                                 {"file": path, "device": device})
+                checked += check(tool, options + [path], REPORT_FIELDS, {"file": path, **chosen})
             for old, new in zip(maps, maps[1:] + maps[:1]):
                 checked += check(tool, options + ["--diff", old, new], DIFF_FIELDS,
-                                 {"old": old, "new": new, "device": device})
+                                 {"old": old, "new": new, **chosen})
     for path in maps:
         for rule in ["all", "auto"]:
             if rule == "auto" and b"\nTOTAL" not in Path(path).read_bytes():
                 continue
             checked += check(tool, ["--sections", rule, path], ALL_FIELDS,
-                             {"file": path, "device": "18F4680"})
+                             {"file": path, **named_device(path)})
     for old, new in zip(maps, maps[1:] + maps[:1]):
         checked += check(tool, ["--sections", "all", "--sort", "ram", "--diff", old, new],
-                         ALL_DIFF_FIELDS, {"old": old, "new": new, "device": "18F4680"})
+                         ALL_DIFF_FIELDS, {"old": old, "new": new, **named_device(new)})
     print(f"{checked} rows agree")
 
 

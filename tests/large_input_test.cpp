@@ -8,11 +8,11 @@
 
 #include "core/device_profile.h"
 #include "map_generator.h"
-#include "readers/hlink/map_lines.h"
+#include "readers/hlink/map_listing.h"
 #include "readers/hlink/object_section_scan.h"
 #include "readers/hlink/section_tally.h"
-#include "report/size_report.h"
 #include "readers/hlink/token_reader.h"
+#include "report/size_report.h"
 
 namespace {
 

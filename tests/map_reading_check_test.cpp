@@ -22,7 +22,7 @@ TEST_P(MapReadingCheck, EveryInputReadsAlikeInEveryWay) {
             continue;
         }
         SCOPED_TRACE(item.path().string());
-        const std::string bytes = ReadFile(item.path());
+        const std::string bytes = ReadFile(item.path().string());
         EXPECT_EQ(CheckMapReading(bytes), "");
         EXPECT_EQ(CheckListingReading(bytes), "");
         ++files;

@@ -1,8 +1,5 @@
 #include "views/program_views.h"
 
-#include "readers/map_reader.h"
-#include "readers/mplink/mplink_map.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +10,8 @@
 
 #include "core/map_error.h"
 #include "readers/hlink/section_tally.h"
+#include "readers/map_reader.h"
+#include "readers/mplink/mplink_reader.h"
 #include "test_support.h"
 
 namespace {
@@ -182,8 +181,8 @@ TEST(ProgramViews, RowsAddUpToTheCompleteTallyOnEveryExampleMap) {
         if (entry.path().extension() != ".map") {
             continue;
         }
-        const std::string bytes = ReadFile(entry.path());
-        if (RuleForMap(bytes) != SectionRule::kAll || IsMplinkMap(bytes)) {
+        const std::string bytes = ReadFile(entry.path().string());
+        if (OffersOf(bytes).calledFor != SectionRule::kAll || IsMplinkMap(bytes)) {
             continue;  // no per-object table to split
         }
         const MapListing listing = ReadMapListing(bytes, "example.map");

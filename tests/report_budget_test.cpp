@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,14 +22,38 @@ TEST(ParseBudget, ReadsDecimalPercentagesInUnitsOfOneTenThousandth) {
         SCOPED_TRACE(c.text);
         const std::optional<Budget> budget = ParseBudget(c.text);
         ASSERT_TRUE(budget.has_value());
-        EXPECT_EQ(budget->limitUnits, c.units);
+        EXPECT_EQ(budget->unit, BudgetUnit::kPercent);
+        EXPECT_EQ(budget->limit, c.units);
         EXPECT_EQ(budget->text, c.text);
     }
 }
 
-TEST(ParseBudget, RejectsAnythingButDigitsAndOnePoint) {
+TEST(ParseBudget, ReadsWholeBytesWithABSuffix) {
+    const struct {
+        const char* text;
+        const char* digits;
+        std::int64_t bytes;
+    } cases[] = {
+        {"60000B", "60000", 60000},
+        {"0B", "0", 0},
+        {"007B", "007", 7},
+        {"9223372036854775807B", "9223372036854775807", INT64_MAX},
+        {"99999999999999999999999B", "99999999999999999999999", INT64_MAX},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<Budget> budget = ParseBudget(c.text);
+        ASSERT_TRUE(budget.has_value());
+        EXPECT_EQ(budget->unit, BudgetUnit::kBytes);
+        EXPECT_EQ(budget->limit, c.bytes);
+        EXPECT_EQ(budget->text, c.digits);
+    }
+}
+
+TEST(ParseBudget, RejectsAnythingButDigitsAndOnePointOrDigitsAndB) {
     for (const char* text :
-         {"", "-5", "+5", "abc", "90%", "1e2", " 90", "90 ", ".5", "5.", "1.2.3", "0x10", "9,5"}) {
+         {"",     "-5",  "+5", "abc",    "90%",     "1e2",  " 90", "90 ", ".5",   "5.",    "1.2.3",
+          "0x10", "9,5", "B",  "60000b", "60000 B", "1.5B", "-5B", "5BB", "60KB", "B60000"}) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(ParseBudget(text).has_value());
     }
@@ -73,6 +98,34 @@ TEST(CheckBudget, ComparesThePrintedValueExactly) {
         const std::optional<Budget> budget = ParseBudget(c.budget);
         ASSERT_TRUE(budget.has_value());
         EXPECT_EQ(CheckBudget("RAM", c.percent, *budget), c.line);
+    }
+}
+
+// A byte budget is compared with the total row's bytes exactly.
+TEST(CheckBudget, ComparesBytesExactly) {
+    const struct {
+        const char* bytes;
+        const char* budget;
+        const char* line;
+    } cases[] = {
+        {"60000", "60000B", ""},
+        {"60001", "60000B", "ROM 60001 bytes exceeds budget 60000 bytes"},
+        {"61234", "060000B", "ROM 61234 bytes exceeds budget 060000 bytes"},
+        {"0", "0B", ""},
+        {"1", "0B", "ROM 1 byte exceeds budget 0 bytes"},
+        {"2", "1B", "ROM 2 bytes exceeds budget 1 byte"},
+        {"999999999999999999", "9223372036854775807B", ""},
+        {"-12", "60000B",
+         "ROM -12 bytes is negative (its sums wrapped around) and cannot be within budget 60000 "
+         "bytes"},
+        {"", "60000B", "ROM size '' cannot be checked against budget 60000 bytes"},
+        {"12.0000", "60000B", "ROM size '12.0000' cannot be checked against budget 60000 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.bytes) + " against " + c.budget);
+        const std::optional<Budget> budget = ParseBudget(c.budget);
+        ASSERT_TRUE(budget.has_value());
+        EXPECT_EQ(CheckBudget("ROM", c.bytes, *budget), c.line);
     }
 }
 

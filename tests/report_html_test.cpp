@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "map_generator.h"
 #include "readers/map_reader.h"
-#include "report/json_writer.h"
+#include "report/html_text.h"
 #include "report/size_report.h"
 #include "test_support.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -80,7 +82,7 @@ TEST(ReportHtmlTest, DrawsEveryExampleMapWithAreasThatMatchTheMapsOwnTotals) {
         if (text.find("Linker Error Map File") != std::string::npos) {
             continue;  // a failed link's map, which is no report but an error
         }
-        SizeTable sizes = CountMap(text, entry.path().string(), RuleForMap(text), true);
+        SizeTable sizes = CountMap(text, entry.path().string(), OffersOf(text).calledFor, true);
         SortByRomSize(sizes.rows);
         const std::string html = HtmlOfMap(sizes, entry.path().string());
 
@@ -289,6 +291,83 @@ TEST(ReportHtmlTest, LeavesOutOnlyWhatCannotBeDrawnAndSaysSo) {
     ASSERT_EQ(treemaps.size(), 1u);  // no RAM, and no other bytes at all
     ASSERT_EQ(treemaps[0].rects.size(), 1u);
     EXPECT_EQ(treemaps[0].rects[0].bytes, 300);
+}
+
+}  // namespace
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A map of many objects gives a page whose table holds the largest rows up to the limit, says
+// how many more there are and where they are, and keeps the exact total.
+TEST(ReportHtmlTest, ShowsTheLargestRowsUpToTheLimitAndTheExactTotal) {
+    const std::string map = GenerateMap(MapShape{kHtmlTableRows + 300, 7, 6});
+    const Result tsv = RunWithInput({"--format", "tsv", "-"}, map);
+    const Result page = RunWithInput({"--format", "html", "-"}, map);
+    ASSERT_EQ(page.status, kExitSuccess);
+    const std::size_t rows = Count(tsv.out, "\n") - 2;  // less the blank and the total row
+    ASSERT_GT(rows, kHtmlTableRows);
+
+    const std::string body = page.out.substr(page.out.find("<tbody>"));
+    EXPECT_EQ(Count(body.substr(0, body.find("</tbody>")), "<tr"), kHtmlTableRows);
+    EXPECT_NE(
+        page.out.find("<p class=\"note\">The table shows the first 500 of " + std::to_string(rows) +
+                      " rows, the largest first; the total counts "
+                      "them all. Every row is in the CSV or JSON report (tallyfold-report "
+                      "--format csv or --format json).</p>"),
+        std::string::npos);
+    // The first rows are the TSV's first, and the total is the TSV's total.
+    const std::string firstName = tsv.out.substr(0, tsv.out.find('\t'));
+    EXPECT_NE(body.find("<tbody>\n<tr><td>" + Html(firstName) + "</td>"), std::string::npos);
+    const std::string total = tsv.out.substr(tsv.out.rfind("-- Total --"));
+    const std::string totalRom = total.substr(12, total.find('\t', 12) - 12);
+    EXPECT_NE(body.find("<tfoot>\n<tr><td>-- Total --</td><td class=\"num\">" + totalRom + "</td>"),
+              std::string::npos);
+
+    // A table within the limit is whole, with no note.
+    const Result small = RunReport({"--format", "html", kExamples + "/blinky.map"});
+    EXPECT_EQ(small.out.find("The table shows the first"), std::string::npos);
+}
+
+// The boundary pairs of SOURCE_DATE_EPOCH: the values that give a time and the first that do not.
+TEST(ReportHtmlTest, ReadsSourceDateEpochAsWholeSecondsOnly) {
+    EXPECT_FALSE(ReadSourceDateEpoch(nullptr).seconds);
+    EXPECT_EQ(ReadSourceDateEpoch(nullptr).problem, "");
+    EXPECT_FALSE(ReadSourceDateEpoch("").seconds) << "set to nothing: as if not set";
+    EXPECT_EQ(ReadSourceDateEpoch("").problem, "");
+    const struct {
+        const char* value;
+        std::int64_t seconds;  // -1: refused
+    } cases[] = {
+        {"0", 0},
+        {"00017", 17},
+        {"253402300799", 253402300799},
+        {"253402300800", -1},
+        {"-0", -1},
+        {"1e9", -1},
+        {"abc", -1},
+        {"12\n", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const SourceDateEpoch epoch = ReadSourceDateEpoch(c.value);
+        if (c.seconds < 0) {
+            EXPECT_FALSE(epoch.seconds);
+            EXPECT_EQ(epoch.problem, "SOURCE_DATE_EPOCH '" + std::string(c.value) +
+                                         "' is not a number of seconds since 1970 (digits "
+                                         "only, at most 253402300799)");
+        } else {
+            EXPECT_EQ(epoch.seconds, c.seconds);
+            EXPECT_EQ(epoch.problem, "");
+        }
+    }
 }
 
 }  // namespace

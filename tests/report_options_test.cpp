@@ -29,15 +29,19 @@ TEST(ParseReportOptions, ReadsEveryFormat) {
     }
 }
 
+// One budget in percent and one in bytes per memory, the last of each given.
 TEST(ParseReportOptions, ReadsBudgets) {
-    const ReportOptions options =
-        ParseReportOptions({"--max-rom", "87.5", "--max-ram=90", "a.map"});
-    ASSERT_TRUE(options.maxRom.has_value());
-    ASSERT_TRUE(options.maxRam.has_value());
-    EXPECT_EQ(options.maxRom->limitUnits, 875000);
-    EXPECT_EQ(options.maxRam->limitUnits, 900000);
-    EXPECT_EQ(options.maxRam->text, "90");
-    EXPECT_FALSE(ParseReportOptions({"a.map"}).maxRom.has_value());
+    const ReportOptions options = ParseReportOptions(
+        {"--max-rom", "80", "--max-rom", "87.5", "--max-ram=90", "--max-rom=60000B", "a.map"});
+    ASSERT_TRUE(options.maxRom.percent.has_value());
+    ASSERT_TRUE(options.maxRom.bytes.has_value());
+    ASSERT_TRUE(options.maxRam.percent.has_value());
+    EXPECT_FALSE(options.maxRam.bytes.has_value());
+    EXPECT_EQ(options.maxRom.percent->limit, 875000);
+    EXPECT_EQ(options.maxRom.bytes->limit, 60000);
+    EXPECT_EQ(options.maxRam.percent->limit, 900000);
+    EXPECT_EQ(options.maxRam.percent->text, "90");
+    EXPECT_FALSE(ParseReportOptions({"a.map"}).maxRom.percent.has_value());
 }
 
 TEST(ParseReportOptions, DiffTakesTheOldThenTheNewMapWhereverItStands) {
@@ -62,13 +66,23 @@ TEST(ParseReportOptions, RejectsBadFormatsBudgetsAndDiffsWithOneClearLine) {
          "unknown format 'xml' (use table, tsv, csv, json, markdown or html)"},
         {{"--format", "JSON", "a.map"},
          "unknown format 'JSON' (use table, tsv, csv, json, markdown or html)"},
-        {{"--max-rom", "abc", "a.map"}, "--max-rom 'abc' is not a percentage such as 90 or 87.5"},
-        {{"--max-ram=90%", "a.map"}, "--max-ram '90%' is not a percentage such as 90 or 87.5"},
-        {{"--max-ram", "", "a.map"}, "--max-ram '' is not a percentage such as 90 or 87.5"},
+        {{"--max-rom", "abc", "a.map"},
+         "--max-rom 'abc' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
+        {{"--max-ram=90%", "a.map"},
+         "--max-ram '90%' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
+        {{"--max-ram", "", "a.map"},
+         "--max-ram '' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
+        {{"--max-ram", "60000b", "a.map"},
+         "--max-ram '60000b' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
         {{"--max-ram", "-5", "a.map"},
-         "--max-ram '-5' is negative; a budget is a percentage such as 90 or 87.5"},
+         "--max-ram '-5' is negative; a budget is a percentage such as 90 or 87.5, or bytes such "
+         "as 60000B"},
         {{"--max-rom=-0.5", "a.map"},
-         "--max-rom '-0.5' is negative; a budget is a percentage such as 90 or 87.5"},
+         "--max-rom '-0.5' is negative; a budget is a percentage such as 90 or 87.5, or bytes "
+         "such as 60000B"},
+        {{"--max-rom=-100B", "a.map"},
+         "--max-rom '-100B' is negative; a budget is a percentage such as 90 or 87.5, or bytes "
+         "such as 60000B"},
         {{"a.map", "--max-rom"}, "option --max-rom needs a value"},
         {{"--diff", "old.map"}, "--diff needs a second map file, NEW.map, after 'old.map'"},
         {{"--diff"}, "--diff needs two map files, OLD.map and NEW.map"},

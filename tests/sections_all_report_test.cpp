@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "readers/map_reader.h"
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 #include "report_command.h"
 #include "test_support.h"
 
@@ -53,16 +53,16 @@ TEST(SectionsAll, MatchesTheGoldenReportsOfEveryGeneration) {
             RunReport({"--sections", "all", "--device", "map", kExamples + "/" + map + ".map"});
         EXPECT_EQ(result.status, kExitSuccess);
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.out, ReadFile(kGolden + "/" + map + ".sections-all.table"));
+        ExpectGolden(result.out, std::string(map) + ".sections-all.table");
     }
     const Result tsv = RunReport(
         {"--sections=all", "--format=tsv", kExamples + "/dot-o-objects-config-idloc.map"});
     EXPECT_EQ(tsv.status, kExitSuccess);
-    EXPECT_EQ(tsv.out, ReadFile(kGolden + "/dot-o-objects-config-idloc.sections-all.tsv"));
+    ExpectGolden(tsv.out, "dot-o-objects-config-idloc.sections-all.tsv");
     const Result byRam = RunReport(
         {"--sections", "all", "--sort", "ram", kExamples + "/overlaid-temp-and-common.map"});
     EXPECT_EQ(byRam.status, kExitSuccess);
-    EXPECT_EQ(byRam.out, ReadFile(kGolden + "/overlaid-temp-and-common.sections-all-ram.table"));
+    ExpectGolden(byRam.out, "overlaid-temp-and-common.sections-all-ram.table");
 }
 
 std::string Relative(std::string text) {
@@ -102,7 +102,7 @@ TEST(SectionsAll, EveryFormatAndDiffCarryTheOtherColumn) {
         const Result result = RunReport(args);
         EXPECT_EQ(result.status, kExitSuccess);
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(Relative(result.out), ReadFile(kGolden + "/" + c.golden));
+        ExpectGolden(Relative(result.out), c.golden);
     }
 }
 
@@ -122,7 +122,7 @@ TEST(SectionsAll, ADisagreementWinsOverABudgetAndBothAreNamed) {
     EXPECT_EQ(result.status, kExitDisagreement);
     EXPECT_NE(result.err.find("tallyfold-report: warning: <stdin>: the report disagrees"),
               std::string::npos);
-    EXPECT_NE(result.err.find("tallyfold-report: ROM 0.0275% exceeds budget 0.01%"),
+    EXPECT_NE(result.err.find("tallyfold-report: ROM 0.0549% exceeds budget 0.01%"),
               std::string::npos)
         << result.err;
     const Result budgetOnly = RunReport(
@@ -203,7 +203,8 @@ TEST(SectionsAll, EveryExampleMapAgreesOnBothChecks) {
         // MPLINK-family maps have checks of their own (mplink_map_test.cpp).
         const std::string bytes =
             entry.path().extension() == ".map" ? ReadFile(entry.path().string()) : "";
-        if (!bytes.empty() && RuleForMap(bytes) == SectionRule::kAll && !IsMplinkMap(bytes)) {
+        if (!bytes.empty() && OffersOf(bytes).calledFor == SectionRule::kAll &&
+            !IsMplinkMap(bytes)) {
             maps.push_back(entry.path());
         }
     }
@@ -250,10 +251,13 @@ TEST(SectionsAll, ADisagreementIsShownWarnedOfAndExitsWith3) {
     const Result result = RunOnText({"--sections", "all"}, kDisagreeingMap);
     EXPECT_EQ(result.status, kExitDisagreement);
     EXPECT_EQ(result.out,
-              "Object file  ROM Size  RAM Size  Other   ROM %   RAM %\n"
-              "a.obj              18         4      0  0.0275  0.1202\n"
+              "Device: 18F458 (named in the map; capacities from the table of PIC18 parts): ROM "
+              "32768 bytes, RAM 1536 bytes\n"
               "\n"
-              "-- Total --        18         4      0  0.0275  0.1202\n"
+              "Object file  ROM Size  RAM Size  Other   ROM %   RAM %\n"
+              "a.obj              18         4      0  0.0549  0.2604\n"
+              "\n"
+              "-- Total --        18         4      0  0.0549  0.2604\n"
               "\n"
               "TOTAL section: ROM 16 RAM 4 other 0: disagrees (report: ROM 18 RAM 4 other 0)\n"
               "Occupancy: ROM 16 RAM 4: disagrees (report: ROM 18 RAM 4)\n");
@@ -286,14 +290,16 @@ TEST(SectionsAll, AMissingCheckIsNotAFailure) {
 TEST(SectionsAll, DeviceMapTakesCapacitiesAndNameFromTheMap) {
     const Result all = RunOnText({"--sections", "all", "--device", "map"}, kDisagreeingMap);
     EXPECT_EQ(all.out.substr(0, all.out.find('\n') + 2),
-              "Device: 18F458, capacities from the map: ROM 256 bytes, RAM 160 bytes\n\n");
+              "Device: 18F458 (named in the map; capacities from the map's own memory ranges): "
+              "ROM 256 bytes, RAM 160 bytes\n\n");
     EXPECT_NE(all.out.find("a.obj              18         4      0  7.0313  2.5000\n"),
               std::string::npos);
 
     const Result listed = RunOnText({"--sections", "listed", "--device", "map"}, kDisagreeingMap);
     EXPECT_EQ(listed.status, kExitSuccess);
     EXPECT_EQ(listed.out,
-              "Device: 18F458, capacities from the map: ROM 256 bytes, RAM 160 bytes\n\n"
+              "Device: 18F458 (named in the map; capacities from the map's own memory ranges): "
+              "ROM 256 bytes, RAM 160 bytes\n\n"
               "Object file  ROM Size  RAM Size   ROM %   RAM %\n"
               "a.obj              18         4  7.0313  2.5000\n"
               "\n"

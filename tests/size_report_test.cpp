@@ -213,20 +213,4 @@ TEST(ApplyOrdering, SortsOnlyForASizeOrdering) {
     EXPECT_EQ(Names(sizes), (std::vector<std::string>{"small", "big"}));
 }
 
-TEST(DeviceChoices, FixedDevicesIgnoreTheMapAndTheMapsOwnTakesItsCapacities) {
-    MapFacts facts;
-    facts.device = "18F26K42";
-    EXPECT_EQ(ProfileOf(MapDevice(), facts).romCapacity, 0) << "no capacities: percentages n/a";
-    facts.hasCapacity = true;
-    facts.romCapacity = 65536;
-    facts.ramCapacity = 4096;
-    const DeviceProfile profile = ProfileOf(MapDevice(), facts);
-    EXPECT_EQ(profile.name, "18F26K42");
-    EXPECT_EQ(profile.ramCapacity, 4096);
-    const DeviceProfile fixed = ProfileOf(kDeviceChoices[1], facts);
-    EXPECT_EQ(fixed.name, "18F458");
-    EXPECT_EQ(fixed.romCapacity, 32768);
-    EXPECT_EQ(fixed.ramCapacity, 1536);
-}
-
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -48,6 +49,39 @@ inline TempFile TempFileWith(const std::string& bytes) {
     return file;
 }
 
+// An environment variable set (or, with a null value, unset) for the life of the object, then put
+// back as it was. On Windows an empty value unsets the variable.
+class CScopedEnv {
+public:
+    CScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+            m_hadOld = true;
+        }
+        Set(value);
+    }
+    ~CScopedEnv() { Set(m_hadOld ? m_old.c_str() : nullptr); }
+    CScopedEnv(const CScopedEnv&) = delete;
+    CScopedEnv& operator=(const CScopedEnv&) = delete;
+
+private:
+    void Set(const char* value) {
+#ifdef _WIN32
+        _putenv_s(m_name.c_str(), value != nullptr ? value : "");
+#else
+        if (value != nullptr) {
+            setenv(m_name.c_str(), value, 1);
+        } else {
+            unsetenv(m_name.c_str());
+        }
+#endif
+    }
+
+    std::string m_name;
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
 // Runs the command with `input` as standard input.
 inline Result RunWithInput(const std::vector<std::string>& args, const std::string& input) {
     const TempFile in = TempFileWith(input);
@@ -60,6 +94,16 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// Expects `actual` to equal the golden file (a path under tests/golden). With
+// TALLYFOLD_UPDATE_GOLDENS set, the file is written from `actual` first: review the diff.
+inline void ExpectGolden(const std::string& actual, const std::string& golden) {
+    const std::string path = kGolden + "/" + golden;
+    if (std::getenv("TALLYFOLD_UPDATE_GOLDENS") != nullptr) {
+        std::ofstream(path, std::ios::binary) << actual;
+    }
+    EXPECT_EQ(actual, ReadFile(path)) << golden;
 }
 
 struct Sizes {

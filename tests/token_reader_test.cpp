@@ -26,12 +26,13 @@ std::vector<std::string> Tokens(const std::string& bytes) {
 
 // A real file, so that reads go through the block buffer.
 struct TempFile {
-    explicit TempFile(const std::string& bytes) : file(std::tmpfile()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::rewind(file);
+    explicit TempFile(const std::string& bytes) : stream(std::tmpfile()), file(stream, "temp.map") {
+        std::fwrite(bytes.data(), 1, bytes.size(), stream);
+        std::rewind(stream);
     }
-    ~TempFile() { std::fclose(file); }
-    std::FILE* file;
+    ~TempFile() { std::fclose(stream); }
+    std::FILE* stream;
+    CMapFile file;
 };
 
 struct TokenCase {
@@ -62,7 +63,7 @@ TEST(ReadToken, SplitsOnSpaceAndControlBytesOnly) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Tokens(c.bytes), c.tokens);
         TempFile temp(c.bytes);
-        CMapStream fileStream(temp.file, "temp.map");
+        CMapStream fileStream(temp.file);
         EXPECT_EQ(Tokens(fileStream), c.tokens);
     }
 }
@@ -88,7 +89,7 @@ TEST(ReadToken, JoinsTokensAcrossBlockBoundaries) {
             const long line = 1 + static_cast<long>((offset - 1 + 99) / 100);
             bytes += "straddling.obj\nnext";
             TempFile temp(bytes);
-            CMapStream stream(temp.file, "temp.map");
+            CMapStream stream(temp.file);
             EXPECT_EQ(ReadToken(stream), "straddling.obj");
             EXPECT_EQ(stream.Line(), line);
             EXPECT_EQ(ReadToken(stream), "next");
@@ -98,7 +99,7 @@ TEST(ReadToken, JoinsTokensAcrossBlockBoundaries) {
     }
     const std::string huge(3 * read + 17, 'h');
     TempFile temp("a " + huge + " b");
-    CMapStream stream(temp.file, "temp.map");
+    CMapStream stream(temp.file);
     EXPECT_EQ(Tokens(stream), (std::vector<std::string>{"a", huge, "b"}));
 }
 
@@ -116,7 +117,8 @@ TEST(ReadToken, ReportsAReadErrorWithTheFileName) {
     // Reading a directory fails with an error rather than ending the input.
     std::FILE* directory = std::fopen(".", "rb");
     ASSERT_NE(directory, nullptr);
-    CMapStream stream(directory, "somewhere.map");
+    CMapFile file(directory, "somewhere.map");
+    CMapStream stream(file);
     try {
         ReadToken(stream);
         ADD_FAILURE() << "no error";
@@ -128,30 +130,5 @@ TEST(ReadToken, ReportsAReadErrorWithTheFileName) {
     std::fclose(directory);
 }
 #endif
-
-TEST(DecimalToInt, ConvertsAsAtoiDoes) {
-    const std::vector<std::pair<const char*, std::int32_t>> cases = {
-        {"1", 1},
-        {"2", 2},
-        {"-1", -1},
-        {"1x", 1},
-        {"0", 0},
-        {"+0", 0},
-        {"x", 0},
-        {"", 0},
-        {"+", 0},
-        {"-", 0},
-        {"--1", 0},
-        {"007", 7},
-        {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1},
-        {"4294967296", 0},  // wraps like a 64-bit strtol cast to int
-        {"4294967297", 1},
-    };
-    for (const auto& [text, value] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(DecimalToInt(text), value);
-    }
-}
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "core/address_ranges.h"
 
 #include <algorithm>
+#include <iterator>
 
 // Inserts in order and merges with every range it overlaps or touches, so the set stays
 // canonical: two sets with the same addresses hold the same ranges.
@@ -67,6 +68,13 @@ CAddressSet CAddressSet::Minus(const CAddressSet& other) const {
 
 CAddressSet CAddressSet::Intersect(const CAddressSet& other) const {
     return Minus(Minus(other));
+}
+
+bool CAddressSet::Contains(std::uint64_t address) const {
+    const auto after = std::upper_bound(
+        m_ranges.begin(), m_ranges.end(), address,
+        [](std::uint64_t a, const AddressRange& range) { return a < range.begin; });
+    return after != m_ranges.begin() && address < std::prev(after)->end;
 }
 
 std::uint64_t CAddressSet::Size() const {

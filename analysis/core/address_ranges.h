@@ -28,6 +28,7 @@ public:
     // The addresses in both sets.
     CAddressSet Intersect(const CAddressSet& other) const;
 
+    bool Contains(std::uint64_t address) const;
     std::uint64_t Size() const;
     bool Empty() const { return m_ranges.empty(); }
     const std::vector<AddressRange>& Ranges() const { return m_ranges; }

@@ -1,6 +1,6 @@
 #include "core/map_error.h"
 
-#include "report/report_table.h"
+#include "text/visible_text.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "report/html_text.h"
 
-#include "report/json_writer.h"
+#include "text/names.h"
+#include "text/utf8.h"
 
 std::string Html(std::string_view bytes) {
     std::string text;
@@ -39,9 +40,6 @@ std::string Signed(std::int64_t value) {
 }
 
 std::string_view ShortName(std::string_view name) {
-    const std::size_t slash = name.find_last_of("/\\");
-    if (slash == std::string_view::npos || slash + 1 == name.size()) {
-        return name;
-    }
-    return name.substr(slash + 1);
+    const std::string_view base = BaseName(name);
+    return base.empty() ? name : base;
 }

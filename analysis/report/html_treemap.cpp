@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "report/html_text.h"
-#include "report/json_writer.h"
 #include "report/size_report.h"
+#include "text/numbers.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -60,8 +60,10 @@ int Columns(std::string_view bytes) {
 }
 
 std::string Hex(Rgb colour) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
+    std::string text = "#";
+    for (const int part : {colour.r, colour.g, colour.b}) {
+        text += HexText(static_cast<std::uint64_t>(part), 2, HexCase::kLower);
+    }
     return text;
 }
 

@@ -1,21 +1,25 @@
 #include "report/map_report.h"
 
+#include <algorithm>
+
 #include "report/report_diff.h"
 #include "report/report_html.h"
 
 namespace {
 
-// The line above the table when the capacities come from the map.
-std::string MapDeviceHeading(const ReportRequest& request, const DeviceProfile& device) {
-    if (!request.device->fromMap) {
-        return {};
+// The device's members of a JSON document, after "device": who named it, where its capacities
+// came from, and the capacities (null when unknown).
+void AddDeviceMembers(JsonHeader& header, const DeviceProfile& device) {
+    header.push_back({"device", device.name.empty() ? "unknown" : device.name});
+    header.push_back({"device_source", std::string(NameOf(device.namedBy).field)});
+    header.push_back({"capacities_source", std::string(NameOf(device.capacities).field)});
+    for (const Memory& memory : kMemories) {
+        if (memory.capacity != nullptr) {
+            const std::int64_t capacity = device.*memory.capacity;
+            header.push_back({std::string(memory.field) + "_capacity",
+                              capacity > 0 ? std::to_string(capacity) : "null", true});
+        }
     }
-    const std::string name = device.name.empty() ? "not named in the map" : device.name;
-    return "Device: " + name + ", capacities from the map: " + CapacitiesText(device) + "\n\n";
-}
-
-std::string DeviceName(const DeviceProfile& device) {
-    return device.name.empty() ? "unknown" : device.name;
 }
 
 std::vector<CheckSet> ChecksOf(const SizeTable& table, const std::string& mapName,
@@ -41,16 +45,25 @@ struct Comparison {
 };
 
 // The page to look at: the treemaps of the map (with a comparison, of the new map, coloured by
-// change) over the document's table, which the page holds whole.
+// change) over the document's table: its first kHtmlTableRows rows, the largest, and the total
+// row, which counts them all.
 std::string FormatHtmlDocument(const ReportRequest& request, const ReportDocument& document,
-                               const SizeTable& sizes, const Comparison* comparison) {
+                               const DeviceProfile& device, const SizeTable& sizes,
+                               const Comparison* comparison) {
     ReportTable table;
     table.columns = document.columns;
-    document.rows([&table](TableRow& row) { table.rows.push_back(row); });
+    std::size_t rows = 0;
+    document.rows([&table, &rows](TableRow& row) {
+        const bool listed = row.kind == RowKind::kObject || row.kind == RowKind::kSpecial;
+        if (!listed || rows++ < kHtmlTableRows) {
+            table.rows.push_back(row);
+        }
+    });
     HtmlReport report;
+    report.rowsLeftOut = rows - std::min(rows, kHtmlTableRows);
     report.sizes = &sizes;
     report.table = &table;
-    report.device = ProfileOf(*request.device, sizes.facts);
+    report.device = device;
     report.fileName = request.mapName;
     report.time = ReportTime();
     if (comparison != nullptr) {
@@ -65,7 +78,8 @@ std::string FormatHtmlDocument(const ReportRequest& request, const ReportDocumen
 // Writes the document in the chosen format, keeping its total row as it goes by; `sizes` (and
 // with a comparison, the comparison) are what it was made from, which the page to look at draws.
 ReportOutcome WriteDocument(const ReportRequest& request, ReportDocument& document,
-                            const SizeTable& sizes, const Comparison* comparison, TextSink& out) {
+                            const DeviceProfile& device, const SizeTable& sizes,
+                            const Comparison* comparison, TextSink& out) {
     ReportOutcome outcome;
     document.rows = [&outcome, rows = std::move(document.rows)](const RowVisitor& visit) {
         rows([&](TableRow& row) {
@@ -77,7 +91,7 @@ ReportOutcome WriteDocument(const ReportRequest& request, ReportDocument& docume
     };
     switch (request.format) {
         case OutputFormat::kHtml:
-            out.Write(FormatHtmlDocument(request, document, sizes, comparison));
+            out.Write(FormatHtmlDocument(request, document, device, sizes, comparison));
             break;
         case OutputFormat::kTsv:
             WriteTsv(document, out);
@@ -109,24 +123,24 @@ ReportOutcome WriteMapReport(const ReportRequest& request, SizeTable& table, Tex
         ApplyOrdering(table.rows, request.sort);
     }
     const std::vector<std::uint32_t> order = RowOrder(table.rows, request.sort);
-    const DeviceProfile device = ProfileOf(*request.device, table.facts);
+    const DeviceProfile device = ResolveDevice(request.device, table.facts);
     const bool withOther = WithOther(request, table.rule);
     ReportDocument document;
     document.columns = SizeReportColumns(withOther, table.view);
     document.rows = [&table, &order, device, withOther](const RowVisitor& visit) {
         ForEachReportRow(table, device, withOther, visit, &order);
     };
-    document.header = {{"file", request.mapName},
-                       {"device", DeviceName(device)},
-                       {"sections", std::string(NameOf(table.rule).name)}};
-    document.heading = MapDeviceHeading(request, device);
+    document.header = {{"file", request.mapName}};
+    AddDeviceMembers(document.header, device);
+    document.header.push_back({"sections", std::string(NameOf(table.rule).name)});
+    document.deviceLine = DeviceLine(device);
     document.checks = ChecksOf(table, request.mapName);
-    return WriteDocument(request, document, table, nullptr, out);
+    return WriteDocument(request, document, device, table, nullptr, out);
 }
 
 ReportOutcome WriteComparisonReport(const ReportRequest& request, const SizeTable& oldTable,
                                     const SizeTable& newTable, TextSink& out) {
-    const DeviceProfile device = ProfileOf(*request.device, newTable.facts);
+    const DeviceProfile device = ResolveDevice(request.device, newTable.facts);
     const SectionRule rule = DiffRule(oldTable, newTable);
     Comparison comparison;
     comparison.oldTable = &oldTable;
@@ -137,14 +151,13 @@ ReportOutcome WriteComparisonReport(const ReportRequest& request, const SizeTabl
     document.rows = [&comparison, device, rule](const RowVisitor& visit) {
         ForEachDiffRow(comparison.rows, device, comparison.measures, rule, visit);
     };
-    document.header = {{"old", request.oldMapName},
-                       {"new", request.mapName},
-                       {"device", DeviceName(device)},
-                       {"sections", std::string(NameOf(rule).name)}};
-    document.heading = MapDeviceHeading(request, device);
+    document.header = {{"old", request.oldMapName}, {"new", request.mapName}};
+    AddDeviceMembers(document.header, device);
+    document.header.push_back({"sections", std::string(NameOf(rule).name)});
+    document.deviceLine = DeviceLine(device);
     document.checks = ChecksOf(oldTable, request.oldMapName, "Old ", "old");
     for (CheckSet& set : ChecksOf(newTable, request.mapName, "New ", "new")) {
         document.checks.push_back(std::move(set));
     }
-    return WriteDocument(request, document, newTable, &comparison, out);
+    return WriteDocument(request, document, device, newTable, &comparison, out);
 }

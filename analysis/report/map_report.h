@@ -33,7 +33,7 @@ inline constexpr std::array<FormatChoice, 6> kFormatChoices = {{
 
 // What a report is to show, besides the maps.
 struct ReportRequest {
-    const DeviceChoice* device = &kDefaultDevice;
+    DeviceSelection device;  // auto: the part the map names (see ResolveDevice)
     OutputFormat format = OutputFormat::kTable;
     ColumnOrdering sort = ColumnOrdering::kByRomSize;
     std::string mapName;     // the map (with a comparison, the new map) as the report names it

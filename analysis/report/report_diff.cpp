@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "text/visible_text.h"
+
 std::vector<Memory> DiffMeasures(bool withOther) {
     std::vector<Memory> measures;
     for (const Memory& memory : kMemories) {

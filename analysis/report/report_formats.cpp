@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "report/json_writer.h"
+#include "text/utf8.h"
+#include "text/visible_text.h"
 
 namespace {
 
@@ -101,15 +103,19 @@ void AppendCsvCell(std::string& line, const std::string& cell) {
 
 // Every ASCII punctuation character that means something inside a table cell (emphasis, code,
 // links, HTML, entities, the cell separator, maths) is escaped, so that a path reads as written.
-void AppendMarkdownCell(std::string& text, const std::string& cell) {
+void AppendMarkdownText(std::string& text, const std::string& plain) {
     static const char kSpecial[] = "\\`*_[]<>|~&!$";
-    text += "| ";
-    for (const char c : ToValidUtf8(cell)) {
+    for (const char c : ToValidUtf8(plain)) {
         if (c != '\0' && std::strchr(kSpecial, c) != nullptr) {
             text += '\\';
         }
         text += c;
     }
+}
+
+void AppendMarkdownCell(std::string& text, const std::string& cell) {
+    text += "| ";
+    AppendMarkdownText(text, cell);
     text += ' ';
 }
 
@@ -276,7 +282,9 @@ void WriteTable(const ReportDocument& document, TextSink& sink) {
     });
     CPieceWriter writer(sink);
     std::string& text = writer.Text();
-    text += document.heading;
+    if (!document.deviceLine.empty()) {
+        text += document.deviceLine + "\n\n";
+    }
     AppendAlignedLine(text, columns, headers, widths, false);
     document.rows([&](TableRow& row) {
         AppendAlignedLine(text, columns, row.cells, widths, true);
@@ -319,6 +327,10 @@ void WriteCsv(const ReportDocument& document, TextSink& sink) {
 void WriteMarkdown(const ReportDocument& document, TextSink& sink) {
     CPieceWriter writer(sink);
     std::string& text = writer.Text();
+    if (!document.deviceLine.empty()) {
+        AppendMarkdownText(text, document.deviceLine);
+        text += "\n\n";
+    }
     const std::vector<ReportColumn>& columns = document.columns;
     for (const ReportColumn& column : columns) {
         AppendMarkdownCell(text, column.header);
@@ -345,11 +357,15 @@ void WriteJson(const ReportDocument& document, TextSink& sink) {
     CPieceWriter writer(sink);
     std::string& text = writer.Text();
     text += "{\n  \"format_version\": " + std::to_string(kJsonFormatVersion) + ",\n";
-    for (const auto& [name, value] : document.header) {
+    for (const JsonHeaderMember& member : document.header) {
         text += "  ";
-        AppendJsonString(text, name);
+        AppendJsonString(text, member.name);
         text += ": ";
-        AppendJsonString(text, value);
+        if (member.literal) {
+            text += member.value;
+        } else {
+            AppendJsonString(text, member.value);
+        }
         text += ",\n";
     }
     text += "  \"rows\": [";

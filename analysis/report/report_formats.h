@@ -21,8 +21,15 @@ struct CheckSet {
     std::vector<std::string> notes;
 };
 
-// String members written after "format_version" and before "rows", in this order.
-using JsonHeader = std::vector<std::pair<std::string, std::string>>;
+// A member of a JSON document's header: a string, or (`literal`) a number or null written as it is.
+struct JsonHeaderMember {
+    std::string name;
+    std::string value;
+    bool literal = false;
+};
+
+// Members written after "format_version" and before "rows", in this order.
+using JsonHeader = std::vector<JsonHeaderMember>;
 
 // Where a report's text goes, piece by piece as it is written.
 class TextSink {
@@ -54,23 +61,24 @@ struct ReportDocument {
     std::vector<ReportColumn> columns;
     RowSource rows;  // the rows of the map, then the blank row and the total row
     JsonHeader header;
-    std::string heading;           // the line above an aligned table (--device map)
+    std::string deviceLine;        // above the table and the Markdown table: which device, and
+                                   // where its capacities came from (see DeviceLine)
     std::vector<CheckSet> checks;  // under an aligned table, and JSON's "reconciliation"
 };
 
 // One line per row, the cells exactly as the window shows them joined by tabs; no heading.
 void WriteTsv(const ReportDocument& document, TextSink& sink);
 
-// The heading, then an aligned table under the column headings (text left-aligned, numbers
-// right-aligned), then the checks' lines.
+// The device line and a blank line, then an aligned table under the column headings (text
+// left-aligned, numbers right-aligned), then the checks' lines.
 void WriteTable(const ReportDocument& document, TextSink& sink);
 
 // RFC 4180: a heading line, CR LF line ends, cells quoted where they hold a comma, a quote or a
 // line break. Names keep their bytes.
 void WriteCsv(const ReportDocument& document, TextSink& sink);
 
-// A Markdown pipe table; names are escaped so that they render as written, and the text is
-// valid UTF-8.
+// The device line as a paragraph, then a Markdown pipe table; names are escaped so that they
+// render as written, and the text is valid UTF-8.
 void WriteMarkdown(const ReportDocument& document, TextSink& sink);
 
 // One JSON document: the header members, "rows" (the rows of the map), "total" (the total row

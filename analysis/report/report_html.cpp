@@ -90,6 +90,13 @@ public:
 private:
     bool Diff() const { return m_report.changes != nullptr; }
 
+    static std::size_t RowsShown(const ReportTable& table) {
+        return static_cast<std::size_t>(
+            std::count_if(table.rows.begin(), table.rows.end(), [](const TableRow& row) {
+                return row.kind == RowKind::kObject || row.kind == RowKind::kSpecial;
+            }));
+    }
+
     void AppendTable() {
         if (m_report.table == nullptr) {
             return;
@@ -127,6 +134,13 @@ private:
             (row.kind == RowKind::kTotal ? footer : m_out) += line;
         }
         m_out += "</tbody>\n<tfoot>\n" + footer + "</tfoot>\n</table>\n</div>\n";
+        if (m_report.rowsLeftOut > 0) {
+            const std::size_t shown = RowsShown(table);
+            m_out += "<p class=\"note\">The table shows the first " + std::to_string(shown) +
+                     " of " + std::to_string(shown + m_report.rowsLeftOut) +
+                     " rows, the largest first; the total counts them all. Every row is in the "
+                     "CSV or JSON report (tallyfold-report --format csv or --format json).</p>\n";
+        }
     }
 
     void AppendFacts() {
@@ -139,8 +153,7 @@ private:
         } else {
             m_out += "<dt>Map</dt><dd>" + Html(m_report.fileName) + "</dd>\n";
         }
-        m_out += "<dt>Device</dt><dd>" + (name.empty() ? "unknown" : Html(name)) + ": " +
-                 CapacitiesText(device) + "</dd>\n";
+        m_out += "<dt>Device</dt><dd>" + Html(DeviceDescription(device)) + "</dd>\n";
         const MapFacts& facts = m_sizes.facts;
         if (!facts.device.empty() && facts.device != name) {
             m_out += "<dt>The map names</dt><dd>" + Html(facts.device) + "</dd>\n";
@@ -229,15 +242,37 @@ std::string FormatHtml(const HtmlReport& report) {
     return CHtmlWriter(report).Write();
 }
 
-std::string ReportTime() {
-    std::time_t now = std::time(nullptr);
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
-        char* end = nullptr;
-        const long long seconds = std::strtoll(epoch, &end, 10);
-        if (end != epoch && *end == '\0' && seconds >= 0) {
-            now = static_cast<std::time_t>(seconds);
-        }
+SourceDateEpoch ReadSourceDateEpoch(const char* value) {
+    SourceDateEpoch epoch;
+    if (value == nullptr || *value == '\0') {
+        return epoch;
     }
+    const std::string_view text(value);
+    std::int64_t seconds = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9' || seconds > kLastSourceDateEpoch) {
+            seconds = -1;
+            break;
+        }
+        seconds = seconds * 10 + (c - '0');
+    }
+    if (seconds < 0 || seconds > kLastSourceDateEpoch) {
+        epoch.problem = "SOURCE_DATE_EPOCH '" + std::string(text) +
+                        "' is not a number of seconds since 1970 (digits only, at most " +
+                        std::to_string(kLastSourceDateEpoch) + ")";
+        return epoch;
+    }
+    epoch.seconds = seconds;
+    return epoch;
+}
+
+std::string ReportTime() {
+    const SourceDateEpoch epoch = ReadSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"));
+    if (!epoch.problem.empty()) {
+        return "unknown time (" + epoch.problem + ")";
+    }
+    const std::time_t now =
+        epoch.seconds ? static_cast<std::time_t>(*epoch.seconds) : std::time(nullptr);
     const std::tm* utc = std::gmtime(&now);  // the report runs on one thread
     char text[32] = "unknown time";
     if (utc != nullptr) {

@@ -20,6 +20,24 @@ std::string CapacitiesText(const DeviceProfile& device) {
     return text;
 }
 
+std::string DeviceDescription(const DeviceProfile& device) {
+    std::string text = (device.name.empty() ? "unknown" : device.name) + " (" +
+                       std::string(NameOf(device.namedBy).words) + "; " +
+                       std::string(NameOf(device.capacities).words);
+    if (!device.note.empty()) {
+        text += "; " + device.note;
+    }
+    text += ")";
+    if (device.capacities != CapacitySource::kNone) {
+        text += ": " + CapacitiesText(device);
+    }
+    return text;
+}
+
+std::string DeviceLine(const DeviceProfile& device) {
+    return "Device: " + DeviceDescription(device);
+}
+
 std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view) {
     const ViewChoice& choice = ViewChoiceOf(view);
     std::vector<ReportColumn> columns = {
@@ -47,27 +65,4 @@ std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& 
         }
     }
     return {};
-}
-
-namespace {
-
-bool IsControlByte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-}
-
-}  // namespace
-
-void AssignVisibleName(std::string& cell, std::string_view name) {
-    cell.assign(name);
-    std::size_t i = 0;
-    while (i < cell.size()) {
-        if (IsControlByte(cell[i])) {
-            const char shown = static_cast<char>(static_cast<unsigned char>(cell[i]) ^ 0x40);
-            cell[i] = '^';
-            cell.insert(i + 1, 1, shown);
-            ++i;
-        }
-        ++i;
-    }
 }

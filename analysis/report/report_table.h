@@ -76,6 +76,15 @@ static_assert(MemoryOf(MemoryKind::kRom).kind == MemoryKind::kRom &&
 // "ROM 65536 bytes, RAM 3328 bytes": the device's capacities.
 std::string CapacitiesText(const DeviceProfile& device);
 
+// The device, where it and its capacities came from, and the capacities when it has any:
+// "18F46K22 (named in the map; capacities from the table of PIC18 parts): ROM 65536 bytes,
+// RAM 3896 bytes", with the profile's note after the sources; "unknown" for a device without a
+// name.
+std::string DeviceDescription(const DeviceProfile& device);
+
+// "Device: " and the DeviceDescription: the line above a report's table.
+std::string DeviceLine(const DeviceProfile& device);
+
 // The rules that count sections, with the names reports give them.
 struct SectionRuleName {
     SectionRule rule;
@@ -124,7 +133,3 @@ std::vector<ReportColumn> SizeReportColumns(bool withOther, MapView view = MapVi
 std::string TotalCell(const std::vector<ReportColumn>& columns, const TableRow& total,
                       std::string_view field);
 
-// A name as a report cell: control bytes, which would break a line or a tab-separated row, are
-// shown in caret notation ("^I" for a tab, "^[" for ESC, "^?" for DEL); every other byte stays.
-// Assigned to `cell`, whose memory is reused.
-void AssignVisibleName(std::string& cell, std::string_view name);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/large_pages.h"
+#include "text/visible_text.h"
 
 namespace {
 

@@ -7,9 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "text/hex_text.h"
 #include "core/map_error.h"
+#include "core/special_rows.h"
+#include "readers/hlink/section_classes.h"
 #include "readers/hlink/section_tally.h"
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace {
 
@@ -68,33 +71,13 @@ SizeTable StartView(const CountedMap& counted, MapView kind) {
     return view;
 }
 
-// The "<psect NAME>" rows: one per name, in the order first met, after the view's other rows.
-class CPsectRows {
-public:
-    void Add(std::string_view psect, MemoryKind memory, std::int64_t bytes) {
-        if (bytes == 0) {
-            return;
-        }
-        const auto found = m_index.try_emplace(std::string(psect), m_rows.size());
-        if (found.second) {
-            m_rows.emplace_back("<psect " + std::string(psect) + ">", MemoryTotals{});
-        }
-        AddBytes(m_rows[found.first->second].second, memory, bytes);
+// Adds bytes to the "<psect NAME>" row of the psect: one per name, in the order first met, after
+// the view's other rows.
+void AddToPsect(CSpecialRows& rows, std::string_view psect, MemoryKind memory, std::int64_t bytes) {
+    if (bytes != 0) {
+        AddBytes(rows.Sums(rows.Row("<psect " + std::string(psect) + ">")), memory, bytes);
     }
-
-    void AppendTo(SizeTable& table) const {
-        for (const auto& [name, totals] : m_rows) {
-            SizeRow& row = table.AddRow(name, RowKind::kSpecial);
-            row.rom = totals.rom;
-            row.ram = totals.ram;
-            row.other = totals.other;
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, MemoryTotals>> m_rows;
-    std::unordered_map<std::string, std::size_t> m_index;
-};
+}
 
 // An address range that a module item or a symbol lays claim to.
 struct Claim {
@@ -174,10 +157,6 @@ void NoteEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
     facts.notes.insert(facts.notes.end(), disagreements.begin(), disagreements.end());
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // A compiled stack: the locals of functions that never run at the same time share its bytes.
 bool IsCompiledStack(std::string_view psect) {
     return StartsWith(psect, "cstack");
@@ -208,8 +187,8 @@ public:
         for (std::size_t i = 0; i < symbols.size(); ++i) {
             const std::string_view psect = symbols[i].psect;
             m_byPsect[psect].push_back(i);
-            if (psect.size() > kCutLength) {
-                m_byCutPsect[psect.substr(0, kCutLength)].push_back(i);
+            if (psect.size() > kCutNameLength) {
+                m_byCutPsect[psect.substr(0, kCutNameLength)].push_back(i);
             }
         }
         for (auto* index : {&m_byPsect, &m_byCutPsect}) {
@@ -227,7 +206,7 @@ public:
                                     std::uint64_t end) const {
         std::vector<std::size_t> inside;
         Collect(m_byPsect, psect, begin, end, inside);
-        if (psect.size() == kCutLength) {
+        if (psect.size() == kCutNameLength) {
             Collect(m_byCutPsect, psect, begin, end, inside);
             std::stable_sort(inside.begin(), inside.end(), [&](std::size_t a, std::size_t b) {
                 return m_symbols[a].address < m_symbols[b].address;
@@ -237,7 +216,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kCutLength = 9;
     using Index = std::unordered_map<std::string_view, std::vector<std::size_t>>;
 
     void Collect(const Index& index, std::string_view psect, std::uint64_t begin, std::uint64_t end,
@@ -335,7 +313,7 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
             reach[m].push_back(largest);
         }
     }
-    CPsectRows psects;
+    CSpecialRows psects;
     std::int64_t countedBytes = 0;
     for (const CountedPiece& piece : counted.pieces) {
         const std::size_t m = MemoryIndex(piece.memory);
@@ -349,9 +327,9 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
                 AddBytes(view.rows[view.parts[part].rowId], piece.memory, bytes);
             });
         countedBytes += shared;
-        psects.Add(piece.name, piece.memory, piece.bytes - shared);
+        AddToPsect(psects, piece.name, piece.memory, piece.bytes - shared);
     }
-    psects.AppendTo(view);
+    psects.AddTo(view);
     NoteEstimatedSizes(program, view.facts);
     if (countedBytes < itemBytes) {
         view.facts.notes.push_back(
@@ -379,7 +357,7 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
     SizeTable view = StartView(counted, MapView::kSymbols);
     const CSymbolIndex index(symbols);
     std::unordered_map<std::string_view, std::uint32_t> rowOf;
-    CPsectRows psects;
+    CSpecialRows psects;
     std::size_t cutFunctions = 0;
     std::string firstCut;
     std::vector<Claim> claims;
@@ -388,7 +366,7 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
         const std::uint64_t begin = piece.address;
         const std::uint64_t end = begin + static_cast<std::uint64_t>(piece.bytes);
         if (piece.bits || IsCompiledStack(piece.name)) {
-            psects.Add(piece.name, piece.memory, piece.bytes);
+            AddToPsect(psects, piece.name, piece.memory, piece.bytes);
             continue;
         }
         const std::vector<std::size_t> inside = index.Inside(piece.name, begin, end);
@@ -428,9 +406,9 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
                 }
                 AddBytes(view.rows[found.first->second], piece.memory, bytes);
             });
-        psects.Add(piece.name, piece.memory, piece.bytes - shared);
+        AddToPsect(psects, piece.name, piece.memory, piece.bytes - shared);
     }
-    psects.AppendTo(view);
+    psects.AddTo(view);
     if (cutFunctions != 0) {
         view.facts.notes.push_back("Symbol bounds: " + std::to_string(cutFunctions) +
                                    (cutFunctions == 1 ? " function ends" : " functions end") +

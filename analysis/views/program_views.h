@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "readers/hlink/map_lines.h"
-#include "readers/hlink/program_listing.h"
 #include "core/size_table.h"
+#include "readers/hlink/map_listing.h"
+#include "readers/hlink/program_listing.h"
 
 // Views of a map by what is inside the program rather than by object file. Both split the bytes
 // of the map's complete tally (every section, counted once) further, so that their rows add up

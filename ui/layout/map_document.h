@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/size_table.h"
+#include "readers/map_family.h"
 
 class CMapDocument {
 public:
@@ -19,13 +20,13 @@ public:
 
     // The rule the map calls for: every section when it has a TOTAL section (or is of the MPLINK
     // family), the listed names otherwise.
-    SectionRule CalledForRule() const { return m_calledFor; }
+    SectionRule CalledForRule() const { return m_offers.calledFor; }
 
-    // Whether the map has what the rule or the view needs, judged without counting it: the
-    // listed names need a map of the family with a per-object table, every section needs that
-    // table, the views their MODULE INFORMATION or function bounds.
-    bool Offers(SectionRule rule) const;
-    bool Offers(MapView view) const;
+    // Whether the map has what the rule or the view needs, as the reader of its family judges it
+    // without counting it: the listed names need a map of the family with a per-object table,
+    // every section needs that table, the views their MODULE INFORMATION or function bounds.
+    bool Offers(SectionRule rule) const { return m_offers.Offers(rule); }
+    bool Offers(MapView view) const { return m_offers.Offers(view); }
 
     // The map counted by the rule and the view. Throws MapError when the map lacks what they
     // need after all. The count made when the document was read is handed out, not made again,
@@ -35,8 +36,6 @@ public:
 private:
     std::string m_bytes;
     std::string m_name;
-    SectionRule m_calledFor = SectionRule::kListed;
-    bool m_mplink = false;
-    bool m_hasTable = false;
+    MapOffers m_offers;
     mutable std::optional<SizeTable> m_first;  // the count by the map's own rule, by object
 };

@@ -1,5 +1,7 @@
 #include "win/ansi_text.h"
 
+#include "text/utf8.h"
+
 std::wstring WidenAnsi(const std::string& text) {
     if (text.empty()) {
         return {};
@@ -23,13 +25,5 @@ std::string NarrowAnsi(const wchar_t* text) {
 }
 
 std::string Utf8FromWide(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-    return narrow;
+    return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "text/hex_text.h"
 #include "core/map_error.h"
+#include "readers/hlink/map_listing.h"
+#include "text/numbers.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr std::array<std::string_view, 27> kCountedSections = {
     "nvram",   "rbit",        "struct",    "intsave_regs", "temp",     "const"};
 
 // The tokens the scan looks for besides object-file names. "Selector" followed by "Space" is the
-// heading of the per-object table.
+// heading of the per-object table: as a stream of tokens has no lines, its two words in a row.
 enum class TokenKind : std::uint8_t { kOther, kCountedSection, kEndMarker, kHeading };
 
 struct KeyWord {
@@ -42,6 +43,9 @@ struct KeyWordTable {
     bool collisionFree = true;
 };
 
+constexpr std::string_view kHeadingWord = kTableHeading[4];      // Selector
+constexpr std::string_view kHeadingNextWord = kTableHeading[5];  // Space
+
 constexpr KeyWordTable MakeKeyWordTable() {
     KeyWordTable table;
     auto add = [&table](std::string_view text, TokenKind kind) {
@@ -59,7 +63,7 @@ constexpr KeyWordTable MakeKeyWordTable() {
     }
     add("COMMON", TokenKind::kEndMarker);
     add("TOTAL", TokenKind::kEndMarker);
-    add("Selector", TokenKind::kHeading);
+    add(kHeadingWord, TokenKind::kHeading);
     return table;
 }
 
@@ -178,7 +182,7 @@ ScanSummary ScanObjectSection(CMapStream& stream, SizeTable& table, EmptyRows em
         if (kind == TokenKind::kHeading) {
             keepName(1);
             pending = tokens.Next();
-            if (pending == "Space") {
+            if (pending == kHeadingNextWord) {
                 summary.tableHeading = true;
                 pending = {};
             }

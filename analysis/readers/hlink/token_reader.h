@@ -2,19 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
 
-// Token bytes are everything but the control bytes 0x00-0x1F, the space and DEL; bytes from
-// 0x80 up belong to tokens, so names in any single-byte or UTF-8 encoding stay whole.
-inline bool IsTokenByte(unsigned char byte) {
-    return byte > 0x20 && byte != 0x7F;
-}
+#include "core/map_file.h"
 
-// The bytes of a link map, read in blocks either from an open file (not owned, left open) or from
-// memory, with the line number of the last token handed out.
+// The words of a link map as a stream of tokens (see text/words.h), read in blocks either from a
+// map file (not owned) or from memory, with the line number of the last token handed out. A
+// byte-order mark at the start of the map is no token.
 class CMapStream {
 public:
     // Files are read kReadSize bytes at a time and split into tokens kBlockSize bytes at a time:
@@ -23,11 +19,11 @@ public:
     static constexpr std::size_t kBlockSize = 16 * 1024;
     static constexpr std::size_t kReadSize = 128 * 1024;
 
-    // A block size other than the default is for tests that move tokens across block boundaries.
-    CMapStream(std::FILE* file, std::string name, std::size_t blockSize = kBlockSize);
-    // The bytes already read from the file (held by the caller while the stream is in use),
-    // then the rest of the file.
-    CMapStream(std::FILE* file, std::string name, std::string_view alreadyRead);
+    // The bytes already read from the file, if any (held by the caller while the stream is in
+    // use), then the rest of the file. A block size other than the default is for tests that
+    // move tokens across block boundaries.
+    explicit CMapStream(CMapFile& file, std::string_view alreadyRead = {},
+                        std::size_t blockSize = kBlockSize);
     explicit CMapStream(std::string_view bytes, std::string name = "<memory>",
                         std::size_t blockSize = kBlockSize);
 
@@ -49,13 +45,14 @@ private:
     void SplitBlock();
     long LineAt(std::size_t offset) const;
 
-    std::FILE* m_file = nullptr;
+    CMapFile* m_file = nullptr;
     std::string m_name;
     std::size_t m_blockSize;
     std::size_t m_readSize = 0;
     std::unique_ptr<char[]> m_buffer;  // the last bytes read from a file
     const char* m_memory = nullptr;    // the bytes in memory or read not yet taken into a block
     const char* m_memoryEnd = nullptr;
+    bool m_atStart = true;  // before the first block: a byte-order mark is still to be passed
 
     // The current block is split into tokens as soon as it is read: m_bounds holds, for each
     // token in turn, the offset of its first byte and the offset of the separator after it. A
@@ -165,20 +162,3 @@ private:
     std::size_t m_endCount = 0;
     bool m_handedOut = false;
 };
-
-// Converts a space-number token as atoi does (optional sign, then decimal digits up to the
-// first other character; anything else gives 0), wrapping modulo 2^32 instead of overflowing.
-// Inline: the scan converts one for every counted section.
-inline std::int32_t DecimalToInt(std::string_view text) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    }
-    return static_cast<std::int32_t>(negative ? 0u - value : value);
-}

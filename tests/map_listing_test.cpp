@@ -1,4 +1,4 @@
-#include "readers/hlink/map_lines.h"
+#include "readers/hlink/map_listing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/map_file.h"
+#include "text/words.h"
 
 // What a link map says about its sections, read line by line: the per-object table, the COMMON
 // lines, the class totals, the class ranges of the linker command line and the unused ranges.
@@ -65,9 +67,28 @@ enum class ListingScope {
     kPreamble,  // only the machine type and the class ranges in front of the section table
 };
 
-// Reads a map. Lines end in LF or CR LF. Throws MapError (file, line, offending text) on a
-// section table that is missing, or on a line of it, of the class totals or a class range that
-// cannot be read.
+// The heading of the per-object table: Name Link Load Length Selector Space, and Scale on some
+// maps.
+inline constexpr std::array<std::string_view, 7> kTableHeading = {
+    "Name", "Link", "Load", "Length", "Selector", "Space", "Scale"};
+
+// Whether the words of a line are that heading: its first six words, or all seven. Inline: the
+// listing asks of every line of the table.
+inline bool IsTableHeading(const CLineWords& words) {
+    if (words.size() != 6 && words.size() != 7) {
+        return false;
+    }
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (words[i].text != kTableHeading[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads a map, line by line as text/lines.h takes them. Throws MapError (file, line, offending
+// text) on a section table that is missing, or on a line of it, of the class totals or a class
+// range that cannot be read.
 MapListing ReadMapListing(std::string_view bytes, const std::string& fileName,
                           ListingScope scope = ListingScope::kWhole);
 

@@ -1,344 +1,43 @@
-#include "readers/hlink/map_lines.h"
+#include "readers/hlink/map_listing.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
 
-#include "text/hex_text.h"
-#include "core/large_pages.h"
+#include "core/line_reader.h"
 #include "core/map_error.h"
-#include "text/map_text.h"
-#include "readers/hlink/token_reader.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace {
 
-constexpr std::uint64_t kMaxAddress = 0xFFFFFFFFu;
+// A class range may stand for up to this many ranges of its size in a row.
 constexpr std::uint64_t kMaxRepeat = 0xFFFFFFu;
-
-struct Token {
-    std::string_view text;
-    std::size_t offset = 0;
-};
-
-// One bit per byte of 16, set for a byte of a word (IsTokenByte).
-inline std::uint32_t WordBytes16(const char* bytes) {
-#if defined(__SSE2__)
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x20)), x);
-    const __m128i separator = _mm_or_si128(low, _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
-    return ~static_cast<std::uint32_t>(_mm_movemask_epi8(separator)) & 0xFFFFu;
-#else
-    std::uint32_t bits = 0;
-    for (int i = 0; i < 16; ++i) {
-        bits |= static_cast<std::uint32_t>(IsTokenByte(static_cast<unsigned char>(bytes[i]))) << i;
-    }
-    return bits;
-#endif
-}
-
-// Calls visit(start, end) for each word of the line in turn while it returns true. Sixteen bytes
-// at a time: words start and end where the kind of byte changes.
-template <typename Visit>
-void ForEachWord(std::string_view line, Visit&& visit) {
-    const char* const bytes = line.data();
-    const std::size_t n = line.size();
-    std::uint32_t previous = 0;  // 1 when the byte before the group belongs to a word
-    std::size_t start = 0;
-    bool inWord = false;
-    for (std::size_t base = 0; base < n; base += 16) {
-        std::uint32_t words = 0;
-        if (n - base >= 16) {
-            words = WordBytes16(bytes + base);
-        } else if (n >= 16) {
-            // The line's last 16 bytes, moved down to the group's: no byte past the line is read.
-            words = WordBytes16(bytes + n - 16) >> (16 - (n - base));
-        } else {
-            char tail[16] = {};  // zeros are separators
-            std::memcpy(tail, bytes + base, n - base);
-            words = WordBytes16(tail);
-        }
-        std::uint32_t changes = (words ^ ((words << 1) | previous)) & 0xFFFFu;
-        previous = words >> 15;
-        while (changes != 0) {
-            const std::size_t at = base + static_cast<std::size_t>(__builtin_ctz(changes));
-            changes &= changes - 1;
-            if (!inWord) {
-                start = at;
-                inWord = true;
-            } else {
-                inWord = false;
-                if (!visit(start, at)) {
-                    return;
-                }
-            }
-        }
-    }
-    if (inWord) {
-        visit(start, n);
-    }
-}
-
-// The words of a line. A line may hold millions of them, but the reader needs only the first few
-// (key words, TOTAL records) and the last few (a record's fields and name): those are kept; any
-// other is found by walking the line again, and ForEach walks them all.
-class CLineTokens {
-public:
-    static constexpr std::size_t kKept = 8;
-
-    explicit CLineTokens(std::string_view line) : m_line(line) {
-        ForEachWord(line, [this](std::size_t start, std::size_t end) {
-            const Bounds bounds{start, end};
-            if (m_count < kKept) {
-                m_first[m_count] = bounds;
-            }
-            m_last[m_count % kKept] = bounds;
-            ++m_count;
-            return true;
-        });
-    }
-
-    std::size_t size() const { return m_count; }
-    bool empty() const { return m_count == 0; }
-    Token back() const { return (*this)[m_count - 1]; }
-    std::string_view Text(std::size_t start, std::size_t end) const {
-        return m_line.substr(start, end - start);
-    }
-
-    // Word `index`, which must be below size().
-    Token operator[](std::size_t index) const {
-        if (index < kKept) {
-            return Make(m_first[index]);
-        }
-        if (index + kKept >= m_count) {
-            return Make(m_last[index % kKept]);
-        }
-        Bounds found{0, 0};
-        ForEach([&](std::size_t i, std::size_t start, std::size_t end) {
-            found = {start, end};
-            return i < index;
-        });
-        return Make(found);
-    }
-
-    // Calls visit(index, start, end) for each word in turn while it returns true.
-    template <typename Visit>
-    void ForEach(Visit&& visit) const {
-        std::size_t index = 0;
-        ForEachWord(m_line,
-                    [&](std::size_t start, std::size_t end) { return visit(index++, start, end); });
-    }
-
-private:
-    struct Bounds {
-        std::size_t start;
-        std::size_t end;
-    };
-
-    Token Make(Bounds bounds) const {
-        return {m_line.substr(bounds.start, bounds.end - bounds.start), bounds.start};
-    }
-
-    std::string_view m_line;
-    std::size_t m_count = 0;
-    Bounds m_first[kKept];  // words 0 to kKept - 1
-    Bounds m_last[kKept];   // the last kKept words, word i at i % kKept
-};
-
-// The lines of a map, from bytes in memory or from a file a block at a time. A line that runs
-// past the end of a block is put together whole, however long.
-class CLineSource {
-public:
-    explicit CLineSource(std::string_view bytes)
-        : m_next(bytes.data()), m_end(bytes.data() + bytes.size()) {}
-
-    // With `kept`, every byte read from the file is kept in it (what it held is dropped), and
-    // lines are views into it.
-    CLineSource(CMapFile& file, std::string* kept)
-        : m_file(&file), m_kept(kept), m_buffer(kept == nullptr ? new char[kReadSize] : nullptr) {
-        if (kept != nullptr) {
-            kept->clear();
-            m_next = m_end = kept->data();
-        }
-    }
-
-    // The next line, without its LF; false at the end of input.
-    bool Next(std::string_view& line) {
-        if (m_spilled) {
-            m_spill.clear();
-            m_spilled = false;
-        }
-        std::size_t searched = 0;  // bytes from m_next on that hold no line feed
-        for (;;) {
-            const char* const from = m_next + searched;
-            const auto* lineFeed = from == m_end
-                                       ? nullptr
-                                       : static_cast<const char*>(std::memchr(
-                                             from, '\n', static_cast<std::size_t>(m_end - from)));
-            if (lineFeed != nullptr) {
-                line = Take(lineFeed);
-                m_next = lineFeed + 1;
-                return true;
-            }
-            const auto all = static_cast<std::size_t>(m_end - m_next);
-            if (m_file == nullptr || m_atEnd || !(m_kept != nullptr ? ReadKept() : ReadBlock())) {
-                if (m_next == m_end && m_spill.empty()) {
-                    return false;
-                }
-                line = Take(m_end);
-                m_next = m_end;
-                return true;
-            }
-            // The kept bytes still hold the start of the line, searched; a new block holds none
-            // of it.
-            searched = m_kept != nullptr ? all : 0;
-        }
-    }
-
-private:
-    static constexpr std::size_t kReadSize = 128 * 1024;
-
-    // The line up to `end`, with what was gathered of it before.
-    std::string_view Take(const char* end) {
-        if (m_spill.empty()) {
-            return std::string_view(m_next, static_cast<std::size_t>(end - m_next));
-        }
-        m_spill.append(m_next, end);
-        m_spilled = true;
-        return m_spill;
-    }
-
-    // Room in `text` for `more` bytes. Once it is longer than a block, room for the rest of the
-    // file at once rather than growing step by step, which would hold the old and the new copy,
-    // twice the text.
-    template <typename Text>
-    void MakeRoom(Text& text, std::size_t more) {
-        if (text.size() + more > text.capacity() && text.size() >= kReadSize) {
-            text.reserve(std::max(2 * text.size(), text.size() + more + m_file->SizeLeft()));
-        }
-    }
-
-    // Keeps the start of the line that the block ends in and reads the next block; false at the
-    // end of the file.
-    bool ReadBlock() {
-        const auto rest = static_cast<std::size_t>(m_end - m_next);
-        if (rest > 0) {
-            MakeRoom(m_spill, rest);
-            m_spill.append(m_next, rest);
-        }
-        const std::size_t count = m_file->Read(m_buffer.get(), kReadSize);
-        m_next = m_buffer.get();
-        m_end = m_next + count;
-        m_atEnd = count == 0;
-        return !m_atEnd;
-    }
-
-    // Reads the next block onto the end of the kept bytes, where the start of the line is.
-    bool ReadKept() {
-        std::string& kept = *m_kept;
-        const auto next = static_cast<std::size_t>(m_next - kept.data());
-        const std::size_t size = kept.size();
-        MakeRoom(kept, kReadSize);
-        kept.resize(size + kReadSize);
-        const std::size_t count = m_file->Read(&kept[size], kReadSize);
-        kept.resize(size + count);
-        m_next = kept.data() + next;
-        m_end = kept.data() + kept.size();
-        m_atEnd = count == 0;
-        return !m_atEnd;
-    }
-
-    const char* m_next = nullptr;  // the bytes not yet handed out
-    const char* m_end = nullptr;
-    CMapFile* m_file = nullptr;
-    std::string* m_kept = nullptr;
-    std::unique_ptr<char[]> m_buffer;
-    // The start of a line that crosses blocks. Room for a long line is a mapping of its own in
-    // large pages: a line of many MB takes few page faults, and its room is given back at once.
-    std::basic_string<char, std::char_traits<char>, CLargePageAllocator<char>> m_spill;
-    bool m_spilled = false;
-    bool m_atEnd = false;
-};
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 std::string Quote(std::string_view line) {
     return QuoteForMessage(line, 60);
 }
 
-// Hexadecimal text whose value fits in 32 bits (leading zeros allowed). Eight digits or fewer,
-// as nearly every field has, always fit: their bad bytes are gathered rather than returned at.
-bool ParseHex(std::string_view text, bool upperOnly, std::uint64_t& value) {
-    if (text.size() - 1 < 8) {
-        const auto& digits = upperOnly ? hex_detail::kUpperDigits : hex_detail::kAnyCaseDigits;
-        std::uint32_t sum = 0;
-        std::uint32_t bad = 0;
-        for (char c : text) {
-            const std::uint32_t digit = digits[static_cast<unsigned char>(c)];
-            bad |= digit;
-            sum = (sum << 4) | (digit & 0xFu);
-        }
-        value = sum;
-        return bad <= 0xFu;
-    }
-    return ParseHexNumber(text, upperOnly, kMaxAddress, value);
-}
-
-bool ParseUnsignedDecimal(std::string_view text, std::uint64_t limit, std::uint64_t& value) {
-    if (text.empty()) {
-        return false;
-    }
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10u + static_cast<std::uint64_t>(c - '0');
-        if (value > limit) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A decimal field (space or scale): optional minus sign, digits, magnitude within 32 bits.
-bool ParseDecimal(std::string_view text, std::int64_t& value) {
-    const bool negative = !text.empty() && text[0] == '-';
-    std::uint64_t magnitude = 0;
-    if (!ParseUnsignedDecimal(text.substr(negative ? 1 : 0), kMaxAddress, magnitude)) {
-        return false;
-    }
-    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-    return true;
-}
-
 bool IsAddress(std::string_view text) {
     std::uint64_t value = 0;
-    return ParseHex(text, false, value);
+    return ParseHex32(text, HexCase::kAny, value);
 }
 
 bool IsDecimal(std::string_view text) {
     std::int64_t value = 0;
-    return ParseDecimal(text, value);
+    return ParseSignedDecimal(text, value);
 }
 
 // A number of a -A option: hexadecimal with an h suffix, or decimal.
 bool ParseOptionNumber(std::string_view text, std::uint64_t& value) {
     if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) {
-        return ParseHex(text.substr(0, text.size() - 1), false, value);
+        return ParseHex32(text.substr(0, text.size() - 1), HexCase::kAny, value);
     }
-    return ParseUnsignedDecimal(text, kMaxAddress, value);
+    return ParseUnsignedDecimal(text, kMax32, value);
 }
 
 // The length of a section: upper-case hexadecimal, as the rest of the tool reads lengths.
 std::uint64_t ParseLength(std::string_view text, const std::string& fileName, long line) {
     std::uint64_t value = 0;
-    if (ParseHex(text, true, value)) {
+    if (ParseHex32(text, HexCase::kUpper, value)) {
         return value;
     }
     for (char c : text) {
@@ -348,20 +47,6 @@ std::uint64_t ParseLength(std::string_view text, const std::string& fileName, lo
         }
     }
     throw MapError(fileName, line, "section length " + Quote(text) + " is too large");
-}
-
-bool IsTableHeader(const CLineTokens& tokens) {
-    static constexpr std::string_view kHeader[] = {"Name",     "Link",  "Load", "Length",
-                                                   "Selector", "Space", "Scale"};
-    if (tokens.size() != 6 && tokens.size() != 7) {
-        return false;
-    }
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].text != kHeader[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // The fields of a record after its name but the length, which is read apart, so that a bad
@@ -375,7 +60,7 @@ struct RecordFields {
 
 // True when the last `count` tokens read as Link Load Length Selector Space [Scale], with at
 // least `before` tokens in front of them; `fields` then holds their values.
-bool ReadFields(const CLineTokens& tokens, std::size_t count, std::size_t before,
+bool ReadFields(const CLineWords& tokens, std::size_t count, std::size_t before,
                 RecordFields& fields) {
     if (tokens.size() < count + before) {
         return false;
@@ -383,11 +68,11 @@ bool ReadFields(const CLineTokens& tokens, std::size_t count, std::size_t before
     const std::size_t f = tokens.size() - count;
     std::uint64_t selector = 0;
     fields.scale = 0;
-    return ParseHex(tokens[f].text, false, fields.link) &&
-           ParseHex(tokens[f + 1].text, false, fields.load) &&
-           ParseHex(tokens[f + 3].text, false, selector) &&
-           ParseDecimal(tokens[f + 4].text, fields.space) &&
-           (count == 5 || ParseDecimal(tokens[f + 5].text, fields.scale));
+    return ParseHex32(tokens[f].text, HexCase::kAny, fields.link) &&
+           ParseHex32(tokens[f + 1].text, HexCase::kAny, fields.load) &&
+           ParseHex32(tokens[f + 3].text, HexCase::kAny, selector) &&
+           ParseSignedDecimal(tokens[f + 4].text, fields.space) &&
+           (count == 5 || ParseSignedDecimal(tokens[f + 5].text, fields.scale));
 }
 
 // How many trailing fields a table line has: 6 (with Scale), 5, or 0 when it is no record; the
@@ -395,7 +80,7 @@ bool ReadFields(const CLineTokens& tokens, std::size_t count, std::size_t before
 // fields; a record in column 0 has an object name (which may hold spaces) in front. A Scale is
 // taken only where the line cannot be read otherwise, or where its value (8 for bit sections)
 // could not be a memory space of a record.
-std::size_t RecordFieldCount(const CLineTokens& tokens, bool columnZero, RecordFields& fields) {
+std::size_t RecordFieldCount(const CLineWords& tokens, bool columnZero, RecordFields& fields) {
     if (!columnZero) {
         if (tokens.size() == 7 && ReadFields(tokens, 6, 1, fields)) {
             return 6;
@@ -413,7 +98,7 @@ std::size_t RecordFieldCount(const CLineTokens& tokens, bool columnZero, RecordF
     return ReadFields(tokens, 5, 2, fields) ? 5 : 0;
 }
 
-bool IsUnusedHeading(const CLineTokens& tokens) {
+bool IsUnusedHeading(const CLineWords& tokens) {
     return tokens.size() >= 3 && tokens[0].text == "UNUSED" && tokens[1].text == "ADDRESS" &&
            tokens[2].text == "RANGES";
 }
@@ -425,7 +110,7 @@ bool IsNumber(std::string_view text) {
 // A line in column 0 that is not a record is an object's name, which may hold spaces; but a
 // line whose last word is a memory space and most of the four words before it are numbers is a
 // record with a damaged field, and taking it as a name would move its bytes elsewhere unseen.
-bool LooksLikeRecord(const CLineTokens& tokens) {
+bool LooksLikeRecord(const CLineWords& tokens) {
     if (tokens.size() < 7 || !IsDecimal(tokens.back().text)) {
         return false;
     }
@@ -438,7 +123,7 @@ bool LooksLikeRecord(const CLineTokens& tokens) {
 
 // The first of a record's Link Load Length Selector Space fields (the last five words of the
 // line) that is not a number; empty when each is one.
-std::string_view FirstBadField(const CLineTokens& tokens) {
+std::string_view FirstBadField(const CLineWords& tokens) {
     const std::size_t count = std::min<std::size_t>(5, tokens.size() > 0 ? tokens.size() - 1 : 0);
     for (std::size_t i = tokens.size() - count; i < tokens.size(); ++i) {
         if (!IsNumber(tokens[i].text)) {
@@ -457,7 +142,7 @@ bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& en
         if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) {
             digits.remove_suffix(1);
         }
-        return ParseHex(digits, false, value);
+        return ParseHex32(digits, HexCase::kAny, value);
     };
     std::uint64_t low = 0;
     std::uint64_t high = 0;
@@ -471,7 +156,7 @@ bool IsRangeToken(std::string_view text, std::uint64_t& begin, std::uint64_t& en
 
 class CListingReader {
 public:
-    CListingReader(CLineSource& lines, const std::string& fileName, ListingScope scope,
+    CListingReader(CLineReader& lines, const std::string& fileName, ListingScope scope,
                    MapListing& listing, CListingSink& sink)
         : m_lines(lines), m_fileName(fileName), m_scope(scope), m_listing(listing), m_sink(sink) {}
 
@@ -497,7 +182,7 @@ private:
     enum class State { kPreamble, kTable, kTotal, kAfter, kUnused };
 
     void ReadLine(std::string_view line, long number) {
-        const CLineTokens tokens(line);
+        const CLineWords tokens(line);
         const bool columnZero = !line.empty() && IsTokenByte(static_cast<unsigned char>(line[0]));
         // A section ends at the first line that cannot belong to it; that line is read again
         // as part of what follows.
@@ -538,8 +223,8 @@ private:
         }
     }
 
-    void ReadPreambleLine(const CLineTokens& tokens, long number) {
-        if (IsTableHeader(tokens)) {
+    void ReadPreambleLine(const CLineWords& tokens, long number) {
+        if (IsTableHeading(tokens)) {
             m_listing.hasTable = true;
             m_state = State::kTable;
             return;
@@ -549,10 +234,9 @@ private:
             m_listing.machineType = std::string(tokens[3].text);
             return;
         }
-        tokens.ForEach([&](std::size_t, std::size_t start, std::size_t end) {
-            const std::string_view token = tokens.Text(start, end);
-            if (StartsWith(token, "-A")) {
-                ReadClassOption(token, number);
+        tokens.ForEach([&](std::size_t, MapWord word) {
+            if (StartsWith(word.text, "-A")) {
+                ReadClassOption(word.text, number);
             }
             return true;
         });
@@ -583,9 +267,9 @@ private:
         }
     }
 
-    bool ReadTableLine(std::string_view line, const CLineTokens& tokens, bool columnZero,
+    bool ReadTableLine(std::string_view line, const CLineWords& tokens, bool columnZero,
                        long number) {
-        if (tokens.empty() || IsTableHeader(tokens)) {
+        if (tokens.empty() || IsTableHeading(tokens)) {
             return true;
         }
         // Whole words: an object may be called TOTALIZER.obj.
@@ -647,7 +331,7 @@ private:
         m_currentObject = m_objectCount++;
     }
 
-    bool ReadTotalLine(std::string_view line, const CLineTokens& tokens, bool columnZero,
+    bool ReadTotalLine(std::string_view line, const CLineWords& tokens, bool columnZero,
                        long number) {
         if (tokens.empty()) {
             return true;
@@ -671,10 +355,11 @@ private:
         TotalRecord& record = m_total;
         record.line = number;
         record.space = 0;
-        const bool shaped = (tokens.size() == 4 || tokens.size() == 5) &&
-                            ParseHex(tokens[1].text, false, record.link) &&
-                            ParseHex(tokens[2].text, false, record.load) &&
-                            (tokens.size() == 4 || ParseDecimal(tokens[4].text, record.space));
+        const bool shaped =
+            (tokens.size() == 4 || tokens.size() == 5) &&
+            ParseHex32(tokens[1].text, HexCase::kAny, record.link) &&
+            ParseHex32(tokens[2].text, HexCase::kAny, record.load) &&
+            (tokens.size() == 4 || ParseSignedDecimal(tokens[4].text, record.space));
         if (!shaped) {
             throw MapError(m_fileName, number,
                            "cannot read this line of the TOTAL section: " + Quote(Trim(line)));
@@ -687,7 +372,7 @@ private:
     }
 
     // "CLASS  low-high [largest block]", or "low-high ..." continuing the class above.
-    bool ReadUnusedLine(const CLineTokens& tokens, long number) {
+    bool ReadUnusedLine(const CLineWords& tokens, long number) {
         if (tokens.empty() || tokens[0].text == "Name") {
             return true;
         }
@@ -706,8 +391,8 @@ private:
             return false;
         }
         bool addresses = true;
-        tokens.ForEach([&](std::size_t i, std::size_t first, std::size_t last) {
-            addresses = i <= rangeIndex || IsAddress(tokens.Text(first, last));
+        tokens.ForEach([&](std::size_t i, MapWord word) {
+            addresses = i <= rangeIndex || IsAddress(word.text);
             return addresses;
         });
         if (!addresses) {
@@ -718,7 +403,7 @@ private:
         return true;
     }
 
-    CLineSource& m_lines;
+    CLineReader& m_lines;
     const std::string& m_fileName;
     ListingScope m_scope;
     MapListing& m_listing;
@@ -784,27 +469,27 @@ bool ParseClassRange(std::string_view text, std::uint64_t& begin, std::uint64_t&
 
 void ReadMapListing(std::string_view bytes, const std::string& fileName, MapListing& listing,
                     CListingSink& sink) {
-    CLineSource lines(bytes);
+    CLineReader lines(bytes);
     CListingReader(lines, fileName, ListingScope::kWhole, listing, sink).Read();
 }
 
 MapListing ReadMapListing(std::string_view bytes, const std::string& fileName, ListingScope scope) {
     MapListing listing;
     CListingKeeper keeper(listing);
-    CLineSource lines(bytes);
+    CLineReader lines(bytes);
     CListingReader(lines, fileName, scope, listing, keeper).Read();
     return listing;
 }
 
 void ReadMapListing(CMapFile& file, MapListing& listing, CListingSink& sink) {
-    CLineSource lines(file, nullptr);
+    CLineReader lines(file, nullptr);
     CListingReader(lines, file.Name(), ListingScope::kWhole, listing, sink).Read();
 }
 
 MapListing ReadMapPreamble(CMapFile& file, std::string& bytesRead) {
     MapListing listing;
     CListingKeeper keeper(listing);
-    CLineSource lines(file, &bytesRead);
+    CLineReader lines(file, &bytesRead);
     CListingReader(lines, file.Name(), ListingScope::kPreamble, listing, keeper).Read();
     return listing;
 }

@@ -1,4 +1,4 @@
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 
 #include <gtest/gtest.h>
 
