@@ -13,7 +13,7 @@
 #include "core/map_file.h"
 #include "layout/status_text.h"
 #include "layout/window_layout.h"
-#include "readers/mplink/mplink_map.h"
+#include "readers/mplink/mplink_reader.h"
 #include "report/size_report.h"
 #include "resource.h"
 #include "win/ansi_text.h"
