@@ -206,10 +206,18 @@ TEST(WindowLayoutTest, ColumnsTakeTheirWeightsShareAndUserWidthsKeepTheirProport
     EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, {0, 0}), (Widths{0, 0}));
 }
 
-TEST(WindowLayoutTest, StatusPartsFollowEachOtherAndTheLastReachesTheEnd) {
-    EXPECT_EQ(StatusPartEdges({80, 200, 300}), (Widths{80, 280, -1}));
-    EXPECT_EQ(StatusPartEdges({120}), (Widths{-1}));
-    EXPECT_EQ(StatusPartEdges({}), Widths{});
+TEST(WindowLayoutTest, StatusPartsFollowEachOtherAndTheWidestGiveUpRoomWhereTheyDoNotFit) {
+    EXPECT_EQ(StatusPartEdges({80, 200, 300}, 1000), (Widths{80, 280, -1}));
+    EXPECT_EQ(StatusPartEdges({80, 200, 300}, 580), (Widths{80, 280, -1}));  // just fits
+    EXPECT_EQ(StatusPartEdges({120}, 50), (Widths{-1}));
+    EXPECT_EQ(StatusPartEdges({}, 500), Widths{});
+    // 80 + 215 + 350 + 210 = 855 in 732: the checks part gives up 123 pixels.
+    EXPECT_EQ(StatusPartEdges({80, 215, 350, 210}, 732), (Widths{80, 295, 522, -1}));
+    // Two wide parts share what the narrow ones leave: (600 - 100) / 2 each.
+    EXPECT_EQ(StatusPartEdges({100, 400, 500}, 600), (Widths{100, 350, -1}));
+    // Narrower than every part: each gets an equal share.
+    EXPECT_EQ(StatusPartEdges({100, 400, 500}, 150), (Widths{50, 100, -1}));
+    EXPECT_EQ(StatusPartEdges({100, 400}, 0), (Widths{100, -1}));  // no width known yet
 }
 
 TEST(WindowLayoutTest, CopiedRowsAreTheHeaderAndTheRowsChosen) {

@@ -73,6 +73,10 @@ BOOL CMapSizeDlg::OnInitDialog() {
         SystemMetricForDpi(SM_CXSMICON, m_dpi), SystemMetricForDpi(SM_CYSMICON, m_dpi), LR_SHARED));
     ShowStatus();
 
+    wchar_t other[128] = {};
+    GetMenuStringW(GetMenu(m_hWnd), IDM_DEVICE_OTHER, other, 128, MF_BYCOMMAND);
+    m_otherDeviceText = other;
+
     UseAccelerators(IDR_ACCELERATORS);
     DragAcceptFiles(m_hWnd, TRUE);
     if (!m_startPath.empty()) {
@@ -102,6 +106,8 @@ bool CMapSizeDlg::OnCommand(UINT id) {
             return OnEditFind();
         case IDM_EDIT_FIND_NEXT:
             return OnEditFindNext();
+        case IDM_DEVICE_OTHER:
+            return OnDeviceOther();
         case IDM_HELP_ABOUT:
             return OnHelpAbout();
         default:
@@ -226,6 +232,7 @@ void CMapSizeDlg::OnSize(int cx, int cy) {
         const StatusBarPlacement status = StatusBarPlacementForClient(cy, m_dpi);
         MoveWindow(m_status.GetSafeHwnd(), 0, status.y, cx, status.height, TRUE);
         m_status.FitTipWidth();
+        ShowStatus();  // its parts share the new width
     }
     m_laidOutWidths =
         ReportColumnWidths(cx, m_dpi, m_needs, WeightsFor(m_report.columns, m_weights));

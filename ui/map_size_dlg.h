@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/device_profile.h"
 #include "core/map_error.h"
 #include "core/size_table.h"
 #include "layout/map_document.h"
@@ -53,6 +54,7 @@ private:
     bool OnFileReload();
     bool OnFileExit();
     bool OnDevice(std::size_t device);
+    bool OnDeviceOther();
     bool OnRule(SectionRule rule);
     bool OnView(MapView view);
     bool OnEditCopy();
@@ -112,7 +114,8 @@ private:
     CListCtrl m_list;
     CStatusBar m_status;
     HICON m_warningIcon = nullptr;
-    std::size_t m_device = 0;  // of kDeviceChoices
+    DeviceSelection m_device{&kDefaultDevice};
+    std::wstring m_otherDeviceText;  // the Other Device item's own text
     SectionRule m_rule = SectionRule::kListed;
     MapView m_view = MapView::kObjects;
     HICON m_hIcon;

@@ -7,8 +7,10 @@
 #include "core/device_profile.h"
 #include "core/map_error.h"
 #include "find_dlg.h"
+#include "layout/device_menu.h"
 #include "layout/window_layout.h"
 #include "menu_choices.h"
+#include "other_device_dlg.h"
 #include "resource.h"
 #include "win/ansi_text.h"
 #include "win/file_dialog.h"
@@ -60,18 +62,33 @@ bool CMapSizeDlg::OnFileExit() {
     return true;
 }
 
-// Only a map that gives its capacities can be the device (its item is greyed otherwise).
+// The map's own device can be chosen only where the map gives capacities for it, from its
+// memory ranges or for the part it names (its item is greyed otherwise).
 bool CMapSizeDlg::Offers(std::size_t device) const {
-    return !kDeviceChoices[device].fromMap ||
-           (m_map.document != nullptr && m_entries.facts.hasCapacity);
+    if (device >= kDeviceChoices.size() || !kDeviceChoices[device].fromMap) {
+        return true;
+    }
+    return m_map.document != nullptr &&
+           ProfileOf(kDeviceChoices[device], m_entries.facts).capacities != CapacitySource::kNone;
 }
 
 bool CMapSizeDlg::OnDevice(std::size_t device) {
     if (!Offers(device)) {
         return true;
     }
-    m_device = device;
+    m_device = DeviceSelection(&kDeviceChoices[device]);
     FillReport(true);
+    return true;
+}
+
+// Any part of the table, chosen in a box of its own; it stays the device for the maps opened
+// next, as the menu's devices do.
+bool CMapSizeDlg::OnDeviceOther() {
+    COtherDeviceDlg dialog(m_device);
+    if (dialog.DoModal() == IDOK) {
+        m_device = dialog.Chosen();
+        FillReport(true);
+    }
     return true;
 }
 
@@ -152,8 +169,17 @@ void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
         bool checked = false;
         bool enabled = true;
         if (const std::size_t device = ItemOf(kDeviceItems, id); device < kDeviceItems.size()) {
-            checked = device == m_device;
+            checked = device == ChoiceItemOf(m_device);
             enabled = Offers(device);
+        } else if (id == IDM_DEVICE_OTHER) {
+            // "Other Device (18F46K22)..." while a part of the table is the device.
+            checked = ChoiceItemOf(m_device) == kDeviceChoices.size();
+            std::wstring text = m_otherDeviceText;
+            const size_t ellipsis = text.find(L'\x2026');
+            if (checked && ellipsis != std::wstring::npos) {
+                text.insert(ellipsis, L" (" + WidenAnsi(m_device.name) + L")");
+            }
+            ModifyMenuW(popup, byPosition, MF_BYPOSITION | MF_STRING, id, text.c_str());
         } else if (const std::size_t rule = ItemOf(kRuleItems, id); rule < kRuleItems.size()) {
             checked = kSectionRuleNames[rule].rule == m_rule;
             enabled = Shows(kSectionRuleNames[rule].rule, m_view);

@@ -11,6 +11,7 @@
 #include "core/device_profile.h"
 #include "core/map_error.h"
 #include "core/map_file.h"
+#include "layout/device_menu.h"
 #include "layout/status_text.h"
 #include "layout/window_layout.h"
 #include "readers/mplink/mplink_reader.h"
@@ -134,15 +135,15 @@ void CMapSizeDlg::ShowCounted(SizeTable shown, bool keepScrollPosition) {
     m_complete = std::move(complete);
     m_rule = m_entries.rule;
     m_view = m_entries.view;
-    if (kDeviceChoices[m_device].fromMap && !m_entries.facts.hasCapacity) {
-        m_device = 0;
+    if (m_device.rule == DeviceRule::kMap && !Offers(ChoiceItemOf(m_device))) {
+        m_device = DeviceSelection(&kDefaultDevice);
     }
     m_order = RowOrder(m_entries.rows, m_ordering);
     FillReport(keepScrollPosition);
 }
 
 DeviceProfile CMapSizeDlg::Device() const {
-    return ProfileOf(kDeviceChoices[m_device], m_entries.facts);
+    return ResolveDevice(m_device, m_entries.facts);
 }
 
 void CMapSizeDlg::ClearEntries() {
@@ -245,7 +246,11 @@ void CMapSizeDlg::ShowStatus() {
         }
         widths.push_back(width);
     }
-    m_status.SetParts(texts, StatusPartEdges(widths));
+    RECT bar{};
+    GetClientRect(m_status.GetSafeHwnd(), &bar);
+    // The size grip's corner is no room for text.
+    const int available = bar.right - bar.left - SystemMetricForDpi(SM_CXVSCROLL, m_dpi);
+    m_status.SetParts(texts, StatusPartEdges(widths, available));
     if (iconPart >= 0) {
         m_status.SetIcon(iconPart, m_warningIcon);
     }

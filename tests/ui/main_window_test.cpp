@@ -262,7 +262,7 @@ TEST(MainWindowTest, EveryMenuCommandIsTakenByTheWindow) {
     for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
         commands.push_back(item);
     }
-    ASSERT_EQ(commands.size(), 18u);
+    ASSERT_EQ(commands.size(), 19u);
     auto owned = std::make_unique<CommandRecordingApp>();
     CommandRecordingApp* app = owned.get();
     ProgramDriver program(std::move(owned));
@@ -270,6 +270,7 @@ TEST(MainWindowTest, EveryMenuCommandIsTakenByTheWindow) {
     const std::pair<UINT, const wchar_t*> dialogs[] = {{IDM_FILE_OPEN, L"Open"},
                                                        {IDM_EDIT_FIND, L"Find"},
                                                        {IDM_EDIT_FIND_NEXT, L"Find"},
+                                                       {IDM_DEVICE_OTHER, L"Other Device"},
                                                        {IDM_HELP_ABOUT, L"About tallyfold"}};
     for (const auto& [text, id] : commands) {
         SCOPED_TRACE(testing::Message() << id);

@@ -160,21 +160,25 @@ TEST(ReportDisplayTest, RowsOfAnMplinkFamilyMapAreHeadedAsTheSourceFilesTheyAre)
 TEST(ReportDisplayTest, ColumnWidthsTheUserSetKeepTheirSharesThroughResizes) {
     ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kBlinky));
     ASSERT_TRUE(WaitFor([&] { return program.Rows().size() == 8; }));
-    SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1000, 500));
-    ASSERT_EQ(program.ColumnWidths(), (std::vector<int>{534, 89, 89, 89, 89, 84}));
-    // The first column dragged narrower, "Other" wider: 980 pixels of list.
-    SendMessageW(program.List(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(290, 0));
-    SendMessageW(program.List(), LVM_SETCOLUMNWIDTH, 3, MAKELPARAM(333, 0));
-    SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1000, 500));
-    EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{290, 89, 89, 333, 89, 84}));
-    SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1980, 500));
-    EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{580, 178, 178, 666, 178, 173}));
+    const auto resize = [&](int cx) {
+        SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(cx, 500));
+    };
+    resize(1200);
+    ASSERT_EQ(program.ColumnWidths(), (std::vector<int>{643, 107, 107, 107, 107, 102}));
+    // The first column dragged narrower, "Other" wider: 1180 pixels of list.
+    SendMessageW(program.List(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(350, 0));
+    SendMessageW(program.List(), LVM_SETCOLUMNWIDTH, 3, MAKELPARAM(400, 0));
+    resize(1200);
+    const std::vector<int> dragged = {350, 107, 107, 400, 107, 102};
+    EXPECT_EQ(program.ColumnWidths(), dragged);
+    resize(2380);  // twice the list
+    EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{701, 214, 214, 801, 214, 209}));
 
     program.SendCommand(IDM_VIEW_LISTED_SECTIONS);  // five columns, without Other
     ASSERT_EQ(program.Headers().size(), 5u);
     program.SendCommand(IDM_VIEW_ALL_SECTIONS);
-    SendMessageW(program.Window(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(1000, 500));
-    EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{290, 89, 89, 333, 89, 84}));
+    resize(1200);
+    EXPECT_EQ(program.ColumnWidths(), dragged);
 }
 
 }  // namespace

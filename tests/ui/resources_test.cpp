@@ -226,6 +226,27 @@ TEST(ResourcesTest, FindTemplateHasItsFieldFindNextAndCancel) {
     EXPECT_EQ(find.controls, expected);
 }
 
+TEST(ResourcesTest, OtherDeviceTemplateHasItsFieldTheListOfPartsAndOkAndCancel) {
+    const ClassicTemplate other = ReadClassicTemplate(IDD_OTHER_DEVICE);
+    EXPECT_EQ(other.style, 0x80C800C0u);
+    EXPECT_EQ(other.cx, 200);
+    EXPECT_EQ(other.cy, 182);
+    EXPECT_EQ(other.caption, L"Other Device");
+    const std::vector<Control> expected = {
+        {WS_CHILD | WS_VISIBLE | SS_LEFT, 7, 9, 22, 8, -1, L"STATIC", L"&Part:"},
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 32, 7, 161, 12,
+         IDC_PART_FILTER, L"EDIT", L""},
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+             LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA,
+         7, 25, 186, 130, IDC_PART_LIST, L"SYSLISTVIEW32", L""},
+        {WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 89, 161, 50, 14, IDOK,
+         L"BUTTON", L"OK"},
+        {WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 143, 161, 50, 14, IDCANCEL, L"BUTTON",
+         L"Cancel"},
+    };
+    EXPECT_EQ(other.controls, expected);
+}
+
 // A menu's items as (text, command id); a separator is ("", 0).
 using MenuItems = std::vector<std::pair<std::wstring, UINT>>;
 
@@ -259,7 +280,12 @@ TEST(ResourcesTest, MenuHasFileEditDeviceViewAndHelpWithAccessKeysAndTheirComman
           {L"", 0},
           {L"&Find\x2026\tCtrl+F", 32785},
           {L"Find &Next\tF3", 32786}}},
-        {L"&Device", {{L"18F&4680", 32773}, {L"18F4&58", 32774}, {L"From &Map", 32778}}},
+        {L"&Device",
+         {{L"18F&4680", 32773},
+          {L"18F4&58", 32774},
+          {L"From &Map", 32778},
+          {L"", 0},
+          {L"&Other Device\x2026", 32787}}},
         {L"&View",
          {{L"&Listed Sections", 32779},
           {L"&All Sections", 32780},

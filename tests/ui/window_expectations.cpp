@@ -18,19 +18,19 @@ SizeTable CoreTable(const CMapDocument& document, const Counting& counting) {
     return document.Count(counting.rule.value_or(document.CalledForRule()), counting.view);
 }
 
-Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam,
+Rows CoreRows(const std::wstring& path, const DeviceSelection& device, bool byRam,
               const Counting& counting) {
     const SizeTable table = CoreTable(CMapDocument(ReadFileBytes(path), "map"), counting);
     const std::vector<std::uint32_t> order =
         RowOrder(table.rows, byRam ? ColumnOrdering::kByRamSize : ColumnOrdering::kByRomSize);
     Rows rows;
     ForEachReportRow(
-        table, ProfileOf(device, table.facts), table.rule == SectionRule::kAll,
+        table, ResolveDevice(device, table.facts), table.rule == SectionRule::kAll,
         [&rows](TableRow& row) { rows.push_back(row.cells); }, &order);
     return rows;
 }
 
-std::string CoreStatus(const std::wstring& path, const DeviceChoice& device,
+std::string CoreStatus(const std::wstring& path, const DeviceSelection& device,
                        const Counting& counting) {
     const CMapDocument document(ReadFileBytes(path), "map");
     const SizeTable table = CoreTable(document, counting);
@@ -45,7 +45,7 @@ std::string CoreStatus(const std::wstring& path, const DeviceChoice& device,
                                ShownRowCount(document.Count(SectionRule::kAll, MapView::kModules)),
                                ShownRowCount(table));
     }
-    return StatusText(StatusPartsOf(table, ProfileOf(device, table.facts),
+    return StatusText(StatusPartsOf(table, ResolveDevice(device, table.facts),
                                     complete ? &*complete : nullptr, hint));
 }
 

@@ -39,13 +39,21 @@ SizeTable CoreTable(const CMapDocument& document, const Counting& counting);
 
 // The rows the core gives for a map, as the window must show them: by ROM size, or by RAM size
 // when asked for, as tallyfold-report orders them; every section counted shows the Other column.
-Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam = false,
+Rows CoreRows(const std::wstring& path, const DeviceSelection& device, bool byRam = false,
               const Counting& counting = {});
+inline Rows CoreRows(const std::wstring& path, const DeviceChoice& device, bool byRam = false,
+                     const Counting& counting = {}) {
+    return CoreRows(path, DeviceSelection(&device), byRam, counting);
+}
 
 // The status bar's line the core gives for a map shown that way, with the note of the source
 // files where the map has more of them than the rows shown.
-std::string CoreStatus(const std::wstring& path, const DeviceChoice& device,
+std::string CoreStatus(const std::wstring& path, const DeviceSelection& device,
                        const Counting& counting = {});
+inline std::string CoreStatus(const std::wstring& path, const DeviceChoice& device,
+                              const Counting& counting = {}) {
+    return CoreStatus(path, DeviceSelection(&device), counting);
+}
 
 // A dropped file as the shell hands it over; the window frees it.
 HGLOBAL DropOf(const std::wstring& path);

@@ -30,12 +30,36 @@ StatusBarPlacement StatusBarPlacementForClient(int cy, int dpi) {
     return {cy - height, height};
 }
 
-std::vector<int> StatusPartEdges(const std::vector<int>& widths) {
+std::vector<int> StatusPartEdges(const std::vector<int>& widths, int available) {
+    std::vector<int> shown;
+    long long total = 0;
+    for (int width : widths) {
+        shown.push_back(std::max(width, 0));
+        total += shown.back();
+    }
+    if (total > available && available > 0) {
+        // The widest width that, given to every part wider than it, fills the bar.
+        std::vector<int> ascending = shown;
+        std::sort(ascending.begin(), ascending.end());
+        long long narrower = 0;  // the sum of the parts narrower than the cap
+        int cap = 0;
+        for (size_t part = 0; part < ascending.size(); ++part) {
+            const long long wider = static_cast<long long>(ascending.size() - part);
+            cap = static_cast<int>((available - narrower) / wider);
+            if (cap <= ascending[part]) {
+                break;
+            }
+            narrower += ascending[part];
+        }
+        for (int& width : shown) {
+            width = std::min(width, std::max(cap, 0));
+        }
+    }
     std::vector<int> edges;
     int edge = 0;
-    for (size_t part = 0; part < widths.size(); ++part) {
-        edge += std::max(widths[part], 0);
-        edges.push_back(part + 1 == widths.size() ? -1 : edge);
+    for (size_t part = 0; part < shown.size(); ++part) {
+        edge += shown[part];
+        edges.push_back(part + 1 == shown.size() ? -1 : edge);
     }
     return edges;
 }

@@ -45,8 +45,10 @@ StatusBarPlacement StatusBarPlacementForClient(int cy, int dpi);
 inline constexpr int kStatusPartPadding = 16;
 
 // The right edges of the status bar's parts for parts `widths` wide (their text and the room
-// around it), one after the other from the left; the last part reaches the bar's end (-1).
-std::vector<int> StatusPartEdges(const std::vector<int>& widths);
+// around it), one after the other from the left; the last part reaches the bar's end (-1). Where
+// they are wider together than the bar's `available` pixels, the widest give up room, each down
+// to the same width, so that every part shows as much as it can.
+std::vector<int> StatusPartEdges(const std::vector<int>& widths, int available);
 
 // How narrow each report column may be (padding included), and how many pixels of the list's
 // width no column can use (its frame and a vertical scroll bar). A column without a need may
@@ -108,7 +110,7 @@ inline constexpr std::array<int, kReportColumnCount> kInitialColumnWidths = {400
 inline constexpr int kCellPadding = 12;
 
 // Pixels a header's sort arrow takes beside its text, at 96 DPI.
-inline constexpr int kSortArrowWidth = 16;
+inline constexpr int kSortArrowWidth = 32;
 
 // A column width as the list view takes it: its low 16 bits.
 std::uint16_t ColumnWidthParam(int width);
