@@ -187,7 +187,7 @@ TEST(WindowLayoutTest, ColumnsTakeTheirWeightsShareAndUserWidthsKeepTheirProport
     // it, each column keeps its share to within a pixel (the last one's gap aside).
     const Widths dragged = {300, 150, 150, 150, 225};
     const Widths weights = WeightsOfWidths(dragged, 1000, 96);
-    EXPECT_EQ(weights, (Widths{3061, 1531, 1531, 1531, 2347}));
+    EXPECT_EQ(weights, (Widths{3062, 1531, 1531, 1531, 2347}));
     for (const int cx : {1000, 2000}) {
         SCOPED_TRACE(cx);
         const Widths widths = ReportColumnWidths(cx, 96, ColumnNeeds{}, weights);
@@ -201,6 +201,10 @@ TEST(WindowLayoutTest, ColumnsTakeTheirWeightsShareAndUserWidthsKeepTheirProport
     // The default widths stand for the default weights.
     EXPECT_EQ(WeightsOfWidths(ReportColumnWidths(1000, 96, ColumnNeeds{}, kFiveColumns), 1000, 96),
               kFiveColumns);
+    // Dragged narrower than the list, the columns keep their widths and the room at the end.
+    const Widths narrower = {200, 100, 100, 100, 95};
+    EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, WeightsOfWidths(narrower, 1000, 96)),
+              narrower);
     // No columns, or weights of nothing: no widths, nothing divided by zero.
     EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, {}), Widths{});
     EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, {0, 0}), (Widths{0, 0}));

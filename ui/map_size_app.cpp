@@ -62,6 +62,7 @@ BOOL CMapSizeApp::InitInstance() {
 
     CMapSizeDlg dlg;
     dlg.OpenAtStart(MapPathFromCommandLine(m_commandLine));
+    dlg.KeepSettingsUnder(m_settingsKey);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -43,6 +43,7 @@ void CMapSizeDlg::DoDataExchange(bool saving) {
 
 BOOL CMapSizeDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    LoadSettings();
 
     AddAboutEntryToSystemMenu();
 
@@ -113,6 +114,9 @@ bool CMapSizeDlg::OnCommand(UINT id) {
         default:
             break;
     }
+    if (id >= IDM_FILE_RECENT_FIRST && id < IDM_FILE_RECENT_FIRST + kRecentFileCount) {
+        return OnFileRecent(id - IDM_FILE_RECENT_FIRST);
+    }
     if (const std::size_t device = ItemOf(kDeviceItems, id); device < kDeviceItems.size()) {
         return OnDevice(device);
     }
@@ -131,6 +135,11 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
             Close();
             result = 0;
             return true;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                SaveSettings();  // the session ends without closing the window
+            }
+            return false;
         case WM_SYSCOMMAND:
             return OnSysCommand(wParam);
         case WM_PAINT:
@@ -189,8 +198,9 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
     }
 }
 
-// The end of the window, and with it of the program.
+// The end of the window, and with it of the program: what it shows is kept for the next start.
 void CMapSizeDlg::Close() {
+    SaveSettings();
     EndDialog(IDCANCEL);
 }
 

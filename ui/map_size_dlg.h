@@ -19,6 +19,7 @@
 #include "layout/report_columns.h"
 #include "layout/status_text.h"
 #include "layout/window_layout.h"
+#include "layout/window_settings.h"
 #include "report/size_report.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
@@ -41,11 +42,16 @@ public:
     // A map to open as soon as the window shows, as File > Open would; empty for none.
     void OpenAtStart(std::wstring path);
 
+    // The registry key (under HKEY_CURRENT_USER) that the window starts as it was left in, and
+    // that it keeps its settings in when it closes; empty to keep nothing.
+    void KeepSettingsUnder(std::wstring key);
+
 protected:
     void DoDataExchange(bool saving) override;
     BOOL OnInitDialog() override;
     bool OnCommand(UINT id) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    void PlaceWindow() override;
 
 private:
     // The menu commands and the state of their items (map_size_dlg_commands.cpp). The Device
@@ -53,6 +59,7 @@ private:
     bool OnFileOpen();
     bool OnFileReload();
     bool OnFileExit();
+    bool OnFileRecent(std::size_t place);
     bool OnDevice(std::size_t device);
     bool OnDeviceOther();
     bool OnRule(SectionRule rule);
@@ -105,6 +112,12 @@ private:
     void OnGetDispInfo(LVITEMA& item) const;
     void OnColumnClick(int column);
 
+    // What is kept from one run to the next, and the recent files (map_size_dlg_settings.cpp).
+    void LoadSettings();
+    void SaveSettings();
+    void RememberRecentFile(const std::wstring& path);
+    void ShowRecentFiles();
+
     // The rows chosen in the list, and finding one (map_size_dlg_rows.cpp).
     std::vector<std::size_t> SelectedRows() const;
     void CopyRows(const std::vector<std::size_t>* rows);
@@ -139,6 +152,16 @@ private:
     std::string m_sortField;   // of the column whose header was clicked last
     std::wstring m_startPath;  // of the map to open once the window shows
     std::wstring m_findText;   // looked for last
+    std::wstring m_settingsKey;
+    // The rule, view and order the last run left, for the first map this run shows; each is
+    // dropped once a map was shown or the user chose another before one was.
+    std::optional<SectionRule> m_startRule;
+    std::optional<MapView> m_startView;
+    std::optional<ColumnOrdering> m_startOrdering;
+    std::optional<WindowPlacementSetting> m_placement;  // where the last run left the window
+    std::wstring m_openFolder;                          // the Open dialog's last folder
+    std::vector<std::wstring> m_recentFiles;            // most recent first
+    bool m_recentSeparator = false;  // the File menu has the separator after them
     int m_dpi = kDefaultDpi;
     CharWidths m_charWidths{};  // of the list's font
     ColumnNeeds m_needs;

@@ -21,10 +21,16 @@
 bool CMapSizeDlg::OnFileOpen() {
     CFileDialog dialog(L"map", L"*.map", OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
                        L"Link maps (*.map)|*.map|All files (*.*)|*.*||");
+    dialog.SetInitialFolder(m_openFolder);
     if (dialog.DoModal() != IDOK) {
         return true;
     }
-    OpenMap(dialog.GetPathName());
+    const std::wstring& path = dialog.GetPathName();
+    const size_t separator = path.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) {
+        m_openFolder = path.substr(0, separator == 2 && path[1] == L':' ? 3 : separator);
+    }
+    OpenMap(path);
     return true;
 }
 
@@ -107,6 +113,9 @@ bool CMapSizeDlg::OnView(MapView view) {
 // all is reported and the previous one stays.
 void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
     if (m_map.document == nullptr) {
+        // The user's own choice: the first map is shown as the Open command shows a map.
+        m_startRule.reset();
+        m_startView.reset();
         m_rule = rule;
         m_view = view;
         m_entries.rule = rule;

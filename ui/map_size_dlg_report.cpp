@@ -60,21 +60,41 @@ bool CMapSizeDlg::Shows(const CMapDocument& document, SectionRule rule, MapView 
 }
 
 // Shows the map's report by the rule it calls for, by object file, ordered by ROM size, for the
-// chosen device; a map that cannot be read leaves everything as it was.
+// chosen device; a map that cannot be read leaves everything as it was. The first map a run shows
+// is shown by the rule, the view and the order the last run left, where it offers them.
 void CMapSizeDlg::OpenMap(const std::wstring& path) {
     std::optional<COpenedMap> map = ReadMap(path);
     if (!map) {
         return;  // the user was told; the report stays as it was
     }
-    SizeTable shown = map->document->Count(map->document->CalledForRule(), MapView::kObjects);
+    const CMapDocument& document = *map->document;
+    SectionRule rule = document.CalledForRule();
+    MapView view = MapView::kObjects;
+    if (m_startRule && document.Offers(*m_startRule)) {
+        rule = *m_startRule;
+    }
+    if (m_startView && Shows(document, rule, *m_startView)) {
+        view = *m_startView;
+    }
+    SizeTable shown;
+    try {
+        shown = document.Count(rule, view);
+    } catch (const MapError&) {
+        // It lacks what they need after all; the map's own rule counted it when it was read.
+        shown = document.Count(document.CalledForRule(), MapView::kObjects);
+    }
     ClearEntries();
     m_map = std::move(*map);
     m_sourceFiles.reset();
-    m_ordering = ColumnOrdering::kByRomSize;
+    m_ordering = m_startOrdering.value_or(ColumnOrdering::kByRomSize);
     m_sortField.clear();
+    m_startRule.reset();
+    m_startView.reset();
+    m_startOrdering.reset();
     ShowCounted(std::move(shown), false);
     const std::wstring title = L"Tallyfold [ " + path + L" ]";
     SetWindowTextW(m_hWnd, title.c_str());
+    RememberRecentFile(path);
 }
 
 // Reads the whole map and checks that it is one, or tells the user why not and returns nothing.
@@ -386,6 +406,7 @@ void CMapSizeDlg::OnColumnClick(int column) {
     if (ordering == ColumnOrdering::kNone) {
         return;
     }
+    m_startOrdering.reset();  // the user's own order, which the first map does not take
     m_ordering = ordering;
     m_sortField = field;
     m_order = RowOrder(m_entries.rows, m_ordering);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "resource.h"
+#include "win/registry.h"
 
 namespace {
 
@@ -158,7 +159,12 @@ std::vector<UINT> CommandRecordingApp::Commands() const {
     return m_commands;
 }
 
-ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app) : m_app(std::move(app)) {
+ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app, Settings settings)
+    : m_app(std::move(app)) {
+    m_app->m_settingsKey = kTestSettingsKey;
+    if (settings == Settings::kForget) {
+        DeleteRegistryTree(kTestSettingsKey);
+    }
     m_thread = std::thread([this] {
         m_threadId = GetCurrentThreadId();
         m_startupResult = m_app->InitInstance();

@@ -16,10 +16,18 @@
 // Runs the program's start-up operation on a thread of its own, as the program's main thread
 // would, and drives its windows from the test's thread: within one process every window message,
 // pointer and menu handle can be passed as the program itself would receive them.
+// The key the window under test keeps its settings in, apart from the user's own.
+inline constexpr const wchar_t* kTestSettingsKey = L"Software\\Tallyfold Window Tests";
+
+// Whether a program starts as at the first start of all, or as the last one under test left it.
+enum class Settings { kForget, kKeep };
+
 class ProgramDriver {
 public:
-    // Runs the start-up operation of app, or of a plain CMapSizeApp.
-    explicit ProgramDriver(std::unique_ptr<CMapSizeApp> app = std::make_unique<CMapSizeApp>());
+    // Runs the start-up operation of app, or of a plain CMapSizeApp, with the settings kept
+    // under kTestSettingsKey.
+    explicit ProgramDriver(std::unique_ptr<CMapSizeApp> app = std::make_unique<CMapSizeApp>(),
+                           Settings settings = Settings::kForget);
     ~ProgramDriver();
 
     ProgramDriver(const ProgramDriver&) = delete;

@@ -79,8 +79,11 @@ std::vector<int> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs,
     for (int weight : weights) {
         total += std::max(weight, 0);
     }
+    // Weights that fill less than the whole list leave room at its end, as the user left it;
+    // more, and the columns share the list.
+    total = std::max<long long>(total, kWholeListWeight);
     std::vector<int> widths(weights.size(), 0);
-    if (total > 0) {
+    {
         for (size_t column = 0; column < widths.size(); ++column) {
             // Truncated toward zero, as 3w/5 and w/10 are for the five default columns.
             widths[column] =
@@ -122,8 +125,9 @@ std::vector<int> WeightsOfWidths(const std::vector<int>& widths, int cx, int dpi
         if (column + 1 == widths.size()) {
             width += ScaleForDpi(kLastColumnGap, dpi);
         }
+        // Rounded up, so that laid out again at this width the column is as wide as it was.
         weights.push_back(static_cast<int>(
-            std::min(width * kWholeListWeight + w / 2, 1000LL * kWholeListWeight * w) / w));
+            std::min(width * kWholeListWeight + w - 1, 100LL * kWholeListWeight * w) / w));
     }
     return weights;
 }

@@ -70,8 +70,9 @@ inline constexpr int kWholeListWeight = 10000;
 std::vector<int> DefaultColumnWeights(std::size_t count);
 
 // The widths of the report columns for a client area cx pixels wide, one per weight: each
-// column takes its weight's share of the list, the last one giving up 5 pixels (at 96 DPI) so
-// that no horizontal scroll bar appears. A number column narrower than it needs gets what it
+// column takes its weight's share of the list (of the weights' sum, where they sum to more than
+// the whole list), the last one giving up 5 pixels (at 96 DPI) so that no horizontal scroll bar
+// appears. A number column narrower than it needs gets what it
 // needs, and the first column gives the room up, down to its own need. No column is narrower
 // than 0.
 std::vector<int> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs,

@@ -37,6 +37,8 @@ INT_PTR CFileDialog::DoModal() {
     request.nMaxFile = kPathCapacity;
     request.lpstrDefExt = m_defaultExtension.c_str();
     request.Flags = m_flags | OFN_EXPLORER;
+    request.lpstrTitle = m_title.empty() ? nullptr : m_title.c_str();
+    request.lpstrInitialDir = m_folder.empty() ? nullptr : m_folder.c_str();
     if (!GetOpenFileNameW(&request)) {
         return IDCANCEL;
     }

@@ -12,6 +12,11 @@ public:
     CFileDialog(const wchar_t* defaultExtension, const wchar_t* fileName, DWORD flags,
                 const wchar_t* filter);
 
+    // The dialog's title instead of the system's ("Open"), and the folder it starts in; empty for
+    // the system's choice.
+    void SetTitle(std::wstring title) { m_title = std::move(title); }
+    void SetInitialFolder(std::wstring folder) { m_folder = std::move(folder); }
+
     // IDOK when a file was chosen; IDCANCEL when the dialog was cancelled or failed.
     INT_PTR DoModal();
 
@@ -22,5 +27,7 @@ private:
     std::wstring m_fileName;
     std::wstring m_filter;
     DWORD m_flags;
+    std::wstring m_title;
+    std::wstring m_folder;
     std::wstring m_path;
 };
