@@ -35,6 +35,9 @@
 #define IDM_EDIT_FIND 32785
 #define IDM_EDIT_FIND_NEXT 32786
 #define IDM_DEVICE_OTHER 32787
+#define IDM_FILE_SAVE_REPORT_AS 32788
+#define IDM_FILE_COMPARE_WITH 32789
+#define IDM_FILE_OPEN_PICTURE 32790
 // The recent files of the File menu: the first, and the three after it.
 #define IDM_FILE_RECENT_FIRST 32800
 #define IDM_FILE_OPEN 57601

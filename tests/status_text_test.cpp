@@ -69,4 +69,31 @@ TEST(StatusText, NamesTheSourceFilesWhenTheyAreMoreThanTheRowsShown) {
     EXPECT_EQ(SourceFilesHint("Source Files", 2, 3), "");
 }
 
+TEST(StatusText, TwoMapsComparedSayWhatBothMapsFiguresSayAndTheChange) {
+    const DeviceProfile big = ProfileOf(kDefaultDevice, {});
+    const SizeTable older = Count("blinky.map", SectionRule::kAll);
+    const SizeTable newer = Count("blinky-v2.map", SectionRule::kAll);
+    StatusParts parts = ComparisonStatusPartsOf(older, newer, SectionRule::kAll, big,
+                                                "ROM +504, RAM +27, other 0 bytes", "blinky.map");
+    EXPECT_EQ(parts.rule, "All sections");
+    EXPECT_EQ(parts.checks,
+              "both maps agree with the map's TOTAL section and the map's used address ranges");
+    EXPECT_FALSE(parts.disagrees);
+    EXPECT_EQ(parts.notes, "ROM +504, RAM +27, other 0 bytes since blinky.map");
+    EXPECT_EQ(StatusText(parts), "All sections, 18F4680 (ROM 65536, RAM 3328 bytes): " +
+                                     parts.checks + "; " + parts.notes);
+
+    SizeTable disagreeing = Count("blinky-v2.map", SectionRule::kAll);
+    disagreeing.facts.checks[0].agrees = false;
+    parts = ComparisonStatusPartsOf(older, disagreeing, SectionRule::kAll, big, "", "blinky.map");
+    EXPECT_TRUE(parts.disagrees);
+    EXPECT_EQ(parts.checks.rfind("old map agrees with the map's TOTAL section", 0), 0u)
+        << parts.checks;
+    EXPECT_NE(parts.checks.find("; new map agrees with the map's used address ranges; "
+                                "disagrees with the map's TOTAL section"),
+              std::string::npos)
+        << parts.checks;
+    EXPECT_EQ(parts.notes, "");
+}
+
 }  // namespace

@@ -97,6 +97,12 @@ bool CMapSizeDlg::OnCommand(UINT id) {
             return OnFileOpen();
         case IDM_FILE_RELOAD:
             return OnFileReload();
+        case IDM_FILE_SAVE_REPORT_AS:
+            return OnFileSaveReportAs();
+        case IDM_FILE_COMPARE_WITH:
+            return OnFileCompareWith();
+        case IDM_FILE_OPEN_PICTURE:
+            return OnFileOpenPicture();
         case IDM_FILE_EXIT:
             return OnFileExit();
         case IDM_EDIT_COPY:

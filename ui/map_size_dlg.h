@@ -20,6 +20,8 @@
 #include "layout/status_text.h"
 #include "layout/window_layout.h"
 #include "layout/window_settings.h"
+#include "report/map_report.h"
+#include "report/report_diff.h"
 #include "report/size_report.h"
 #include "win/dialog.h"
 #include "win/list_ctrl.h"
@@ -29,7 +31,19 @@
 struct COpenedMap {
     std::wstring path;
     std::unique_ptr<CMapDocument> document;
+    // Its bytes and name once more, for the counts of a saved report and of the picture, which
+    // are made as the command line makes them (with each section's pieces, for the picture).
+    std::string bytes;
+    std::string name;
     bool mplink = false;  // its rows are source files (see HeadRowsAsSourceFiles)
+};
+
+// An older map the map shown is compared with, and the rows of the comparison.
+struct CComparison {
+    COpenedMap older;
+    SizeTable olderEntries;  // counted by the view shown, and its rule where it offers it
+    std::vector<Memory> measures;
+    std::vector<DiffRow> rows;  // their names held by olderEntries and the window's entries
 };
 
 // The main window: the report of the last map opened, counted by the chosen rule and view, for
@@ -60,6 +74,9 @@ private:
     bool OnFileReload();
     bool OnFileExit();
     bool OnFileRecent(std::size_t place);
+    bool OnFileSaveReportAs();
+    bool OnFileCompareWith();
+    bool OnFileOpenPicture();
     bool OnDevice(std::size_t device);
     bool OnDeviceOther();
     bool OnRule(SectionRule rule);
@@ -104,6 +121,7 @@ private:
     int SortArrowColumn() const;
     void ShowSortArrow();
     void ShowStatus();
+    void ShowStatusParts(const StatusParts& parts);
     std::string SourceFilesNote();
     void MeasureColumnNeeds();
     const std::string* Cell(int item, int column) const;
@@ -111,6 +129,12 @@ private:
     void OnGetDispInfo(LVITEMW& item) const;
     void OnGetDispInfo(LVITEMA& item) const;
     void OnColumnClick(int column);
+
+    // Saved reports, comparisons and the picture (map_size_dlg_files.cpp).
+    std::string ReportText(OutputFormat format) const;
+    void CompareRowsShown();
+    bool RecountComparison();
+    void ShowComparisonStatus();
 
     // What is kept from one run to the next, and the recent files (map_size_dlg_settings.cpp).
     void LoadSettings();
@@ -144,6 +168,8 @@ private:
     std::optional<SizeTable> m_complete;
     // How many rows the view by source file has, once asked for; of the map shown.
     std::optional<std::size_t> m_sourceFiles;
+    // The older map the one shown is compared with, while it is.
+    std::optional<CComparison> m_comparison;
     // The cells the list shows, row by row; the list asks for them as it draws.
     ReportTable m_report;
     // The fields of the columns the list has, which a new report compares its own with.
@@ -162,6 +188,7 @@ private:
     std::wstring m_openFolder;                          // the Open dialog's last folder
     std::vector<std::wstring> m_recentFiles;            // most recent first
     bool m_recentSeparator = false;  // the File menu has the separator after them
+    std::size_t m_saveFormat = 0;    // of kSaveFormats, chosen last
     int m_dpi = kDefaultDpi;
     CharWidths m_charWidths{};  // of the list's font
     ColumnNeeds m_needs;

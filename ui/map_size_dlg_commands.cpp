@@ -59,7 +59,9 @@ bool CMapSizeDlg::OnFileReload() {
     }
     m_map = std::move(*map);
     m_sourceFiles.reset();
-    ShowCounted(std::move(shown), true);
+    m_entries = std::move(shown);  // for the older map's count, which follows its rule and view
+    RecountComparison();
+    ShowCounted(std::move(m_entries), true);
     return true;
 }
 
@@ -123,8 +125,15 @@ void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
         FillReport(true);
         return;
     }
-    if ((rule == m_rule && view == m_view) || !Shows(rule, view)) {
-        return;  // nothing changes, or a greyed item
+    if (!Shows(rule, view)) {
+        return;  // a greyed item
+    }
+    if (rule == m_rule && view == m_view) {
+        if (m_comparison) {  // the map shown alone again
+            m_comparison.reset();
+            FillReport(false);
+        }
+        return;
     }
     SizeTable shown;
     try {
@@ -133,6 +142,7 @@ void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
         ShowMapError(m_map.path, error);
         return;
     }
+    m_comparison.reset();
     ShowCounted(std::move(shown), false);
 }
 
@@ -195,7 +205,9 @@ void CMapSizeDlg::OnInitMenuPopup(HMENU popup) {
         } else if (const std::size_t view = ItemOf(kViewItems, id); view < kViewItems.size()) {
             checked = kViewChoices[view].view == m_view;
             enabled = Shows(m_rule, kViewChoices[view].view);
-        } else if (id == IDM_FILE_RELOAD) {
+        } else if (id == IDM_FILE_RELOAD || id == IDM_FILE_SAVE_REPORT_AS ||
+                   id == IDM_FILE_COMPARE_WITH || id == IDM_FILE_OPEN_PICTURE) {
+            // What needs a map shown.
             EnableMenuItem(popup, byPosition,
                            MF_BYPOSITION | (m_map.document == nullptr ? MF_GRAYED : MF_ENABLED));
             continue;

@@ -15,6 +15,7 @@
 #include "layout/status_text.h"
 #include "layout/window_layout.h"
 #include "readers/mplink/mplink_reader.h"
+#include "report/report_formats.h"
 #include "report/size_report.h"
 #include "resource.h"
 #include "win/ansi_text.h"
@@ -84,6 +85,7 @@ void CMapSizeDlg::OpenMap(const std::wstring& path) {
         shown = document.Count(document.CalledForRule(), MapView::kObjects);
     }
     ClearEntries();
+    m_comparison.reset();
     m_map = std::move(*map);
     m_sourceFiles.reset();
     m_ordering = m_startOrdering.value_or(ColumnOrdering::kByRomSize);
@@ -105,6 +107,8 @@ std::optional<COpenedMap> CMapSizeDlg::ReadMap(const std::wstring& path) {
         COpenedMap map;
         map.path = path;
         map.mplink = IsMplinkMap(bytes);
+        map.name = file.Name();
+        map.bytes = bytes;
         map.document = std::make_unique<CMapDocument>(std::move(bytes), file.Name());
         return map;
     } catch (const MapError& error) {
@@ -180,13 +184,24 @@ void CMapSizeDlg::ClearEntries() {
 void CMapSizeDlg::RebuildRows() {
     const bool withOther = m_entries.rule == SectionRule::kAll;
     ReportTable report;
-    report.columns = SizeReportColumns(withOther, m_entries.view);
+    const auto keep = [&report](TableRow& row) { report.rows.push_back(std::move(row)); };
+    if (m_comparison) {
+        // A change shows its sign, as people read it.
+        report.columns = DiffColumns(m_comparison->measures, m_entries.view);
+        ForEachDiffRow(m_comparison->rows, Device(), m_comparison->measures,
+                       DiffRule(m_comparison->olderEntries, m_entries), [&](TableRow& row) {
+                           for (size_t cell = 0; cell < row.cells.size(); ++cell) {
+                               row.cells[cell] = DisplayCell(report.columns[cell], row.cells[cell]);
+                           }
+                           keep(row);
+                       });
+    } else {
+        report.columns = SizeReportColumns(withOther, m_entries.view);
+        ForEachReportRow(m_entries, Device(), withOther, keep, &m_order);
+    }
     if (m_map.mplink && m_entries.view == MapView::kObjects) {
         HeadRowsAsSourceFiles(report.columns);
     }
-    ForEachReportRow(
-        m_entries, Device(), withOther,
-        [&report](TableRow& row) { report.rows.push_back(std::move(row)); }, &m_order);
     m_report = std::move(report);
     ShowColumns();
 }
@@ -248,8 +263,15 @@ void CMapSizeDlg::ShowStatus() {
         m_status.SetTipText(L"No map open");
         return;
     }
-    const StatusParts parts =
-        StatusPartsOf(m_entries, Device(), m_complete ? &*m_complete : nullptr, SourceFilesNote());
+    if (m_comparison) {
+        ShowComparisonStatus();
+        return;
+    }
+    ShowStatusParts(
+        StatusPartsOf(m_entries, Device(), m_complete ? &*m_complete : nullptr, SourceFilesNote()));
+}
+
+void CMapSizeDlg::ShowStatusParts(const StatusParts& parts) {
     std::vector<std::wstring> texts;
     std::vector<int> widths;
     int iconPart = -1;
@@ -410,5 +432,8 @@ void CMapSizeDlg::OnColumnClick(int column) {
     m_ordering = ordering;
     m_sortField = field;
     m_order = RowOrder(m_entries.rows, m_ordering);
+    if (m_comparison) {
+        CompareRowsShown();
+    }
     FillReport(false);
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "layout/device_menu.h"
+#include "layout/saved_report.h"
 #include "layout/window_settings.h"
 #include "resource.h"
 #include "win/ansi_text.h"
@@ -23,6 +24,7 @@ const wchar_t* const kViewValue = L"View";
 const wchar_t* const kSortValue = L"Sort";
 const wchar_t* const kColumnsValue = L"Columns";
 const wchar_t* const kFolderValue = L"Folder";
+const wchar_t* const kReportFormatValue = L"Report Format";
 const wchar_t* const kRecentFilesKey = L"\\Recent File List";
 
 // Names, numbers and fields are ASCII; a value with anything else is no value of ours.
@@ -107,6 +109,9 @@ void CMapSizeDlg::LoadSettings() {
     if (const auto text = AsciiValue(key, kColumnsValue)) {
         m_weights = ColumnWeightsFromSetting(*text);
     }
+    if (const auto text = AsciiValue(key, kReportFormatValue)) {
+        m_saveFormat = SaveFormatNamed(*text);
+    }
     if (const auto folder = key.ReadString(kFolderValue); folder && IsPathSetting(*folder)) {
         m_openFolder = *folder;
     }
@@ -151,6 +156,7 @@ void CMapSizeDlg::SaveSettings() {
     }
     KeepUserWidths();
     key.WriteString(kColumnsValue, WidenAnsi(ColumnWeightsSettingText(m_weights)));
+    key.WriteString(kReportFormatValue, WidenAnsi(SaveFormatName(m_saveFormat)));
     if (!m_openFolder.empty()) {
         key.WriteString(kFolderValue, m_openFolder);
     }

@@ -262,7 +262,7 @@ TEST(MainWindowTest, EveryMenuCommandIsTakenByTheWindow) {
     for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
         commands.push_back(item);
     }
-    ASSERT_EQ(commands.size(), 19u);
+    ASSERT_EQ(commands.size(), 22u);
     auto owned = std::make_unique<CommandRecordingApp>();
     CommandRecordingApp* app = owned.get();
     ProgramDriver program(std::move(owned));

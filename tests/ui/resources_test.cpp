@@ -273,7 +273,14 @@ TEST(ResourcesTest, MenuHasFileEditDeviceViewAndHelpWithAccessKeysAndTheirComman
         MenuItems items;
     } expected[] = {
         {L"&File",
-         {{L"&Open..\tCtrl+O", 57601}, {L"&Reload\tF5", 32776}, {L"", 0}, {L"E&xit", 32772}}},
+         {{L"&Open..\tCtrl+O", 57601},
+          {L"&Reload\tF5", 32776},
+          {L"", 0},
+          {L"Save Report &As\x2026\tCtrl+S", 32788},
+          {L"&Compare With\x2026", 32789},
+          {L"Open &Picture\tF7", 32790},
+          {L"", 0},
+          {L"E&xit", 32772}}},
         {L"&Edit",
          {{L"&Copy\tCtrl+C", 32777},
           {L"Copy &Table", 32784},
@@ -337,6 +344,8 @@ TEST(ResourcesTest, KeysAreTheOnesTheMenusName) {
     }
     EXPECT_EQ(named, (MenuItems{{L"Ctrl+O", IDM_FILE_OPEN},
                                 {L"F5", IDM_FILE_RELOAD},
+                                {L"Ctrl+S", IDM_FILE_SAVE_REPORT_AS},
+                                {L"F7", IDM_FILE_OPEN_PICTURE},
                                 {L"Ctrl+C", IDM_EDIT_COPY},
                                 {L"Ctrl+Ins", IDM_EDIT_COPY},
                                 {L"Ctrl+F", IDM_EDIT_FIND},
@@ -356,7 +365,7 @@ TEST(ResourcesTest, KeysAreTheOnesTheMenusName) {
                       named.end());
         }
     }
-    EXPECT_EQ(keysNamed, 6);
+    EXPECT_EQ(keysNamed, 8);
 }
 
 TEST(ResourcesTest, AboutEntryTextIsString101) {

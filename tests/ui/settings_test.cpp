@@ -4,6 +4,8 @@
 #include <commdlg.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,10 @@ std::vector<std::wstring> FileItems(const ProgramDriver& program) {
     return items;
 }
 
+const std::vector<std::wstring> kFileItemsWithoutRecentFiles = {
+    L"&Open..\tCtrl+O",     L"&Reload\tF5",       L"-", L"Save Report &As\x2026\tCtrl+S",
+    L"&Compare With\x2026", L"Open &Picture\tF7", L"-", L"E&xit"};
+
 TEST(SettingsTest, ASecondStartRestoresDeviceViewOrderPlacementColumnsAndTheMap) {
     const Counting modules{SectionRule::kAll, MapView::kModules};
     const RECT placed = {50, 60, 950, 660};
@@ -73,7 +79,7 @@ TEST(SettingsTest, ASecondStartRestoresDeviceViewOrderPlacementColumnsAndTheMap)
     EXPECT_TRUE(program.IsChecked(IDM_VIEW_SOURCE_FILES));
     EXPECT_TRUE(program.IsChecked(IDM_VIEW_ALL_SECTIONS));
     // The map comes back from the recent files, shown as it was.
-    ASSERT_EQ(FileItems(program).at(3), L"&1 " + kKilnController);
+    ASSERT_EQ(FileItems(program).at(7), L"&1 " + kKilnController);
     program.PostCommand(IDM_FILE_RECENT_FIRST);
     EXPECT_TRUE(WaitFor(
         [&] { return program.Rows() == CoreRows(kKilnController, kDevice18F458, true, modules); }));
@@ -144,8 +150,7 @@ TEST(SettingsTest, DamagedOrForeignValuesAreIgnored) {
     EXPECT_EQ(program.ColumnWidths(), (std::vector<int>{400, 75, 75, 75, 75}));
     EXPECT_TRUE(program.IsChecked(IDM_DEVICE_18F4680));
     EXPECT_FALSE(program.IsChecked(IDM_DEVICE_OTHER));
-    EXPECT_EQ(FileItems(program),
-              (std::vector<std::wstring>{L"&Open..\tCtrl+O", L"&Reload\tF5", L"-", L"E&xit"}));
+    EXPECT_EQ(FileItems(program), kFileItemsWithoutRecentFiles);
     // Centred on the screen, as at the first start.
     RECT screen{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
@@ -187,10 +192,14 @@ TEST(SettingsTest, AMaximisedWindowComesBackMaximisedAndRestoresToWhereItWas) {
 std::vector<std::wstring> RecentItems(const ProgramDriver& program) {
     const std::vector<std::wstring> items = FileItems(program);
     std::vector<std::wstring> recent;
-    if (items.size() < 4 || items[2] != L"-" || items.back() != L"E&xit") {
+    const size_t first = kFileItemsWithoutRecentFiles.size() - 1;
+    if (items.size() < first + 1 ||
+        !std::equal(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(first),
+                    kFileItemsWithoutRecentFiles.begin()) ||
+        items.back() != L"E&xit") {
         return {L"(not a File menu)"};
     }
-    for (size_t place = 3; place + 1 < items.size(); ++place) {
+    for (size_t place = first; place + 1 < items.size(); ++place) {
         const std::wstring& item = items[place];
         if (item == L"-") {
             return place + 2 == items.size() ? recent : std::vector<std::wstring>{L"(misplaced)"};
@@ -208,7 +217,7 @@ TEST(SettingsTest, TheFileMenuListsTheLastFourMapsAndOneNoLongerThereLeavesIt) {
             folder.Write(L"build" + std::to_wstring(number) + L".map", ReadFileBytes(kBlinky)));
     }
     ProgramDriver program;
-    EXPECT_EQ(FileItems(program).size(), 4u);  // Open, Reload, a separator, Exit
+    EXPECT_EQ(FileItems(program), kFileItemsWithoutRecentFiles);
     for (const std::wstring& map : maps) {
         PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(map)), 0);
         ASSERT_TRUE(WaitFor([&] { return program.Title() == L"Tallyfold [ " + map + L" ]"; }));

@@ -451,12 +451,27 @@ std::vector<HWND> ProgramDriver::OpenMenus() const {
 }
 
 bool ProgramDriver::OpenThroughFileDialog(const std::wstring& path) const {
-    PostCommand(IDM_FILE_OPEN);
-    HWND dialog = WaitForOwnedDialog(L"Open");
+    return ChooseInFileDialog(IDM_FILE_OPEN, L"Open", path);
+}
+
+bool ProgramDriver::ChooseInFileDialog(UINT command, const std::wstring& caption,
+                                       const std::wstring& path, int fileType) const {
+    PostCommand(command);
+    HWND dialog = WaitForOwnedDialog(caption);
     if (dialog == nullptr) {
         return false;
     }
-    // The explorer-style dialog's file-name field is a combo box (cmb13) or an edit (edt1).
+    // The explorer-style dialog's file-type list (cmb1), and its file-name field: a combo box
+    // (cmb13) or an edit (edt1).
+    if (fileType > 0) {
+        HWND types = GetDlgItem(dialog, 0x470);
+        SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(fileType), 0);
+        // The dialog takes the choice when the list closes on it.
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(types));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK),
+                     reinterpret_cast<LPARAM>(types));
+    }
     HWND field = GetDlgItem(dialog, 0x47C);
     if (field == nullptr) {
         field = GetDlgItem(dialog, 0x480);
@@ -467,7 +482,15 @@ bool ProgramDriver::OpenThroughFileDialog(const std::wstring& path) const {
     SetWindowTextW(field, path.c_str());
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    return WaitFor([dialog] { return !IsWindow(dialog); });
+    return WaitFor([&] {
+        // Asked whether to replace the file: yes.
+        for (HWND box : ThreadDialogs(m_threadId)) {
+            if (GetWindow(box, GW_OWNER) == dialog && IsWindowEnabled(box)) {
+                PostMessageW(box, WM_COMMAND, IDYES, 0);
+            }
+        }
+        return !IsWindow(dialog);
+    });
 }
 
 std::wstring ClipboardText() {

@@ -86,6 +86,12 @@ public:
     // presses OK. Returns false when the dialog did not appear or did not close.
     bool OpenThroughFileDialog(const std::wstring& path) const;
 
+    // The command's file dialog (with that caption) given the path and the file type at that
+    // place of its list, then OK; a question whether to replace a file is answered yes.
+    // Returns false when the dialog did not appear or did not close.
+    bool ChooseInFileDialog(UINT command, const std::wstring& caption, const std::wstring& path,
+                            int fileType = 0) const;
+
     DWORD ThreadId() const { return m_threadId; }
 
 private:

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "layout/status_text.h"
+#include "report/report_diff.h"
+#include "report/report_formats.h"
 #include "report/size_report.h"
 
 const std::wstring kExamples = WindowsPath(TALLYFOLD_EXAMPLES_DIR);
@@ -47,6 +49,25 @@ std::string CoreStatus(const std::wstring& path, const DeviceSelection& device,
     }
     return StatusText(StatusPartsOf(table, ResolveDevice(device, table.facts),
                                     complete ? &*complete : nullptr, hint));
+}
+
+Rows CoreComparisonRows(const std::wstring& oldPath, const std::wstring& newPath,
+                        const DeviceChoice& device, bool byRam) {
+    const SizeTable older = CoreTable(CMapDocument(ReadFileBytes(oldPath), "old"), {});
+    const SizeTable newer = CoreTable(CMapDocument(ReadFileBytes(newPath), "new"), {});
+    const SectionRule rule = DiffRule(older, newer);
+    const std::vector<Memory> measures = DiffMeasures(rule == SectionRule::kAll);
+    const std::vector<ReportColumn> columns = DiffColumns(measures);
+    const std::vector<DiffRow> rows = CompareRows(
+        older, newer, byRam ? ColumnOrdering::kByRamSize : ColumnOrdering::kByRomSize, measures);
+    Rows shown;
+    ForEachDiffRow(rows, ProfileOf(device, newer.facts), measures, rule, [&](TableRow& row) {
+        for (size_t cell = 0; cell < row.cells.size(); ++cell) {
+            row.cells[cell] = DisplayCell(columns[cell], row.cells[cell]);
+        }
+        shown.push_back(row.cells);
+    });
+    return shown;
 }
 
 namespace {

@@ -55,6 +55,11 @@ inline std::string CoreStatus(const std::wstring& path, const DeviceChoice& devi
     return CoreStatus(path, DeviceSelection(&device), counting);
 }
 
+// The rows of two maps compared, as the window must show them: as tallyfold-report --diff
+// makes them (by the rule each map calls for, by object file), its changes signed.
+Rows CoreComparisonRows(const std::wstring& oldPath, const std::wstring& newPath,
+                        const DeviceChoice& device, bool byRam = false);
+
 // A dropped file as the shell hands it over; the window frees it.
 HGLOBAL DropOf(const std::wstring& path);
 

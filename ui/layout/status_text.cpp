@@ -89,10 +89,41 @@ StatusParts StatusPartsOf(const SizeTable& shown, const DeviceProfile& device,
     return parts;
 }
 
+StatusParts ComparisonStatusPartsOf(const SizeTable& older, const SizeTable& newer,
+                                    SectionRule rule, const DeviceProfile& device,
+                                    const std::string& change, const std::string& olderName) {
+    StatusParts parts;
+    parts.rule = NameOf(rule).shown;
+    parts.device = DeviceText(device);
+    StatusParts old;
+    StatusParts now;
+    DescribeChecks(older.facts.checks, old);
+    DescribeChecks(newer.facts.checks, now);
+    parts.disagrees = old.disagrees || now.disagrees;
+    const std::string agrees = "agrees with ";
+    if (!parts.disagrees && old.checks == now.checks && now.checks.rfind(agrees, 0) == 0 &&
+        now.checks.find(';') == std::string::npos) {
+        parts.checks = "both maps agree with " + now.checks.substr(agrees.size());
+    } else {
+        if (!old.checks.empty()) {
+            parts.checks = "old map " + old.checks;
+        }
+        if (!now.checks.empty()) {
+            AddClause(parts.checks, "new map " + now.checks);
+        }
+    }
+    if (!change.empty()) {
+        parts.notes = change + " since " + olderName;
+    }
+    return parts;
+}
+
 std::string StatusText(const StatusParts& parts) {
     std::string text = parts.rule + ", " + parts.device;
     if (!parts.checks.empty()) {
-        text += (parts.checks.rfind("agrees with ", 0) == 0 ? ": " : "; ") + parts.checks;
+        const bool agrees = parts.checks.rfind("agrees with ", 0) == 0 ||
+                            parts.checks.rfind("both maps agree", 0) == 0;
+        text += (agrees ? ": " : "; ") + parts.checks;
     }
     if (!parts.notes.empty()) {
         text += "; " + parts.notes;

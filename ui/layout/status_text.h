@@ -26,6 +26,13 @@ struct StatusParts {
 StatusParts StatusPartsOf(const SizeTable& shown, const DeviceProfile& device,
                           const SizeTable* complete, const std::string& hint = {});
 
+// Two maps compared, as a comparison sums them by `rule`: the rule, the device, what each map's
+// own figures say ("both maps agree with ...", or each map's checks), and in the notes the total
+// change since the older map, "ROM +120, RAM -8 bytes since blinky.map".
+StatusParts ComparisonStatusPartsOf(const SizeTable& older, const SizeTable& newer,
+                                    SectionRule rule, const DeviceProfile& device,
+                                    const std::string& change, const std::string& olderName);
+
 // The parts as one line: "All sections, 18F4680 (...): agrees with ...; notes".
 std::string StatusText(const StatusParts& parts);
 
