@@ -56,25 +56,6 @@ BOOL CListCtrl::SetItemCount(int count, DWORD flags) {
                                           static_cast<LPARAM>(flags)));
 }
 
-BOOL CListCtrl::DeleteAllItems() {
-    return static_cast<BOOL>(SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0));
-}
-
-int CListCtrl::InsertItem(int item, const char* text) {
-    LVITEMA request{};
-    request.mask = LVIF_TEXT;
-    request.iItem = item;
-    request.pszText = const_cast<char*>(text);
-    return static_cast<int>(Send(m_hWnd, LVM_INSERTITEMA, 0, &request));
-}
-
-BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
-    LVITEMA request{};
-    request.iSubItem = subItem;
-    request.pszText = const_cast<char*>(text);
-    return static_cast<BOOL>(Send(m_hWnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(item), &request));
-}
-
 HFONT CListCtrl::GetFont() const {
     return reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
 }

@@ -18,9 +18,6 @@ public:
     DWORD GetExtendedStyle() const;
     void SetExtendedStyle(DWORD style);
     BOOL SetItemCount(int count, DWORD flags);
-    BOOL DeleteAllItems();
-    int InsertItem(int item, const char* text);
-    BOOL SetItemText(int item, int subItem, const char* text);
     HFONT GetFont() const;
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
 
