@@ -1,7 +1,8 @@
 # Fails unless the program imports only DLLs that every Windows installation has.
 # Usage: cmake -DEXE=path.exe -DOBJDUMP=objdump -P CheckImports.cmake
 cmake_minimum_required(VERSION 3.25)
-set(allowed KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL COMDLG32.DLL SHELL32.DLL MSVCRT.DLL)
+set(allowed KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL COMDLG32.DLL SHELL32.DLL ADVAPI32.DLL
+    MSVCRT.DLL)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
     message(FATAL_ERROR "cannot read the imports of ${EXE}")

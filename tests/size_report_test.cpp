@@ -203,18 +203,6 @@ TEST(Sorting, AgreesWithAStableSort) {
     }
 }
 
-TEST(OrderingForColumn, MapsTheHeadersToTheirOrdering) {
-    const std::vector<std::pair<int, ColumnOrdering>> cases = {
-        {0, ColumnOrdering::kNone},      {1, ColumnOrdering::kByRomSize},
-        {2, ColumnOrdering::kByRamSize}, {3, ColumnOrdering::kByRomSize},
-        {4, ColumnOrdering::kByRamSize}, {5, ColumnOrdering::kNone},
-        {-1, ColumnOrdering::kNone},
-    };
-    for (const auto& [column, ordering] : cases) {
-        EXPECT_EQ(OrderingForColumn(column), ordering) << column;
-    }
-}
-
 TEST(ApplyOrdering, SortsOnlyForASizeOrdering) {
     SizeTable sizes = MakeTable({{"small", 1, 9}, {"big", 9, 1}});
     EXPECT_FALSE(ApplyOrdering(sizes.rows, ColumnOrdering::kNone));

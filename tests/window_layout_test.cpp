@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <cstddef>
 #include <vector>
 
 namespace {
 
+using Widths = std::vector<int>;
+
 struct WidthCase {
     int cx;
-    std::array<int, 5> widths;
+    Widths widths;
 };
+
+const Widths kFiveColumns = DefaultColumnWeights(5);
 
 TEST(WindowLayoutTest, ColumnWidthsFollowTheClientWidthWhenNothingIsNeeded) {
     const WidthCase cases[] = {
@@ -22,7 +26,7 @@ TEST(WindowLayoutTest, ColumnWidthsFollowTheClientWidthWhenNothingIsNeeded) {
     };
     for (const WidthCase& c : cases) {
         SCOPED_TRACE(c.cx);
-        EXPECT_EQ(ReportColumnWidths(c.cx, 96, ColumnNeeds{}), c.widths);
+        EXPECT_EQ(ReportColumnWidths(c.cx, 96, ColumnNeeds{}, kFiveColumns), c.widths);
     }
 }
 
@@ -46,8 +50,8 @@ TEST(WindowLayoutTest, PixelSizesScaleWithTheDpi) {
         EXPECT_EQ(status.y, place.y + place.height + c.margin);
         EXPECT_EQ(status.y + status.height, 500);
         const int w = 1000 - 2 * c.margin;
-        EXPECT_EQ(ReportColumnWidths(1000, c.dpi, ColumnNeeds{}),
-                  (std::array<int, 5>{3 * w / 5, w / 10, w / 10, w / 10, w / 10 - c.gap}));
+        EXPECT_EQ(ReportColumnWidths(1000, c.dpi, ColumnNeeds{}, kFiveColumns),
+                  (Widths{3 * w / 5, w / 10, w / 10, w / 10, w / 10 - c.gap}));
     }
 }
 
@@ -63,7 +67,7 @@ TEST(WindowLayoutTest, NumberColumnsNeverGetLessThanTheyNeed) {
     };
     for (const WidthCase& c : cases) {
         SCOPED_TRACE(c.cx);
-        EXPECT_EQ(ReportColumnWidths(c.cx, 96, needs), c.widths);
+        EXPECT_EQ(ReportColumnWidths(c.cx, 96, needs, kFiveColumns), c.widths);
     }
     EXPECT_EQ(MinimumClientSize(96, needs).cx, 435);
 }
@@ -73,16 +77,16 @@ TEST(WindowLayoutTest, AtAndAboveTheMinimumSizeEveryColumnFitsWithItsNeed) {
         SCOPED_TRACE(dpi);
         ColumnNeeds needs;
         needs.reserve = ScaleForDpi(20, dpi);
-        for (size_t column = 0; column < needs.widths.size(); ++column) {
-            needs.widths[column] = ScaleForDpi(50 + 10 * static_cast<int>(column), dpi);
+        for (int column = 0; column < 5; ++column) {
+            needs.widths.push_back(ScaleForDpi(50 + 10 * column, dpi));
         }
         const ClientSize minimum = MinimumClientSize(dpi, needs);
         EXPECT_GE(ListPlacementForClient(minimum.cx, minimum.cy, dpi).height,
                   ScaleForDpi(120, dpi));
-        EXPECT_EQ(ReportColumnWidths(minimum.cx, dpi, needs), needs.widths);
+        EXPECT_EQ(ReportColumnWidths(minimum.cx, dpi, needs, kFiveColumns), needs.widths);
         for (int cx = minimum.cx; cx < 3 * minimum.cx; cx += 7) {
             SCOPED_TRACE(cx);
-            const auto widths = ReportColumnWidths(cx, dpi, needs);
+            const auto widths = ReportColumnWidths(cx, dpi, needs, kFiveColumns);
             int sum = 0;
             for (size_t column = 0; column < widths.size(); ++column) {
                 EXPECT_GE(widths[column], needs.widths[column]) << column;
@@ -90,7 +94,7 @@ TEST(WindowLayoutTest, AtAndAboveTheMinimumSizeEveryColumnFitsWithItsNeed) {
             }
             // Where a column had to be widened, the columns leave the reserve free.
             const int w = ListPlacementForClient(cx, minimum.cy, dpi).width;
-            if (widths != ReportColumnWidths(cx, dpi, ColumnNeeds{})) {
+            if (widths != ReportColumnWidths(cx, dpi, ColumnNeeds{}, kFiveColumns)) {
                 EXPECT_LE(sum + needs.reserve, w);
             }
         }
@@ -122,9 +126,10 @@ TEST(WindowLayoutTest, ColumnNeedsAreTheWidestTextPlusPadding) {
     // "RAM %" 30. Cells: "11111111" 24, "0.2000" 37 (wider than "0.1111", 21), "100.0000" 47.
     const ColumnNeeds needs = ColumnNeedsFor(rows, advance, 12, 17);
     EXPECT_EQ(needs.reserve, 17);
-    EXPECT_EQ(needs.widths, (std::array<int, 5>{72 + 12, 51 + 12, 51 + 12, 37 + 12, 47 + 12}));
-    EXPECT_EQ(ColumnNeedsFor(Table({}), advance, 0, 0).widths,
-              (std::array<int, 5>{72, 51, 51, 30, 30}));
+    EXPECT_EQ(needs.widths, (Widths{72 + 12, 51 + 12, 51 + 12, 37 + 12, 47 + 12}));
+    EXPECT_EQ(ColumnNeedsFor(Table({}), advance, 0, 0).widths, (Widths{72, 51, 51, 30, 30}));
+    // Room for the sort arrow beside the header that shows it.
+    EXPECT_EQ(ColumnNeedsFor(Table({}), advance, 0, 0, 2, 16).widths, (Widths{72, 51, 67, 30, 30}));
 }
 
 TEST(WindowLayoutTest, CopiedTableIsTheHeaderAndEveryCellSeparatedByTabs) {
@@ -165,6 +170,96 @@ TEST(WindowLayoutTest, TypedPrefixFindsTheNextRowByNameAndWrapsWhenAsked) {
         EXPECT_EQ(FindRowByNamePrefix(rows, c.prefix, c.start, c.wrap), c.row);
     }
     EXPECT_EQ(FindRowByNamePrefix({}, "m", 0, true), -1);
+}
+
+// Six columns (Other) and a comparison's eleven take their weights' shares; the user's
+// weights, once kept, give the columns the widths they were dragged to at that size, and keep
+// their proportions at any other.
+TEST(WindowLayoutTest, ColumnsTakeTheirWeightsShareAndUserWidthsKeepTheirProportions) {
+    EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, DefaultColumnWeights(6)),
+              (Widths{534, 89, 89, 89, 89, 84}));  // 980 * 6 / 11, 980 / 11
+    const Widths eleven = ReportColumnWidths(1620, 96, ColumnNeeds{}, DefaultColumnWeights(11));
+    EXPECT_EQ(eleven.front(), 600);
+    EXPECT_EQ(eleven[1], 100);
+    EXPECT_EQ(eleven.back(), 95);
+
+    // Dragged to 975 of a 980-pixel list at cx 1000: laid out again at that width, and at twice
+    // it, each column keeps its share to within a pixel (the last one's gap aside).
+    const Widths dragged = {300, 150, 150, 150, 225};
+    const Widths weights = WeightsOfWidths(dragged, 1000, 96);
+    EXPECT_EQ(weights, (Widths{3062, 1531, 1531, 1531, 2347}));
+    for (const int cx : {1000, 2000}) {
+        SCOPED_TRACE(cx);
+        const Widths widths = ReportColumnWidths(cx, 96, ColumnNeeds{}, weights);
+        ASSERT_EQ(widths.size(), dragged.size());
+        for (size_t column = 0; column < widths.size(); ++column) {
+            const bool last = column + 1 == widths.size();
+            const double share = (dragged[column] + (last ? 5 : 0)) * (cx - 20) / 980.0;
+            EXPECT_NEAR(widths[column] + (last ? 5 : 0), share, 1.0) << column;
+        }
+    }
+    // The default widths stand for the default weights.
+    EXPECT_EQ(WeightsOfWidths(ReportColumnWidths(1000, 96, ColumnNeeds{}, kFiveColumns), 1000, 96),
+              kFiveColumns);
+    // Dragged narrower than the list, the columns keep their widths and the room at the end.
+    const Widths narrower = {200, 100, 100, 100, 95};
+    EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, WeightsOfWidths(narrower, 1000, 96)),
+              narrower);
+    // No columns, or weights of nothing: no widths, nothing divided by zero.
+    EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, {}), Widths{});
+    EXPECT_EQ(ReportColumnWidths(1000, 96, ColumnNeeds{}, {0, 0}), (Widths{0, 0}));
+}
+
+TEST(WindowLayoutTest, StatusPartsFollowEachOtherAndTheWidestGiveUpRoomWhereTheyDoNotFit) {
+    EXPECT_EQ(StatusPartEdges({80, 200, 300}, 1000), (Widths{80, 280, -1}));
+    EXPECT_EQ(StatusPartEdges({80, 200, 300}, 580), (Widths{80, 280, -1}));  // just fits
+    EXPECT_EQ(StatusPartEdges({120}, 50), (Widths{-1}));
+    EXPECT_EQ(StatusPartEdges({}, 500), Widths{});
+    // 80 + 215 + 350 + 210 = 855 in 732: the checks part gives up 123 pixels.
+    EXPECT_EQ(StatusPartEdges({80, 215, 350, 210}, 732), (Widths{80, 295, 522, -1}));
+    // Two wide parts share what the narrow ones leave: (600 - 100) / 2 each.
+    EXPECT_EQ(StatusPartEdges({100, 400, 500}, 600), (Widths{100, 350, -1}));
+    // Narrower than every part: each gets an equal share.
+    EXPECT_EQ(StatusPartEdges({100, 400, 500}, 150), (Widths{50, 100, -1}));
+    EXPECT_EQ(StatusPartEdges({100, 400}, 0), (Widths{100, -1}));  // no width known yet
+}
+
+TEST(WindowLayoutTest, CopiedRowsAreTheHeaderAndTheRowsChosen) {
+    const ReportTable rows = Table({
+        {"a.obj", "1", "2", "0.0015", "0.0601"},
+        {"b.obj", "3", "4", "0.0046", "0.1202"},
+        {"", "", "", "", ""},
+        {"-- Total --", "4", "6", "0.0061", "0.1803"},
+    });
+    const std::vector<std::size_t> chosen = {1, 3, 9};  // a place past the end is no row
+    EXPECT_EQ(TabSeparatedTable(rows, &chosen),
+              "Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n"
+              "b.obj\t3\t4\t0.0046\t0.1202\r\n"
+              "-- Total --\t4\t6\t0.0061\t0.1803\r\n");
+}
+
+TEST(WindowLayoutTest, FindSeesTextAnywhereInTheFirstCellAndGoesRound) {
+    const std::vector<TableRow> rows = Table({
+                                                 {"C:\\src\\main.obj", "", "", "", ""},
+                                                 {"_main", "", "", "", ""},
+                                                 {"led.obj", "", "", "", ""},
+                                                 {"", "", "", "", ""},
+                                                 {"-- Total --", "", "", "", ""},
+                                             })
+                                           .rows;
+    const struct {
+        const char* text;
+        int start;
+        int row;
+    } cases[] = {
+        {"main", 0, 0},  {"MAIN", 1, 1}, {"main", 2, 0},  // round past the end to the top
+        {"total", 0, 4}, {"obj", 1, 2},  {"x", 0, -1},   {"", 0, -1}, {"led", -3, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.text << " from " << c.start);
+        EXPECT_EQ(FindRowContaining(rows, c.text, c.start), c.row);
+    }
+    EXPECT_EQ(FindRowContaining({}, "m", 0), -1);
 }
 
 }  // namespace

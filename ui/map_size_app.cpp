@@ -7,9 +7,9 @@
 
 #include <string>
 
+#include "layout/window_layout.h"
 #include "map_size_dlg.h"
 #include "resource.h"
-#include "layout/window_layout.h"
 
 static_assert(IDM_HELP == kHelpCommand, "F1 and the Help command must agree");
 static_assert(IDM_ABOUTBOX == kAboutSysCommand, "the About entry and its command test must agree");
@@ -62,6 +62,7 @@ BOOL CMapSizeApp::InitInstance() {
 
     CMapSizeDlg dlg;
     dlg.OpenAtStart(MapPathFromCommandLine(m_commandLine));
+    dlg.KeepSettingsUnder(m_settingsKey);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

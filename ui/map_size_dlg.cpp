@@ -43,6 +43,7 @@ void CMapSizeDlg::DoDataExchange(bool saving) {
 
 BOOL CMapSizeDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    LoadSettings();
 
     AddAboutEntryToSystemMenu();
 
@@ -50,26 +51,32 @@ BOOL CMapSizeDlg::OnInitDialog() {
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     m_dpi = DpiForWindow(m_hWnd);
-    const std::vector<ReportColumn> columns = SizeReportColumns(false);
+    // The columns of a map's report, at their starting widths until the first size change.
+    m_report.columns = SizeReportColumns(false);
     for (int column = 0; column < kReportColumnCount; ++column) {
         const auto index = static_cast<size_t>(column);
-        m_list.InsertColumn(column, columns[index].header.c_str());
+        m_list.InsertColumn(column, m_report.columns[index].header.c_str());
         m_list.SetColumnWidth(column, ScaleForDpi(kInitialColumnWidths[index], m_dpi));
+        m_columnFields.push_back(m_report.columns[index].field);
+        m_laidOutWidths.push_back(ScaleForDpi(kInitialColumnWidths[index], m_dpi));
     }
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     MeasureColumnNeeds();
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    m_laidOutCx = client.right - client.left;
 
-    // Placed by the layout, not by itself, so that its height follows the DPI as the margins do.
-    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"",
-                               WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS |
-                                   CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                               0, 0, 0, 0, m_hWnd,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS_BAR)),
-                               ResourceInstance(), nullptr);
-    if (m_status != nullptr) {
-        SendMessageW(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()), FALSE);
+    if (m_status.Create(m_hWnd, IDC_STATUS_BAR)) {
+        m_status.SetFont(m_list.GetFont(), false);
     }
+    m_warningIcon = static_cast<HICON>(LoadImageW(
+        nullptr, MAKEINTRESOURCEW(32515) /* the system's warning icon */, IMAGE_ICON,
+        SystemMetricForDpi(SM_CXSMICON, m_dpi), SystemMetricForDpi(SM_CYSMICON, m_dpi), LR_SHARED));
     ShowStatus();
+
+    wchar_t other[128] = {};
+    GetMenuStringW(GetMenu(m_hWnd), IDM_DEVICE_OTHER, other, 128, MF_BYCOMMAND);
+    m_otherDeviceText = other;
 
     UseAccelerators(IDR_ACCELERATORS);
     DragAcceptFiles(m_hWnd, TRUE);
@@ -81,18 +88,40 @@ BOOL CMapSizeDlg::OnInitDialog() {
 
 bool CMapSizeDlg::OnCommand(UINT id) {
     switch (id) {
+        case IDOK:
+        case IDCANCEL:
+            // Enter and Esc: the window stays, with the view the user has of the map. Alt+F4,
+            // the close button and File > Exit close it.
+            return true;
         case IDM_FILE_OPEN:
             return OnFileOpen();
         case IDM_FILE_RELOAD:
             return OnFileReload();
+        case IDM_FILE_SAVE_REPORT_AS:
+            return OnFileSaveReportAs();
+        case IDM_FILE_COMPARE_WITH:
+            return OnFileCompareWith();
+        case IDM_FILE_OPEN_PICTURE:
+            return OnFileOpenPicture();
         case IDM_FILE_EXIT:
             return OnFileExit();
-        case IDM_COPY_TABLE:
-            return OnCopyTable();
+        case IDM_EDIT_COPY:
+            return OnEditCopy();
+        case IDM_EDIT_COPY_TABLE:
+            return OnEditCopyTable();
+        case IDM_EDIT_FIND:
+            return OnEditFind();
+        case IDM_EDIT_FIND_NEXT:
+            return OnEditFindNext();
+        case IDM_DEVICE_OTHER:
+            return OnDeviceOther();
         case IDM_HELP_ABOUT:
             return OnHelpAbout();
         default:
             break;
+    }
+    if (id >= IDM_FILE_RECENT_FIRST && id < IDM_FILE_RECENT_FIRST + kRecentFileCount) {
+        return OnFileRecent(id - IDM_FILE_RECENT_FIRST);
     }
     if (const std::size_t device = ItemOf(kDeviceItems, id); device < kDeviceItems.size()) {
         return OnDevice(device);
@@ -108,6 +137,15 @@ bool CMapSizeDlg::OnCommand(UINT id) {
 
 bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (message) {
+        case WM_CLOSE:
+            Close();
+            result = 0;
+            return true;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                SaveSettings();  // the session ends without closing the window
+            }
+            return false;
         case WM_SYSCOMMAND:
             return OnSysCommand(wParam);
         case WM_PAINT:
@@ -130,12 +168,11 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
             OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
             return false;  // the dialog manager scales the controls' font as well
         case kMeasureAgainMessage:
-            if (m_status != nullptr) {  // the status bar takes the list's font at the new DPI
-                SendMessageW(m_status, WM_SETFONT, reinterpret_cast<WPARAM>(m_list.GetFont()),
-                             TRUE);
-            }
+            // The status bar takes the list's font at the new DPI.
+            m_status.SetFont(m_list.GetFont(), true);
             MeasureColumnNeeds();
             LayOut();
+            ShowStatus();
             return true;
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -165,6 +202,12 @@ bool CMapSizeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&
         default:
             return false;
     }
+}
+
+// The end of the window, and with it of the program: what it shows is kept for the next start.
+void CMapSizeDlg::Close() {
+    SaveSettings();
+    EndDialog(IDCANCEL);
 }
 
 bool CMapSizeDlg::OnSysCommand(WPARAM command) {
@@ -198,15 +241,36 @@ void CMapSizeDlg::OnSize(int cx, int cy) {
     if (m_list.GetSafeHwnd() == nullptr) {
         return;
     }
+    KeepUserWidths();
     const ListPlacement place = ListPlacementForClient(cx, cy, m_dpi);
     m_list.MoveWindow(place.x, place.y, place.width, place.height, TRUE);
-    if (m_status != nullptr) {
+    if (m_status.GetSafeHwnd() != nullptr) {
         const StatusBarPlacement status = StatusBarPlacementForClient(cy, m_dpi);
-        MoveWindow(m_status, 0, status.y, cx, status.height, TRUE);
+        MoveWindow(m_status.GetSafeHwnd(), 0, status.y, cx, status.height, TRUE);
+        m_status.FitTipWidth();
+        ShowStatus();  // its parts share the new width
     }
-    const auto widths = ReportColumnWidths(cx, m_dpi, m_needs);
-    for (int column = 0; column < kReportColumnCount; ++column) {
-        m_list.SetColumnWidth(column, widths[static_cast<size_t>(column)]);
+    m_laidOutWidths =
+        ReportColumnWidths(cx, m_dpi, m_needs, WeightsFor(m_report.columns, m_weights));
+    m_laidOutCx = cx;
+    for (size_t column = 0; column < m_laidOutWidths.size(); ++column) {
+        m_list.SetColumnWidth(static_cast<int>(column), m_laidOutWidths[column]);
+    }
+}
+
+// Widths the user dragged the columns to since they were laid out become the columns' weights,
+// which the next layout keeps.
+void CMapSizeDlg::KeepUserWidths() {
+    if (m_laidOutWidths.size() != m_report.columns.size()) {
+        return;
+    }
+    std::vector<int> widths;
+    for (size_t column = 0; column < m_laidOutWidths.size(); ++column) {
+        widths.push_back(m_list.GetColumnWidth(static_cast<int>(column)));
+    }
+    if (widths != m_laidOutWidths) {
+        KeepWeights(m_weights, m_report.columns, WeightsOfWidths(widths, m_laidOutCx, m_dpi));
+        m_laidOutWidths = widths;
     }
 }
 
@@ -290,7 +354,7 @@ bool CMapSizeDlg::OnContextMenu(HWND window, LPARAM position) {
 }
 
 bool CMapSizeDlg::OnNotify(const NMHDR& header, LONG_PTR& value) {
-    if (header.idFrom != IDC_REPORT_LIST) {
+    if (header.idFrom != IDC_REPORT_LIST || header.hwndFrom != m_list.GetSafeHwnd()) {
         return false;
     }
     switch (header.code) {

@@ -123,19 +123,6 @@ void SortByRamSize(SizeRows& rows) {
     SortLargestFirst(rows, &SizeRow::ram);
 }
 
-ColumnOrdering OrderingForColumn(int column) {
-    switch (column) {
-        case 1:
-        case 3:
-            return ColumnOrdering::kByRomSize;
-        case 2:
-        case 4:
-            return ColumnOrdering::kByRamSize;
-        default:
-            return ColumnOrdering::kNone;
-    }
-}
-
 MemoryKind SortedMemory(ColumnOrdering ordering) {
     for (const SortChoice& choice : kSortChoices) {
         if (choice.ordering == ordering) {

@@ -39,10 +39,8 @@ void PermuteInPlace(Items& items, OrderAt orderAt) {
 void SortByRomSize(SizeRows& rows);
 void SortByRamSize(SizeRows& rows);
 
-// What a click on the header of a report column does to the rows.
+// The orders of the rows: as they are, by ROM size or by RAM size, largest first.
 enum class ColumnOrdering { kNone, kByRomSize, kByRamSize };
-
-ColumnOrdering OrderingForColumn(int column);
 
 // The keys --sort orders by, in the order the usage text lists them; the first is the default.
 // A key is named as its memory is in JSON.

@@ -34,8 +34,8 @@ HWND WaitForProcessWindow(DWORD processId, const std::wstring& title) {
     return search.window;
 }
 
-// Starts tallyfold.exe with the arguments, waits for its window with that title, ends it with Esc
-// and expects the process to end with status 0.
+// Starts tallyfold.exe with the arguments, waits for its window with that title, closes it as
+// its close button does and expects the process to end with status 0.
 void RunProgramUntilEsc(const std::wstring& arguments, const std::wstring& title) {
     std::wstring commandLine = L"\"" + WindowsPath(TALLYFOLD_EXE) + L"\"" + arguments;
     STARTUPINFOW startup{};
@@ -46,9 +46,8 @@ void RunProgramUntilEsc(const std::wstring& arguments, const std::wstring& title
     HWND window = WaitForProcessWindow(process.dwProcessId, title);
     EXPECT_NE(window, nullptr);
     if (window != nullptr) {
-        HWND list = FindWindowExW(window, nullptr, L"SysListView32", nullptr);
-        EXPECT_NE(list, nullptr);
-        PostMessageW(list != nullptr ? list : window, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_NE(FindWindowExW(window, nullptr, L"SysListView32", nullptr), nullptr);
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     const DWORD waited = WaitForSingleObject(process.hProcess, 15000);
     if (waited != WAIT_OBJECT_0) {
@@ -62,9 +61,9 @@ void RunProgramUntilEsc(const std::wstring& arguments, const std::wstring& title
     CloseHandle(process.hProcess);
 }
 
-// tallyfold.exe itself, started as a user starts it: one window titled "Tallyfold" that Esc
-// closes, after which the process ends.
-TEST(ProgramTest, ExeShowsItsWindowAndEndsOnEsc) {
+// tallyfold.exe itself, started as a user starts it: one window titled "Tallyfold" that its
+// close button closes, after which the process ends.
+TEST(ProgramTest, ExeShowsItsWindowAndEndsWhenClosed) {
     RunProgramUntilEsc(L"", L"Tallyfold");
 }
 

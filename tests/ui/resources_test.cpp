@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ private:
 std::wstring ControlClass(std::wstring name) {
     if (name == L"#128")
         return L"BUTTON";
+    if (name == L"#129")
+        return L"EDIT";
     if (name == L"#130")
         return L"STATIC";
     for (wchar_t& c : name)
@@ -137,31 +140,38 @@ TEST(ResourcesTest, MainWindowTemplateIsExtendedWithItsStylesMenuFontAndControls
     const std::vector<Control> expected = {
         {WS_CHILD | WS_TABSTOP | BS_DEFPUSHBUTTON, 263, 233, 59, 14, 1, L"BUTTON", L"OK"},
         {WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 431, 232, 50, 14, 2, L"BUTTON", L"Cancel"},
-        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
-             LVS_SHOWSELALWAYS | LVS_OWNERDATA,
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+             LVS_OWNERDATA,
          7, 7, 474, 240, 1000, L"SYSLISTVIEW32", L"List1"},
     };
     EXPECT_EQ(controls, expected);
 }
 
-TEST(ResourcesTest, AboutTemplateIsClassicWithItsIconTextAndOk) {
-    ResourceReader r(RT_DIALOG, IDD_ABOUTBOX);
-    ASSERT_TRUE(r.Found());
-    EXPECT_EQ(r.Read<DWORD>(), 0x80C800C0u);  // style
-    EXPECT_EQ(r.Read<DWORD>(), 0u);           // extended style
+// A classic template: its style, size, caption and font, then its controls.
+struct ClassicTemplate {
+    DWORD style = 0;
+    short cx = 0;
+    short cy = 0;
+    std::wstring caption;
+    std::vector<Control> controls;
+};
+
+ClassicTemplate ReadClassicTemplate(UINT id) {
+    ClassicTemplate read;
+    ResourceReader r(RT_DIALOG, id);
+    EXPECT_TRUE(r.Found());
+    read.style = r.Read<DWORD>();
+    EXPECT_EQ(r.Read<DWORD>(), 0u);  // extended style
     const WORD count = r.Read<WORD>();
-    EXPECT_EQ(count, 3);
     EXPECT_EQ(r.Read<short>(), 0);
     EXPECT_EQ(r.Read<short>(), 0);
-    EXPECT_EQ(r.Read<short>(), 235);
-    EXPECT_EQ(r.Read<short>(), 51);
+    read.cx = r.Read<short>();
+    read.cy = r.Read<short>();
     EXPECT_EQ(r.ReadSzOrOrdinal(), L"");  // no menu
     EXPECT_EQ(r.ReadSzOrOrdinal(), L"");  // default class
-    EXPECT_EQ(r.ReadSzOrOrdinal(), L"About tallyfold");
+    read.caption = r.ReadSzOrOrdinal();
     EXPECT_EQ(r.Read<WORD>(), 8);
     EXPECT_EQ(r.ReadSzOrOrdinal(), L"MS Sans Serif");
-
-    std::vector<Control> controls;
     for (WORD i = 0; i < count; ++i) {
         r.AlignToDword();
         Control c{};
@@ -175,8 +185,17 @@ TEST(ResourcesTest, AboutTemplateIsClassicWithItsIconTextAndOk) {
         c.className = ControlClass(r.ReadSzOrOrdinal());
         c.text = r.ReadSzOrOrdinal();
         r.Read<WORD>();
-        controls.push_back(c);
+        read.controls.push_back(c);
     }
+    return read;
+}
+
+TEST(ResourcesTest, AboutTemplateIsClassicWithItsIconTextAndOk) {
+    const ClassicTemplate about = ReadClassicTemplate(IDD_ABOUTBOX);
+    EXPECT_EQ(about.style, 0x80C800C0u);
+    EXPECT_EQ(about.cx, 235);
+    EXPECT_EQ(about.cy, 51);
+    EXPECT_EQ(about.caption, L"About tallyfold");
     const std::vector<Control> expected = {
         {WS_CHILD | WS_VISIBLE | SS_ICON, 11, 17, 21, 20, -1, L"STATIC", L"#128"},
         {WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_NOPREFIX, 40, 10, 119, 8, -1, L"STATIC",
@@ -184,7 +203,48 @@ TEST(ResourcesTest, AboutTemplateIsClassicWithItsIconTextAndOk) {
         {WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 178, 7, 50, 14, 1,
          L"BUTTON", L"OK"},
     };
-    EXPECT_EQ(controls, expected);
+    EXPECT_EQ(about.controls, expected);
+}
+
+TEST(ResourcesTest, FindTemplateHasItsFieldFindNextAndCancel) {
+    const ClassicTemplate find = ReadClassicTemplate(IDD_FIND);
+    EXPECT_EQ(find.style, 0x80C800C0u);
+    EXPECT_EQ(find.cx, 236);
+    EXPECT_EQ(find.cy, 44);
+    EXPECT_EQ(find.caption, L"Find");
+    const std::vector<Control> expected = {
+        {WS_CHILD | WS_VISIBLE | SS_LEFT, 7, 9, 40, 8, -1, L"STATIC", L"Fi&nd what:"},
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 48, 7, 120, 12,
+         IDC_FIND_TEXT, L"EDIT", L""},
+        {WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 176, 6, 53, 14, IDOK,
+         L"BUTTON", L"&Find Next"},
+        {WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 176, 23, 53, 14, IDCANCEL, L"BUTTON",
+         L"Cancel"},
+        {WS_CHILD | WS_VISIBLE | SS_LEFT, 48, 24, 124, 8, -1, L"STATIC",
+         L"Names in the first column, in any case."},
+    };
+    EXPECT_EQ(find.controls, expected);
+}
+
+TEST(ResourcesTest, OtherDeviceTemplateHasItsFieldTheListOfPartsAndOkAndCancel) {
+    const ClassicTemplate other = ReadClassicTemplate(IDD_OTHER_DEVICE);
+    EXPECT_EQ(other.style, 0x80C800C0u);
+    EXPECT_EQ(other.cx, 200);
+    EXPECT_EQ(other.cy, 182);
+    EXPECT_EQ(other.caption, L"Other Device");
+    const std::vector<Control> expected = {
+        {WS_CHILD | WS_VISIBLE | SS_LEFT, 7, 9, 22, 8, -1, L"STATIC", L"&Part:"},
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 32, 7, 161, 12,
+         IDC_PART_FILTER, L"EDIT", L""},
+        {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+             LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA,
+         7, 25, 186, 130, IDC_PART_LIST, L"SYSLISTVIEW32", L""},
+        {WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 89, 161, 50, 14, IDOK,
+         L"BUTTON", L"OK"},
+        {WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 143, 161, 50, 14, IDCANCEL, L"BUTTON",
+         L"Cancel"},
+    };
+    EXPECT_EQ(other.controls, expected);
 }
 
 // A menu's items as (text, command id); a separator is ("", 0).
@@ -205,7 +265,7 @@ MenuItems ItemsOf(HMENU menu) {
     return items;
 }
 
-TEST(ResourcesTest, MenuHasFileDeviceViewAndHelpWithAccessKeysAndTheirCommands) {
+TEST(ResourcesTest, MenuHasFileEditDeviceViewAndHelpWithAccessKeysAndTheirCommands) {
     HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_MAIN_MENU));
     ASSERT_NE(menu, nullptr);
     const struct {
@@ -213,8 +273,26 @@ TEST(ResourcesTest, MenuHasFileDeviceViewAndHelpWithAccessKeysAndTheirCommands) 
         MenuItems items;
     } expected[] = {
         {L"&File",
-         {{L"&Open..\tCtrl+O", 57601}, {L"&Reload\tF5", 32776}, {L"", 0}, {L"E&xit", 32772}}},
-        {L"&Device", {{L"18F&4680", 32773}, {L"18F4&58", 32774}, {L"From &Map", 32778}}},
+         {{L"&Open..\tCtrl+O", 57601},
+          {L"&Reload\tF5", 32776},
+          {L"", 0},
+          {L"Save Report &As\x2026\tCtrl+S", 32788},
+          {L"&Compare With\x2026", 32789},
+          {L"Open &Picture\tF7", 32790},
+          {L"", 0},
+          {L"E&xit", 32772}}},
+        {L"&Edit",
+         {{L"&Copy\tCtrl+C", 32777},
+          {L"Copy &Table", 32784},
+          {L"", 0},
+          {L"&Find\x2026\tCtrl+F", 32785},
+          {L"Find &Next\tF3", 32786}}},
+        {L"&Device",
+         {{L"18F&4680", 32773},
+          {L"18F4&58", 32774},
+          {L"From &Map", 32778},
+          {L"", 0},
+          {L"&Other Device\x2026", 32787}}},
         {L"&View",
          {{L"&Listed Sections", 32779},
           {L"&All Sections", 32780},
@@ -224,8 +302,8 @@ TEST(ResourcesTest, MenuHasFileDeviceViewAndHelpWithAccessKeysAndTheirCommands) 
           {L"&Functions and Variables", 32783}}},
         {L"&Help", {{L"&About", 32775}}},
     };
-    ASSERT_EQ(GetMenuItemCount(menu), 4);
-    for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(std::size(expected)));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         SCOPED_TRACE(i);
         wchar_t text[64] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
@@ -236,7 +314,8 @@ TEST(ResourcesTest, MenuHasFileDeviceViewAndHelpWithAccessKeysAndTheirCommands) 
 
     HMENU listMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_LIST_MENU));
     ASSERT_NE(listMenu, nullptr);
-    EXPECT_EQ(ItemsOf(GetSubMenu(listMenu, 0)), (MenuItems{{L"&Copy Table\tCtrl+C", 32777}}));
+    EXPECT_EQ(ItemsOf(GetSubMenu(listMenu, 0)),
+              (MenuItems{{L"&Copy\tCtrl+C", 32777}, {L"Copy &Table", 32784}}));
     DestroyMenu(listMenu);
 }
 
@@ -256,8 +335,8 @@ std::wstring KeyName(const ACCEL& key) {
 TEST(ResourcesTest, KeysAreTheOnesTheMenusName) {
     HACCEL table = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(table, nullptr);
-    ACCEL keys[8] = {};
-    const int count = CopyAcceleratorTableW(table, keys, 8);
+    ACCEL keys[16] = {};
+    const int count = CopyAcceleratorTableW(table, keys, 16);
     MenuItems named;  // (key name, command)
     for (int i = 0; i < count; ++i) {
         EXPECT_NE(keys[i].fVirt & FVIRTKEY, 0) << i;
@@ -265,8 +344,12 @@ TEST(ResourcesTest, KeysAreTheOnesTheMenusName) {
     }
     EXPECT_EQ(named, (MenuItems{{L"Ctrl+O", IDM_FILE_OPEN},
                                 {L"F5", IDM_FILE_RELOAD},
-                                {L"Ctrl+C", IDM_COPY_TABLE},
-                                {L"Ctrl+Ins", IDM_COPY_TABLE}}));
+                                {L"Ctrl+S", IDM_FILE_SAVE_REPORT_AS},
+                                {L"F7", IDM_FILE_OPEN_PICTURE},
+                                {L"Ctrl+C", IDM_EDIT_COPY},
+                                {L"Ctrl+Ins", IDM_EDIT_COPY},
+                                {L"Ctrl+F", IDM_EDIT_FIND},
+                                {L"F3", IDM_EDIT_FIND_NEXT}}));
     MenuItems items = MenuCommands(IDM_MAIN_MENU);
     for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
         items.push_back(item);
@@ -282,7 +365,7 @@ TEST(ResourcesTest, KeysAreTheOnesTheMenusName) {
                       named.end());
         }
     }
-    EXPECT_EQ(keysNamed, 3);
+    EXPECT_EQ(keysNamed, 8);
 }
 
 TEST(ResourcesTest, AboutEntryTextIsString101) {

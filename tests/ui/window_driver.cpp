@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "resource.h"
+#include "win/registry.h"
 
 namespace {
 
@@ -157,7 +159,12 @@ std::vector<UINT> CommandRecordingApp::Commands() const {
     return m_commands;
 }
 
-ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app) : m_app(std::move(app)) {
+ProgramDriver::ProgramDriver(std::unique_ptr<CMapSizeApp> app, Settings settings)
+    : m_app(std::move(app)) {
+    m_app->m_settingsKey = kTestSettingsKey;
+    if (settings == Settings::kForget) {
+        DeleteRegistryTree(kTestSettingsKey);
+    }
     m_thread = std::thread([this] {
         m_threadId = GetCurrentThreadId();
         m_startupResult = m_app->InitInstance();
@@ -198,7 +205,9 @@ void ProgramDriver::CloseEverything() {
             }
             for (HWND dialog : ThreadDialogs(m_threadId)) {
                 if (IsWindowEnabled(dialog)) {
-                    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                    // Esc does not close the main window.
+                    PostMessageW(dialog, dialog == m_window ? WM_CLOSE : WM_COMMAND,
+                                 dialog == m_window ? 0 : IDCANCEL, 0);
                 }
             }
             Sleep(50);
@@ -238,7 +247,8 @@ std::vector<std::string> ProgramDriver::Headers() const {
 
 std::vector<int> ProgramDriver::ColumnWidths() const {
     std::vector<int> widths;
-    for (int column = 0; column < 5; ++column) {
+    const int columns = static_cast<int>(Headers().size());
+    for (int column = 0; column < columns; ++column) {
         widths.push_back(static_cast<int>(
             SendMessageA(List(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)));
     }
@@ -247,13 +257,14 @@ std::vector<int> ProgramDriver::ColumnWidths() const {
 
 std::vector<std::vector<std::string>> ProgramDriver::Rows() const {
     std::vector<std::vector<std::string>> rows;
+    const size_t columns = Headers().size();
     const int count = static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
     for (int item = 0; item < count; ++item) {
         std::vector<std::string> cells;
-        for (int cell = 0; cell < 5; ++cell) {
+        for (size_t cell = 0; cell < columns; ++cell) {
             char text[1024] = {};
             LVITEMA request{};
-            request.iSubItem = cell;
+            request.iSubItem = static_cast<int>(cell);
             request.pszText = text;
             request.cchTextMax = 1024;
             SendMessageA(List(), LVM_GETITEMTEXTA, static_cast<WPARAM>(item),
@@ -265,13 +276,62 @@ std::vector<std::vector<std::string>> ProgramDriver::Rows() const {
     return rows;
 }
 
-std::string ProgramDriver::Status() const {
+std::vector<std::string> ProgramDriver::StatusParts() const {
     HWND bar = GetDlgItem(m_window, IDC_STATUS_BAR);
-    const auto length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-    std::string text(length + 1u, '\0');
-    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(length);
-    return text;
+    std::vector<std::string> parts;
+    const int count = static_cast<int>(SendMessageA(bar, SB_GETPARTS, 0, 0));
+    for (int part = 0; part < count; ++part) {
+        const auto length =
+            LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0));
+        std::string text(length + 1u, '\0');
+        SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(part),
+                     reinterpret_cast<LPARAM>(text.data()));
+        text.resize(length);
+        parts.push_back(text);
+    }
+    return parts;
+}
+
+bool ProgramDriver::StatusPartHasIcon(int part) const {
+    HWND bar = GetDlgItem(m_window, IDC_STATUS_BAR);
+    return SendMessageW(bar, SB_GETICON, static_cast<WPARAM>(part), 0) != 0;
+}
+
+HWND ProgramDriver::StatusTip() const {
+    struct Search {
+        HWND owner;
+        HWND tip;
+    } search{m_window, nullptr};
+    EnumThreadWindows(
+        m_threadId,
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            if (_wcsicmp(ClassName(window).c_str(), TOOLTIPS_CLASSW) == 0 &&
+                GetWindow(window, GW_OWNER) == s->owner) {
+                s->tip = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.tip;
+}
+
+std::string ProgramDriver::Status() const {
+    HWND tip = StatusTip();
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    if (tip == nullptr || !SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return "(no tooltip)";
+    }
+    std::vector<wchar_t> text(4096, L'\0');
+    tool.lpszText = text.data();
+    SendMessageW(tip, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    std::string narrow;
+    for (const wchar_t* c = text.data(); *c != L'\0'; ++c) {
+        narrow += static_cast<char>(*c);  // the texts are ASCII
+    }
+    return narrow;
 }
 
 void ProgramDriver::SendCommand(UINT id) const {
@@ -293,18 +353,48 @@ void ProgramDriver::ClickHeader(int column) const {
     PostMessageW(header, WM_LBUTTONUP, 0, point);
 }
 
-bool ProgramDriver::IsChecked(int dropDown, UINT id) const {
-    HMENU popup = GetSubMenu(GetMenu(m_window), dropDown);
-    SendMessageW(m_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
-                 MAKELPARAM(dropDown, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+void ProgramDriver::ClickHeader(const std::string& heading) const {
+    const std::vector<std::string> headers = Headers();
+    const auto found = std::find(headers.begin(), headers.end(), heading);
+    ClickHeader(found == headers.end() ? -1 : static_cast<int>(found - headers.begin()));
 }
 
-bool ProgramDriver::IsGrayed(int dropDown, UINT id) const {
-    HMENU popup = GetSubMenu(GetMenu(m_window), dropDown);
-    SendMessageW(m_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
-                 MAKELPARAM(dropDown, FALSE));
-    return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+namespace {
+
+// The drop-down of the menu bar that holds the item, prepared as when it opens; nullptr when
+// none holds it.
+HMENU OpenedDropDownOf(HWND window, UINT id) {
+    HMENU bar = GetMenu(window);
+    for (int dropDown = 0; dropDown < GetMenuItemCount(bar); ++dropDown) {
+        HMENU popup = GetSubMenu(bar, dropDown);
+        SendMessageW(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup),
+                     MAKELPARAM(dropDown, FALSE));
+        if (GetMenuState(popup, id, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+            return popup;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool ProgramDriver::IsChecked(UINT id) const {
+    HMENU popup = OpenedDropDownOf(m_window, id);
+    return popup != nullptr && (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+bool ProgramDriver::IsGrayed(UINT id) const {
+    HMENU popup = OpenedDropDownOf(m_window, id);
+    return popup != nullptr && (GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+std::wstring ProgramDriver::ItemText(UINT id) const {
+    HMENU popup = OpenedDropDownOf(m_window, id);
+    wchar_t text[512] = {};
+    if (popup != nullptr) {
+        GetMenuStringW(popup, id, text, 512, MF_BYCOMMAND);
+    }
+    return text;
 }
 
 HWND ProgramDriver::WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs) const {
@@ -361,12 +451,27 @@ std::vector<HWND> ProgramDriver::OpenMenus() const {
 }
 
 bool ProgramDriver::OpenThroughFileDialog(const std::wstring& path) const {
-    PostCommand(IDM_FILE_OPEN);
-    HWND dialog = WaitForOwnedDialog(L"Open");
+    return ChooseInFileDialog(IDM_FILE_OPEN, L"Open", path);
+}
+
+bool ProgramDriver::ChooseInFileDialog(UINT command, const std::wstring& caption,
+                                       const std::wstring& path, int fileType) const {
+    PostCommand(command);
+    HWND dialog = WaitForOwnedDialog(caption);
     if (dialog == nullptr) {
         return false;
     }
-    // The explorer-style dialog's file-name field is a combo box (cmb13) or an edit (edt1).
+    // The explorer-style dialog's file-type list (cmb1), and its file-name field: a combo box
+    // (cmb13) or an edit (edt1).
+    if (fileType > 0) {
+        HWND types = GetDlgItem(dialog, 0x470);
+        SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(fileType), 0);
+        // The dialog takes the choice when the list closes on it.
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(types));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELENDOK),
+                     reinterpret_cast<LPARAM>(types));
+    }
     HWND field = GetDlgItem(dialog, 0x47C);
     if (field == nullptr) {
         field = GetDlgItem(dialog, 0x480);
@@ -377,7 +482,15 @@ bool ProgramDriver::OpenThroughFileDialog(const std::wstring& path) const {
     SetWindowTextW(field, path.c_str());
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    return WaitFor([dialog] { return !IsWindow(dialog); });
+    return WaitFor([&] {
+        // Asked whether to replace the file: yes.
+        for (HWND box : ThreadDialogs(m_threadId)) {
+            if (GetWindow(box, GW_OWNER) == dialog && IsWindowEnabled(box)) {
+                PostMessageW(box, WM_COMMAND, IDYES, 0);
+            }
+        }
+        return !IsWindow(dialog);
+    });
 }
 
 std::wstring ClipboardText() {
@@ -395,9 +508,12 @@ std::wstring ClipboardText() {
     return text;
 }
 
-std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows) {
-    std::wstring text = L"Object file\tROM Size\tRAM Size\tROM %\tRAM %\r\n";
-    for (const auto& row : rows) {
+std::wstring TabSeparatedLines(const std::vector<std::string>& headers,
+                               const std::vector<std::vector<std::string>>& rows) {
+    std::wstring text;
+    std::vector<std::vector<std::string>> lines = {headers};
+    lines.insert(lines.end(), rows.begin(), rows.end());
+    for (const auto& row : lines) {
         for (size_t cell = 0; cell < row.size(); ++cell) {
             if (cell > 0) {
                 text += L'\t';

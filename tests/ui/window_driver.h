@@ -16,10 +16,18 @@
 // Runs the program's start-up operation on a thread of its own, as the program's main thread
 // would, and drives its windows from the test's thread: within one process every window message,
 // pointer and menu handle can be passed as the program itself would receive them.
+// The key the window under test keeps its settings in, apart from the user's own.
+inline constexpr const wchar_t* kTestSettingsKey = L"Software\\Tallyfold Window Tests";
+
+// Whether a program starts as at the first start of all, or as the last one under test left it.
+enum class Settings { kForget, kKeep };
+
 class ProgramDriver {
 public:
-    // Runs the start-up operation of app, or of a plain CMapSizeApp.
-    explicit ProgramDriver(std::unique_ptr<CMapSizeApp> app = std::make_unique<CMapSizeApp>());
+    // Runs the start-up operation of app, or of a plain CMapSizeApp, with the settings kept
+    // under kTestSettingsKey.
+    explicit ProgramDriver(std::unique_ptr<CMapSizeApp> app = std::make_unique<CMapSizeApp>(),
+                           Settings settings = Settings::kForget);
     ~ProgramDriver();
 
     ProgramDriver(const ProgramDriver&) = delete;
@@ -35,9 +43,16 @@ public:
     std::wstring Title() const;
     std::vector<std::string> Headers() const;
     std::vector<int> ColumnWidths() const;
+    // The cells of every row, one per column.
     std::vector<std::vector<std::string>> Rows() const;
-    // The status bar's text.
+    // The status bar's whole line, as its tooltip shows it.
     std::string Status() const;
+    // The texts of the status bar's parts.
+    std::vector<std::string> StatusParts() const;
+    // Whether a part of the status bar shows an icon.
+    bool StatusPartHasIcon(int part) const;
+    // The tooltip control over the status bar.
+    HWND StatusTip() const;
 
     // A command as the menu sends it; Send waits for the handler, Post does not.
     void SendCommand(UINT id) const;
@@ -45,12 +60,17 @@ public:
 
     // Posts a left click on the header of a column of the list, as the mouse would.
     void ClickHeader(int column) const;
+    // The same on the column with that heading.
+    void ClickHeader(const std::string& heading) const;
 
-    // Whether an item of a drop-down of the menu bar is greyed after WM_INITMENUPOPUP.
-    bool IsGrayed(int dropDown, UINT id) const;
+    // Whether an item of the menu bar's drop-downs is greyed after WM_INITMENUPOPUP.
+    bool IsGrayed(UINT id) const;
 
-    // The check mark of an item of a drop-down of the menu bar after WM_INITMENUPOPUP.
-    bool IsChecked(int dropDown, UINT id) const;
+    // The check mark of an item of the menu bar's drop-downs after WM_INITMENUPOPUP.
+    bool IsChecked(UINT id) const;
+
+    // The text of an item of the menu bar's drop-downs after WM_INITMENUPOPUP.
+    std::wstring ItemText(UINT id) const;
 
     // A visible dialog of the program's thread, owned by the main window, with that caption.
     HWND WaitForOwnedDialog(const std::wstring& caption, DWORD timeoutMs = 15000) const;
@@ -65,6 +85,12 @@ public:
     // File > Open through the real file dialog: types the path into its file-name field and
     // presses OK. Returns false when the dialog did not appear or did not close.
     bool OpenThroughFileDialog(const std::wstring& path) const;
+
+    // The command's file dialog (with that caption) given the path and the file type at that
+    // place of its list, then OK; a question whether to replace a file is answered yes.
+    // Returns false when the dialog did not appear or did not close.
+    bool ChooseInFileDialog(UINT command, const std::wstring& caption, const std::wstring& path,
+                            int fileType = 0) const;
 
     DWORD ThreadId() const { return m_threadId; }
 
@@ -124,7 +150,8 @@ std::string ReadFileBytes(const std::wstring& path);
 std::wstring ClipboardText();
 
 // The rows (ASCII cells) as tab-separated lines under the header line, each ended by CR LF.
-std::wstring TabSeparatedLines(const std::vector<std::vector<std::string>>& rows);
+std::wstring TabSeparatedLines(const std::vector<std::string>& headers,
+                               const std::vector<std::vector<std::string>>& rows);
 
 // The command items of a menu resource and of its drop-downs, in menu order: (text, command).
 std::vector<std::pair<std::wstring, UINT>> MenuCommands(UINT menuId);

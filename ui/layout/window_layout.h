@@ -1,14 +1,15 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "report/report_table.h"
 
-// The window shows the report's five columns: "Object file", "ROM Size", "RAM Size", "ROM %", "RAM
-// %".
+// The window starts with the report's five columns: "Object file", "ROM Size", "RAM Size", "ROM %",
+// "RAM %". Counting every section adds "Other"; two maps compared show the comparison's columns.
 inline constexpr int kReportColumnCount = 5;
 
 // Every pixel size below is given for 96 dots per inch, the size a window of that DPI uses, and
@@ -40,19 +41,46 @@ struct StatusBarPlacement {
 
 StatusBarPlacement StatusBarPlacementForClient(int cy, int dpi);
 
+// Room in a status bar's part around its text, at 96 DPI: the part's borders and margins.
+inline constexpr int kStatusPartPadding = 16;
+
+// The right edges of the status bar's parts for parts `widths` wide (their text and the room
+// around it), one after the other from the left; the last part reaches the bar's end (-1). Where
+// they are wider together than the bar's `available` pixels, the widest give up room, each down
+// to the same width, so that every part shows as much as it can.
+std::vector<int> StatusPartEdges(const std::vector<int>& widths, int available);
+
 // How narrow each report column may be (padding included), and how many pixels of the list's
-// width no column can use (its frame and a vertical scroll bar).
+// width no column can use (its frame and a vertical scroll bar). A column without a need may
+// be as narrow as 0.
 struct ColumnNeeds {
-    std::array<int, kReportColumnCount> widths{};
+    std::vector<int> widths;
     int reserve = 0;
 };
 
-// The widths of the five report columns for a client area cx pixels wide. The object-file column
-// takes three fifths of the list and each number column a tenth, the last one giving up 5 pixels
-// (at 96 DPI) so that no horizontal scroll bar appears. A number column narrower than it needs
-// gets what it needs, and the object-file column gives the room up, down to its own need. No
-// column is narrower than 0.
-std::array<int, kReportColumnCount> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs);
+// The share of the list's width each column takes, relative to the others, in ten-thousandths of
+// the list: the first column 6000 and every other one 1000, so that of the five columns the first
+// takes three fifths and each number column a tenth; the user's own widths, kept by the columns'
+// fields, take their place.
+inline constexpr int kFirstColumnWeight = 6000;
+inline constexpr int kNumberColumnWeight = 1000;
+inline constexpr int kWholeListWeight = 10000;
+
+// The default weights of `count` columns.
+std::vector<int> DefaultColumnWeights(std::size_t count);
+
+// The widths of the report columns for a client area cx pixels wide, one per weight: each
+// column takes its weight's share of the list (of the weights' sum, where they sum to more than
+// the whole list), the last one giving up 5 pixels (at 96 DPI) so that no horizontal scroll bar
+// appears. A number column narrower than it needs gets what it
+// needs, and the first column gives the room up, down to its own need. No column is narrower
+// than 0.
+std::vector<int> ReportColumnWidths(int cx, int dpi, const ColumnNeeds& needs,
+                                    const std::vector<int>& weights);
+
+// The weights that widths laid out in a client area cx pixels wide stand for: what the user's
+// widths, once dragged, keep as the columns' shares when the window is resized or opened again.
+std::vector<int> WeightsOfWidths(const std::vector<int>& widths, int cx, int dpi);
 
 // The smallest client area at which every column gets what it needs and the list still shows
 // its header and a few rows above the status bar.
@@ -69,11 +97,12 @@ using CharWidths = std::array<int, 256>;
 // The width of text drawn in the font of those advance widths.
 int TextWidth(const std::string& text, const CharWidths& advance);
 
-// What each column needs to show its header, and for the number columns every cell of the rows,
-// whole: the widest text plus padding on its sides. The object-file column needs only its header,
-// since names are as long as a path can be. reserve is passed on.
+// What each column needs to show its header (the one at `arrowColumn` with `arrow` pixels more,
+// for its sort arrow), and for the number columns every cell of the rows, whole: the widest text
+// plus padding on its sides. The first column needs only its header, since names are as long as a
+// path can be. reserve is passed on.
 ColumnNeeds ColumnNeedsFor(const ReportTable& report, const CharWidths& advance, int padding,
-                           int reserve);
+                           int reserve, int arrowColumn = -1, int arrow = 0);
 
 // The column widths the report starts with, at 96 DPI, before the first size change lays it out.
 inline constexpr std::array<int, kReportColumnCount> kInitialColumnWidths = {400, 75, 75, 75, 75};
@@ -81,18 +110,28 @@ inline constexpr std::array<int, kReportColumnCount> kInitialColumnWidths = {400
 // Pixels around a cell's or a header's text, at 96 DPI.
 inline constexpr int kCellPadding = 12;
 
+// Pixels a header's sort arrow takes beside its text, at 96 DPI.
+inline constexpr int kSortArrowWidth = 32;
+
 // A column width as the list view takes it: its low 16 bits.
 std::uint16_t ColumnWidthParam(int width);
 
-// The table as the window copies it: the header line and then every row, each cell as shown,
-// separated by tabs, every line ended by CR LF. The blank row is four tabs.
-std::string TabSeparatedTable(const ReportTable& report);
+// The table as the window copies it: the header line and then every row (or, with `rows`, the
+// rows at those places, in their order), each cell as shown, separated by tabs, every line ended
+// by CR LF. The blank row of five columns is four tabs.
+std::string TabSeparatedTable(const ReportTable& report,
+                              const std::vector<std::size_t>* rows = nullptr);
 
 // The row that typing selects, as a list's type-ahead finds it: the first from `start` on whose
-// object-file name starts with `prefix` (ASCII letters compared without case), going round to the
-// top when `wrap`; -1 when there is none or the prefix is empty.
+// first cell starts with `prefix` (ASCII letters compared without case), going round to the top
+// when `wrap`; -1 when there is none or the prefix is empty.
 int FindRowByNamePrefix(const std::vector<TableRow>& rows, const std::string& prefix, int start,
                         bool wrap);
+
+// The row Find selects: the first from `start` on whose first cell holds `text` anywhere (ASCII
+// letters compared without case), going round to the top; -1 when there is none or the text is
+// empty.
+int FindRowContaining(const std::vector<TableRow>& rows, const std::string& text, int start);
 
 // The system-menu command of the About entry.
 inline constexpr unsigned kAboutSysCommand = 0x0010;

@@ -144,6 +144,10 @@ void CDialog::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
+void CDialog::PlaceWindow() {
+    CentreIfTemplateAtOrigin();
+}
+
 bool CDialog::OnCommand(UINT id) {
     switch (id) {
         case IDOK:
@@ -226,7 +230,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
             const BOOL setFocus = OnInitDialog();
-            CentreIfTemplateAtOrigin();
+            PlaceWindow();
             return setFocus;
         }
         case WM_COMMAND:

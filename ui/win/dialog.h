@@ -31,6 +31,9 @@ protected:
     virtual void DoDataExchange(bool saving);
     virtual void OnOK();
     virtual void OnCancel();
+    // Places the dialog once it is initialised, before it shows: a template at 0,0 without a
+    // placement style is centred over its owner (or the work area).
+    virtual void PlaceWindow();
 
     // Returns true when the command was handled; the base handles 1 and 2.
     virtual bool OnCommand(UINT id);

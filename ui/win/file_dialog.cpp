@@ -32,14 +32,17 @@ INT_PTR CFileDialog::DoModal() {
     request.lStructSize = sizeof request;
     request.hwndOwner = MainWindowHandle();
     request.lpstrFilter = m_filter.c_str();
-    request.nFilterIndex = 1;
+    request.nFilterIndex = m_filterIndex;
     request.lpstrFile = path.data();
     request.nMaxFile = kPathCapacity;
     request.lpstrDefExt = m_defaultExtension.c_str();
     request.Flags = m_flags | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&request)) {
+    request.lpstrTitle = m_title.empty() ? nullptr : m_title.c_str();
+    request.lpstrInitialDir = m_folder.empty() ? nullptr : m_folder.c_str();
+    if (!(m_save ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request))) {
         return IDCANCEL;
     }
     m_path = path.data();
+    m_filterIndex = request.nFilterIndex;
     return IDOK;
 }

@@ -25,6 +25,16 @@ BOOL CListCtrl::SetColumnWidth(int column, int width) {
                                           MAKELPARAM(ColumnWidthParam(width), 0)));
 }
 
+int CListCtrl::GetColumnWidth(int column) const {
+    return static_cast<int>(
+        SendMessageA(m_hWnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+BOOL CListCtrl::DeleteColumn(int column) {
+    return static_cast<BOOL>(
+        SendMessageA(m_hWnd, LVM_DELETECOLUMN, static_cast<WPARAM>(column), 0));
+}
+
 BOOL CListCtrl::SetColumnText(int column, const char* heading) {
     LVCOLUMNA request{};
     request.mask = LVCF_TEXT;

@@ -12,6 +12,8 @@ public:
 
     int InsertColumn(int column, const char* heading);
     BOOL SetColumnWidth(int column, int width);
+    int GetColumnWidth(int column) const;
+    BOOL DeleteColumn(int column);
     BOOL SetColumnText(int column, const char* heading);
     DWORD GetExtendedStyle() const;
     void SetExtendedStyle(DWORD style);

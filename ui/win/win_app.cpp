@@ -1,5 +1,7 @@
 #include "win_app.h"
 
+#include <shellapi.h>
+
 #include "dialog.h"
 
 namespace {
@@ -20,6 +22,22 @@ CWinApp::~CWinApp() {
 
 bool CWinApp::OnCmdMsg(UINT) {
     return false;
+}
+
+std::wstring CWinApp::OpenInShell(const std::wstring& path) {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(MainWindowHandle(), L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result > 32) {
+        return {};
+    }
+    switch (result) {
+        case SE_ERR_NOASSOC:
+            return L"no program is set to open such files.";
+        case SE_ERR_ACCESSDENIED:
+            return L"access is denied.";
+        default:
+            return L"the shell could not open it (error " + std::to_wstring(result) + L").";
+    }
 }
 
 int CWinApp::Run() {

@@ -23,6 +23,10 @@ public:
     // Commands no window handled end up here; returns whether one was handled.
     virtual bool OnCmdMsg(UINT id);
 
+    // Opens a document as the shell opens it when it is double-clicked (a page in the default
+    // browser). Returns an empty string, or why it could not.
+    virtual std::wstring OpenInShell(const std::wstring& path);
+
     // Runs the current application object: start-up, message loop if asked for, end.
     static int Run();
 
