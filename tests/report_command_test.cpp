@@ -75,14 +75,18 @@ TEST(TallyfoldReport, TellsAMapFromAFileThatIsNone) {
                                                            {"--format", "json"},
                                                            {"--device", "map"},
                                                            {"--format", "tsv", "--max-rom", "90"}};
-    const std::vector<std::string> files = {
-        "",
-        std::string("\x7F"
-                    "ELF\x02\x01\x01\0\0\0",
-                    10),
-        "Memory Configuration\n\nName             Origin             Length\n.text "
-        "0x0000000000401000 0x1b4 main.o\n",
-        "Dear diary, today the build linked nothing.\n"};
+    const std::vector<std::string> files = {"",
+                                            std::string("\x7F"
+                                                        "ELF\x02\x01\x01\0\0\0",
+                                                        10),
+                                            "Dear diary, today the build linked nothing.\n"};
+    // Another linker's map is named as what it is, under every option and view.
+    const std::string gnuMap =
+        "\nMemory Configuration\n\nName             Origin             Length\n.text "
+        "0x0000000000401000 0x1b4 main.o\n";
+    const std::string notPic18 =
+        "tallyfold-report: <stdin>: a GNU linker map, not a PIC18 map: open the map that the "
+        "PIC18 linker (HLINK of XC8 or PICC-18, MPLINK or gplink) wrote\n";
     for (const std::vector<std::string>& option : options) {
         for (const std::string& file : files) {
             std::vector<std::string> args = option;
@@ -94,6 +98,13 @@ TEST(TallyfoldReport, TellsAMapFromAFileThatIsNone) {
             if (option.size() != 2 || option[1] != "all") {
                 EXPECT_EQ(result.err, notAMap) << file;
             }
+        }
+        for (const char* view : {"object", "region"}) {
+            std::vector<std::string> args = option;
+            args.insert(args.end(), {"--by", view, "-"});
+            const Result result = RunWithInput(args, gnuMap);
+            EXPECT_EQ(result.status, kExitUsageOrMapError);
+            EXPECT_EQ(result.err, notPic18) << view;
         }
     }
 

@@ -2,13 +2,15 @@
 
 #include <iterator>
 
+#include "readers/foreign/gnu_ld_map.h"
 #include "readers/hlink/hlink_reader.h"
 #include "readers/mplink/mplink_reader.h"
 
 const CMapFamily& FamilyOf(std::string_view head) {
-    // The families in the order they are asked: each recognises its own maps; the last takes any
-    // other, and tells a file that is no map.
-    static const CMapFamily* const kFamilies[] = {&MplinkFamily(), &HlinkFamily()};
+    // The families in the order they are asked: each recognises its own maps (a GNU ld map only
+    // to say what it is); the last takes any other, and tells a file that is no map.
+    static const CMapFamily* const kFamilies[] = {&GnuLinkerMapFamily(), &MplinkFamily(),
+                                                  &HlinkFamily()};
     head = head.substr(0, CMapFamily::kHeadBytes);
     for (const CMapFamily* family : kFamilies) {
         if (family->Recognises(head)) {
