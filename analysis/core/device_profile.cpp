@@ -14,15 +14,7 @@ std::optional<FoundPart> FindPartOrTwin(std::string_view name) {
     if (const Pic18Part* part = FindPic18Part(name)) {
         return FoundPart{std::string(part->name), part};
     }
-    std::string upper(name);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    if (upper.compare(0, 3, "PIC") == 0) {
-        upper.erase(0, 3);
-    }
+    const std::string upper = TableName(name);
     if (upper.compare(0, 4, "18LF") != 0) {
         return std::nullopt;
     }

@@ -58,20 +58,6 @@ constexpr bool FixedDevicesAgreeWithTable() {
 }
 static_assert(FixedDevicesAgreeWithTable(), "kDeviceChoices disagrees with the PIC18 part table");
 
-// A name as the table writes it: upper case, without "PIC".
-std::string TableName(std::string_view name) {
-    std::string upper(name);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    if (upper.compare(0, 3, "PIC") == 0) {
-        upper.erase(0, 3);
-    }
-    return upper;
-}
-
 // The fewest single-character insertions, deletions and substitutions that turn a into b.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> previous(b.size() + 1);
@@ -112,6 +98,19 @@ constexpr std::size_t kMostSuggestions = 3;
 constexpr std::size_t kMostSuggestionEdits = 2;
 
 }  // namespace
+
+std::string TableName(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    if (upper.compare(0, 3, "PIC") == 0) {
+        upper.erase(0, 3);
+    }
+    return upper;
+}
 
 Pic18Run<Pic18Part> AllPic18Parts() {
     return {std::data(kPic18Parts), std::size(kPic18Parts)};

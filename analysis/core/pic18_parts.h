@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -72,6 +73,9 @@ Pic18Run<Pic18DataBank> DataBanksOf(const Pic18Part& part);
 // The part of that name, case-insensitive, with or without the "PIC" prefix ("18F46K22",
 // "pic18f46k22", "PIC18LF46K22"); nullptr when there is none.
 const Pic18Part* FindPic18Part(std::string_view name);
+
+// A part's name as the table writes it: upper case, without "PIC" ("pic18f2550" is "18F2550").
+std::string TableName(std::string_view name);
 
 // For an unknown name, the parts a person most likely meant, best first: at most three, each
 // within two edits of the name (without "PIC", an 18LF part counted as its 18F twin). Among

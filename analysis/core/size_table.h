@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/large_pages.h"
@@ -87,6 +88,15 @@ struct MapCheck {
     MemoryTotals report;
     std::string detail;
 };
+
+// A check not yet made: its line's label, its JSON member and what it compares with.
+inline MapCheck NewCheck(std::string label, std::string field, std::string source = {}) {
+    MapCheck check;
+    check.label = std::move(label);
+    check.field = std::move(field);
+    check.source = std::move(source);
+    return check;
+}
 
 // What the map says about itself.
 struct MapFacts {

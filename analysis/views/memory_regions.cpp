@@ -11,10 +11,7 @@ namespace {
 constexpr std::size_t kDisagreementsNamed = 3;
 
 MapCheck StartCheck() {
-    MapCheck check;
-    check.label = "Regions";
-    check.field = "regions";
-    return check;
+    return NewCheck("Regions", "regions");
 }
 
 // Each region's use by the map's unused ranges against the sections placed in it.

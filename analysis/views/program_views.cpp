@@ -155,10 +155,8 @@ void CheckEstimatedSizes(const ProgramListing& program, MapFacts& facts) {
         }
     }
     if (modules != 0) {
-        MapCheck check;
-        check.label = "Estimated sizes";
-        check.field = "estimated_sizes";
-        check.source = "the map's estimated sizes";
+        MapCheck check =
+            NewCheck("Estimated sizes", "estimated_sizes", "the map's estimated sizes");
         check.possible = true;
         check.hasFigures = false;
         check.agrees = disagreements.empty();

@@ -11,10 +11,7 @@
 
 MapCheck TotalSectionCheck(const std::string& reason, const MemoryTotals& map,
                            const MemoryTotals& report) {
-    MapCheck check;
-    check.label = "TOTAL section";
-    check.field = "total_section";
-    check.source = "the map's TOTAL section";
+    MapCheck check = NewCheck("TOTAL section", "total_section", "the map's TOTAL section");
     check.report = report;
     if (!reason.empty()) {
         check.reason = reason;
@@ -68,10 +65,7 @@ MemorySets SegmentsOutside(const MapListing& listing, const MemorySets& classes,
 
 MapCheck CheckOccupancy(const MapListing& listing, const CAddressSet& registers,
                         const MemoryTotals& report) {
-    MapCheck check;
-    check.label = "Occupancy";
-    check.field = "occupancy";
-    check.source = "the map's used address ranges";
+    MapCheck check = NewCheck("Occupancy", "occupancy", "the map's used address ranges");
     check.withOther = false;
     check.report = report;
     const MemorySets ranges = SetsOfClasses(listing.classRanges);
@@ -137,9 +131,7 @@ void ExplainOverlaps(std::vector<PlacedPiece> pieces, MapCheck& occupancy,
 }
 
 MapCheck CutShortCheck(std::string detail) {
-    MapCheck check;
-    check.label = "Complete map";
-    check.field = "complete_map";
+    MapCheck check = NewCheck("Complete map", "complete_map");
     check.possible = true;
     check.agrees = false;
     check.hasFigures = false;

@@ -51,12 +51,7 @@ private:
     }
 
     static MapCheck Check(const char* label, const char* field, const char* source) {
-        MapCheck check;
-        check.label = label;
-        check.field = field;
-        check.source = source;
-        check.withOther = true;
-        return check;
+        return NewCheck(label, field, source);
     }
 
     static void Compare(MapCheck& check, const MemoryTotals& report, bool alsoHolds = true) {
