@@ -73,7 +73,7 @@ TEST(GplinkMaps, BlinkerLeavesTheRegistersOutAndNamesItsDevice) {
     ExpectEveryCheckAgrees(table);
     EXPECT_EQ(table.facts.device, "18F4520");
     EXPECT_EQ(table.facts.notes,
-              std::vector<std::string>{"registers left out: 23 bytes (data memory from 0xF80 on, "
+              std::vector<std::string>{"Registers left out: 23 bytes (data memory from 0xF80 on, "
                                        "where the map's SFR_ sections start)"});
 }
 

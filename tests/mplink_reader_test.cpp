@@ -324,7 +324,7 @@ TEST(MplinkMap, CountsEachMemoryAndLeavesTheRegistersOut) {
     EXPECT_EQ(table.facts.device, "18F8520");
     EXPECT_FALSE(table.facts.hasCapacity);
     EXPECT_EQ(table.facts.notes,
-              std::vector<std::string>{"registers left out: 160 bytes (data memory from 0xF60 on, "
+              std::vector<std::string>{"Registers left out: 160 bytes (data memory from 0xF60 on, "
                                        "where the map's SFR_ sections start)"});
     EXPECT_TRUE(CheckOf(table, "Data symbols").agrees);
 }
@@ -347,39 +347,39 @@ TEST(MplinkMap, LeavesOutWhatLiesInTheRegisters) {
          Symbol("_UEIE", 0xf6b, "data", "libdev18f2550_a-pic18f2550.asm") +
              Symbol("x", 0x5d, "data", "/home/me/main.c"),
          "main.c 0/3/0\n",
-         "registers left out: 29 bytes (data memory from 0xF60 on, the 18F2550's registers)"},
+         "Registers left out: 29 bytes (data memory from 0xF60 on, the 18F2550's registers)"},
         {"any section from the part's first register on",
          Section("below", "udata", 0xf5f, "data", 1) + Section("tables", "udata", 0xf60, "data", 4),
          Symbol("b", 0xf5f, "data", "main.c") + Symbol("t", 0xf60, "data", "main.c") +
              Symbol("_PORTA", 0xf62, "data", "/usr/share/sdcc/lib/pic16/pic18f2550.asm"),
          "main.c 0/1/0\n",
-         "registers left out: 4 bytes (data memory from 0xF60 on, the 18F2550's registers)"},
+         "Registers left out: 4 bytes (data memory from 0xF60 on, the 18F2550's registers)"},
         {"from where the map's SFR_ sections start",
          Section("ram", "udata", 0xe40, "data", 1) +
              Section("SFR_BANKED0", "udata", 0xe41, "data", 0xbf) +
              Section("canbuf", "udata", 0xf00, "data", 0x10),
          Symbol("r", 0xe40, "data", "main.c") + Symbol("c", 0xf00, "data", "main.c"),
          "main.c 0/1/0\n",
-         "registers left out: 207 bytes (data memory from 0xE41 on, where the map's SFR_ "
+         "Registers left out: 207 bytes (data memory from 0xE41 on, where the map's SFR_ "
          "sections start)"},
         {"from the registers of every part when the map names none",
          Section("early", "udata", 0xf7f, "data", 1) + Section("late", "udata", 0xf80, "data", 2),
          Symbol("e", 0xf7f, "data", "main.c") + Symbol("l", 0xf80, "data", "main.c"),
          "main.c 0/1/0\n",
-         "registers left out: 2 bytes (data memory from 0xF80 on, registers on every PIC18 part; "
+         "Registers left out: 2 bytes (data memory from 0xF80 on, registers on every PIC18 part; "
          "the map names no part)"},
         {"and when the table lacks the part it names",
          Section("early", "udata", 0xf7f, "data", 1) + Section("late", "udata", 0xf80, "data", 2),
          Symbol("e", 0xf7f, "data", "main.c") + Symbol("l", 0xf80, "data", "p18f99k99.asm"),
          "main.c 0/1/0\n",
-         "registers left out: 2 bytes (data memory from 0xF80 on, registers on every PIC18 part; "
+         "Registers left out: 2 bytes (data memory from 0xF80 on, registers on every PIC18 part; "
          "the table of PIC18 parts has no 18F99K99)"},
         {"banked RAM among the registers counts",
          Section("eth", "udata", 0xe80, "data", 0x10) +
              Section("buf", "udata", 0xf00, "data", 0x20),
          Symbol("E", 0xe80, "data", "p18f97j60.asm") + Symbol("b", 0xf00, "data", "main.c"),
          "main.c 0/32/0\n",
-         "registers left out: 16 bytes (data memory from 0xE80 on, the 18F97J60's registers)"},
+         "Registers left out: 16 bytes (data memory from 0xE80 on, the 18F97J60's registers)"},
         {"a program's own module named after its part keeps its RAM",
          Section("vars", "udata", 0x80, "data", 2),
          Symbol("count", 0x80, "data", "C:\\work\\pic18f4550.asm"), "pic18f4550.asm 0/2/0\n", ""},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/register_note.h"
 #include "text/names.h"
 #include "text/numbers.h"
 
@@ -52,19 +53,21 @@ bool InRegisters(const RegisterRange& range, const MplinkSection& section) {
 }
 
 std::string RegistersNote(const RegisterRange& range, std::int64_t bytes) {
-    std::string note = "registers left out: " + std::to_string(bytes) +
-                       " bytes (data memory from 0x" + HexText(range.begin, 3) + " on, ";
+    std::string source = "data memory from 0x" + HexText(range.begin, 3) + " on, ";
     switch (range.source) {
         case RegisterSource::kMapSections:
-            return note + "where the map's SFR_ sections start)";
+            source += "where the map's SFR_ sections start";
+            break;
         case RegisterSource::kPart:
-            return note + "the " + range.device + "'s registers)";
+            source += "the " + range.device + "'s registers";
+            break;
         case RegisterSource::kEveryPart:
+            source += "registers on every PIC18 part; " +
+                      (range.device.empty() ? std::string("the map names no part")
+                                            : "the table of PIC18 parts has no " + range.device);
             break;
     }
-    note += "registers on every PIC18 part; ";
-    return note + (range.device.empty() ? "the map names no part)"
-                                        : "the table of PIC18 parts has no " + range.device + ")");
+    return RegistersLeftOutNote(static_cast<std::uint64_t>(bytes), source);
 }
 
 std::string DeviceOfFile(std::string_view file) {
