@@ -112,7 +112,6 @@ private:
     std::optional<COpenedMap> ReadMap(const std::wstring& path);
     void ShowMapError(const std::wstring& path, const MapError& error,
                       const wchar_t* heading = L"Cannot read the map file");
-    const Pic18Part* ChosenPart() const;
     static bool Shows(const CMapDocument& document, SectionRule rule, MapView view);
     bool Shows(SectionRule rule, MapView view) const;
     void ShowCounted(SizeTable shown, bool keepScrollPosition);
@@ -135,6 +134,7 @@ private:
 
     // The view by memory region: its rows, the nearly full ones drawn apart, and a new device's
     // regions (map_size_dlg_regions.cpp).
+    const Pic18Part* ChosenPart() const;
     ReportTable RegionRows();
     std::string RegionNote() const;
     void RecountRegions();

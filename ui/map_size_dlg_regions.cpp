@@ -21,6 +21,12 @@ constexpr COLORREF ColourOf(const RowColour& colour) {
 
 }  // namespace
 
+// The part chosen by name (a Device item or Other Device), which gives the memory regions of a
+// map that has none of its own and names no part; none while the map's own device is chosen.
+const Pic18Part* CMapSizeDlg::ChosenPart() const {
+    return m_device.rule == DeviceRule::kPart ? m_device.part : nullptr;
+}
+
 // The rows of the regions shown, or of the regions of both maps compared by name (a change
 // showing its sign); and which of them are nearly full (of the map shown, not the older one).
 ReportTable CMapSizeDlg::RegionRows() {

@@ -143,12 +143,6 @@ void CMapSizeDlg::ShowMapError(const std::wstring& path, const MapError& error,
     ShowMessage(text.c_str(), MB_OK | MB_ICONERROR);
 }
 
-// The part chosen by name (a Device item or Other Device), which gives the memory regions of a
-// map that has none of its own and names no part; none while the map's own device is chosen.
-const Pic18Part* CMapSizeDlg::ChosenPart() const {
-    return m_device.rule == DeviceRule::kPart ? m_device.part : nullptr;
-}
-
 bool CMapSizeDlg::Shows(SectionRule rule, MapView view) const {
     return m_map.document == nullptr || Shows(*m_map.document, rule, view);
 }
