@@ -38,6 +38,7 @@
 #define IDM_FILE_SAVE_REPORT_AS 32788
 #define IDM_FILE_COMPARE_WITH 32789
 #define IDM_FILE_OPEN_PICTURE 32790
+#define IDM_VIEW_REGIONS 32791
 // The recent files of the File menu: the first, and the three after it.
 #define IDM_FILE_RECENT_FIRST 32800
 #define IDM_FILE_OPEN 57601

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/device_profile.h"
 #include "core/map_error.h"
 #include "test_support.h"
 
@@ -45,6 +46,25 @@ TEST(MapDocument, OffersWhatTheMapHolds) {
         }
     }
     EXPECT_THROW(CMapDocument("Dear diary, nothing linked today.\n", "diary.txt"), MapError);
+}
+
+// The regions of a map that gives none and names no part come from the part chosen by name.
+TEST(MapDocument, CountsTheRegionsOfAMapThatNamesNoPartWithThePartChosen) {
+    const CMapDocument document(ReadFile(kExamples + "/mplink-mpasm-irrigation.map"),
+                                "mplink-mpasm-irrigation.map");
+    ASSERT_TRUE(document.Offers(MapView::kRegions));
+    EXPECT_THROW(document.Count(SectionRule::kAll, MapView::kRegions), MapError);
+    const Pic18Part* part = DeviceSelectionNamed("18F4680")->part;
+    const SizeTable table = document.Count(SectionRule::kAll, MapView::kRegions, part);
+    EXPECT_EQ(table.view, MapView::kRegions);
+    ASSERT_FALSE(table.regions.empty());
+    EXPECT_EQ(table.regions.front().name, "page");
+    EXPECT_EQ(table.regions.front().size, 65536);
+
+    // A map that names its part takes that part's regions whatever is chosen.
+    const CMapDocument named(ReadFile(kExamples + "/mplink-c18-data-logger.map"),
+                             "mplink-c18-data-logger.map");
+    EXPECT_EQ(named.Count(SectionRule::kAll, MapView::kRegions, part).regions.front().size, 32768);
 }
 
 }  // namespace

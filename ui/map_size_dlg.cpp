@@ -370,6 +370,9 @@ bool CMapSizeDlg::OnNotify(const NMHDR& header, LONG_PTR& value) {
         case LVN_COLUMNCLICK:
             OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(&header)->iSubItem);
             return true;
+        case NM_CUSTOMDRAW:
+            value = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
+            return true;
         default:
             return false;
     }

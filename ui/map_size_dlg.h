@@ -88,6 +88,7 @@ private:
     bool OnHelpAbout();
     void OnInitMenuPopup(HMENU popup);
     bool Offers(std::size_t device) const;
+    void DeviceChosen();
     void ChooseCount(SectionRule rule, MapView view);
 
     // The window's own messages (map_size_dlg.cpp).
@@ -109,7 +110,8 @@ private:
     // Reading a map and showing its report (map_size_dlg_report.cpp).
     void OpenMap(const std::wstring& path);
     std::optional<COpenedMap> ReadMap(const std::wstring& path);
-    void ShowMapError(const std::wstring& path, const MapError& error);
+    void ShowMapError(const std::wstring& path, const MapError& error,
+                      const wchar_t* heading = L"Cannot read the map file");
     static bool Shows(const CMapDocument& document, SectionRule rule, MapView view);
     bool Shows(SectionRule rule, MapView view) const;
     void ShowCounted(SizeTable shown, bool keepScrollPosition);
@@ -129,6 +131,14 @@ private:
     void OnGetDispInfo(LVITEMW& item) const;
     void OnGetDispInfo(LVITEMA& item) const;
     void OnColumnClick(int column);
+
+    // The view by memory region: its rows, the nearly full ones drawn apart, and a new device's
+    // regions (map_size_dlg_regions.cpp).
+    const Pic18Part* ChosenPart() const;
+    ReportTable RegionRows();
+    std::string RegionNote() const;
+    void RecountRegions();
+    LONG_PTR OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
 
     // Saved reports, comparisons and the picture (map_size_dlg_files.cpp).
     std::string ReportText(OutputFormat format) const;
@@ -172,6 +182,8 @@ private:
     std::optional<CComparison> m_comparison;
     // The cells the list shows, row by row; the list asks for them as it draws.
     ReportTable m_report;
+    // Of the view by region: whether each of the first rows is a nearly full region.
+    std::vector<bool> m_nearlyFull;
     // The fields of the columns the list has, which a new report compares its own with.
     std::vector<std::string> m_columnFields;
     ColumnOrdering m_ordering = ColumnOrdering::kByRomSize;

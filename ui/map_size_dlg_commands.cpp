@@ -52,7 +52,7 @@ bool CMapSizeDlg::OnFileReload() {
     }
     SizeTable shown;
     try {
-        shown = document.Count(rule, view);
+        shown = document.Count(rule, view, ChosenPart());
     } catch (const MapError&) {
         // It lacks what they need after all; the map's own rule counted it when it was read.
         shown = document.Count(document.CalledForRule(), MapView::kObjects);
@@ -85,7 +85,7 @@ bool CMapSizeDlg::OnDevice(std::size_t device) {
         return true;
     }
     m_device = DeviceSelection(&kDeviceChoices[device]);
-    FillReport(true);
+    DeviceChosen();
     return true;
 }
 
@@ -95,9 +95,18 @@ bool CMapSizeDlg::OnDeviceOther() {
     COtherDeviceDlg dialog(m_device);
     if (dialog.DoModal() == IDOK) {
         m_device = dialog.Chosen();
-        FillReport(true);
+        DeviceChosen();
     }
     return true;
+}
+
+// The percentages follow the device; so do the regions of a map that takes its part's.
+void CMapSizeDlg::DeviceChosen() {
+    if (m_map.document != nullptr && m_entries.view == MapView::kRegions) {
+        RecountRegions();
+        return;
+    }
+    FillReport(true);
 }
 
 bool CMapSizeDlg::OnRule(SectionRule rule) {
@@ -137,9 +146,9 @@ void CMapSizeDlg::ChooseCount(SectionRule rule, MapView view) {
     }
     SizeTable shown;
     try {
-        shown = m_map.document->Count(rule, view);
+        shown = m_map.document->Count(rule, view, ChosenPart());
     } catch (const MapError& error) {
-        ShowMapError(m_map.path, error);
+        ShowMapError(m_map.path, error, L"Cannot show the map file");
         return;
     }
     m_comparison.reset();

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "layout/region_rows.h"
 #include "layout/saved_report.h"
 #include "readers/map_reader.h"
 #include "report/map_report.h"
@@ -34,8 +35,10 @@ std::wstring NameOfFile(const std::wstring& path) {
 // The map counted as the command line counts it for a report of that format.
 SizeTable CountForReport(const COpenedMap& map, SectionRule rule, MapView view,
                          const DeviceSelection& device, OutputFormat format) {
+    // A part chosen by name also gives the memory regions of a map that names none.
     return CountMap(map.bytes, map.name, rule, device.rule != DeviceRule::kPart, view,
-                    format == OutputFormat::kHtml);
+                    format == OutputFormat::kHtml,
+                    device.rule == DeviceRule::kPart ? device.part : nullptr);
 }
 
 }  // namespace
@@ -124,7 +127,7 @@ bool CMapSizeDlg::OnFileCompareWith() {
     }
     CComparison comparison;
     try {
-        comparison.olderEntries = document.Count(rule, m_view);
+        comparison.olderEntries = document.Count(rule, m_view, ChosenPart());
     } catch (const MapError& error) {
         ShowMapError(older->path, error);
         return true;
@@ -156,7 +159,7 @@ bool CMapSizeDlg::RecountComparison() {
         document.Offers(m_entries.rule) ? m_entries.rule : document.CalledForRule();
     try {
         if (Shows(document, rule, m_entries.view)) {
-            m_comparison->olderEntries = document.Count(rule, m_entries.view);
+            m_comparison->olderEntries = document.Count(rule, m_entries.view, ChosenPart());
             CompareRowsShown();
             return true;
         }
@@ -171,12 +174,17 @@ bool CMapSizeDlg::RecountComparison() {
 // figures say, and the total change since the older map.
 void CMapSizeDlg::ShowComparisonStatus() {
     const CComparison& comparison = *m_comparison;
-    const std::string change = m_report.rows.empty()
+    const std::string change = m_entries.view == MapView::kRegions ? RegionUseChangeText(m_report)
+                               : m_report.rows.empty()
                                    ? std::string()
                                    : TotalChangeText(m_report.columns, m_report.rows.back());
-    const StatusParts parts = ComparisonStatusPartsOf(
+    StatusParts parts = ComparisonStatusPartsOf(
         comparison.olderEntries, m_entries, DiffRule(comparison.olderEntries, m_entries), Device(),
         change, NarrowAnsi(NameOfFile(comparison.older.path).c_str()));
+    const std::string note = RegionNote();
+    if (!note.empty()) {
+        parts.notes += (parts.notes.empty() ? "" : "; ") + note;
+    }
     ShowStatusParts(parts);
 }
 

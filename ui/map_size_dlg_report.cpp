@@ -79,7 +79,7 @@ void CMapSizeDlg::OpenMap(const std::wstring& path) {
     }
     SizeTable shown;
     try {
-        shown = document.Count(rule, view);
+        shown = document.Count(rule, view, ChosenPart());
     } catch (const MapError&) {
         // It lacks what they need after all; the map's own rule counted it when it was read.
         shown = document.Count(document.CalledForRule(), MapView::kObjects);
@@ -124,13 +124,14 @@ std::optional<COpenedMap> CMapSizeDlg::ReadMap(const std::wstring& path) {
     return std::nullopt;
 }
 
-void CMapSizeDlg::ShowMapError(const std::wstring& path, const MapError& error) {
+void CMapSizeDlg::ShowMapError(const std::wstring& path, const MapError& error,
+                               const wchar_t* heading) {
     std::wstring text;
     if (error.GetKind() == MapError::Kind::kOpen) {
         text = L"Cannot open the map file\n" + path + L"\n\n" +
                OpenFailureReason(static_cast<DWORD>(error.SystemError()), error.Detail());
     } else {
-        text = L"Cannot read the map file\n" + path + L"\n\n";
+        text = heading + (L"\n" + path) + L"\n\n";
         if (error.Line() > 0) {
             text += L"Line " + std::to_wstring(error.Line()) + L": ";
         }
@@ -185,7 +186,10 @@ void CMapSizeDlg::RebuildRows() {
     const bool withOther = m_entries.rule == SectionRule::kAll;
     ReportTable report;
     const auto keep = [&report](TableRow& row) { report.rows.push_back(std::move(row)); };
-    if (m_comparison) {
+    m_nearlyFull.clear();
+    if (m_entries.view == MapView::kRegions) {
+        report = RegionRows();
+    } else if (m_comparison) {
         // A change shows its sign, as people read it.
         report.columns = DiffColumns(m_comparison->measures, m_entries.view);
         ForEachDiffRow(m_comparison->rows, Device(), m_comparison->measures,
@@ -227,10 +231,12 @@ void CMapSizeDlg::ShowColumns() {
     m_laidOutWidths.clear();  // laid out below, once their needs are measured
 }
 
-// The header of the column the rows are ordered by shows a downward arrow: largest first.
+// The header of the column the rows are ordered by shows a downward arrow: largest first. The
+// regions stay in address order: no arrow.
 int CMapSizeDlg::SortArrowColumn() const {
-    return m_report.rows.empty() ? -1
-                                 : ::SortArrowColumn(m_report.columns, m_ordering, m_sortField);
+    return m_report.rows.empty() || m_entries.view == MapView::kRegions
+               ? -1
+               : ::SortArrowColumn(m_report.columns, m_ordering, m_sortField);
 }
 
 void CMapSizeDlg::ShowSortArrow() {
@@ -267,8 +273,8 @@ void CMapSizeDlg::ShowStatus() {
         ShowComparisonStatus();
         return;
     }
-    ShowStatusParts(
-        StatusPartsOf(m_entries, Device(), m_complete ? &*m_complete : nullptr, SourceFilesNote()));
+    const std::string note = m_entries.view == MapView::kRegions ? RegionNote() : SourceFilesNote();
+    ShowStatusParts(StatusPartsOf(m_entries, Device(), m_complete ? &*m_complete : nullptr, note));
 }
 
 void CMapSizeDlg::ShowStatusParts(const StatusParts& parts) {
@@ -418,9 +424,11 @@ void CMapSizeDlg::OnGetDispInfo(LVITEMA& item) const {
 }
 
 // A click on a header orders the rows by the memory of its column, largest first; the first
-// column's header does nothing.
+// column's header does nothing, nor does any of the view by region, whose rows keep the order of
+// their addresses (the order chosen stays for the other views).
 void CMapSizeDlg::OnColumnClick(int column) {
-    if (column < 0 || static_cast<size_t>(column) >= m_report.columns.size()) {
+    if (column < 0 || static_cast<size_t>(column) >= m_report.columns.size() ||
+        m_entries.view == MapView::kRegions) {
         return;
     }
     const std::string& field = m_report.columns[static_cast<size_t>(column)].field;

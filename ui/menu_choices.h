@@ -32,10 +32,11 @@ inline constexpr std::array<MenuChoice, 2> kRuleItems = {{
 }};
 
 // In the order of kViewChoices.
-inline constexpr std::array<MenuChoice, 3> kViewItems = {{
+inline constexpr std::array<MenuChoice, 4> kViewItems = {{
     {IDM_VIEW_OBJECT_FILES, "object"},
     {IDM_VIEW_SOURCE_FILES, "module"},
     {IDM_VIEW_SYMBOLS, "symbol"},
+    {IDM_VIEW_REGIONS, "region"},
 }};
 
 // Whether the items name the choices one for one, in the choices' order.

@@ -262,7 +262,7 @@ TEST(MainWindowTest, EveryMenuCommandIsTakenByTheWindow) {
     for (const auto& item : MenuCommands(IDM_LIST_MENU)) {
         commands.push_back(item);
     }
-    ASSERT_EQ(commands.size(), 22u);
+    ASSERT_EQ(commands.size(), 23u);
     auto owned = std::make_unique<CommandRecordingApp>();
     CommandRecordingApp* app = owned.get();
     ProgramDriver program(std::move(owned));
@@ -667,9 +667,11 @@ TEST(HighDpiTest, LayoutFollowsTheDpiAndTheSmallestWindowShowsEveryNumber) {
 
 namespace {
 
-// The View menu's items in menu order: Listed, All, then Object, Source, Functions and Variables.
+// The View menu's items in menu order: Listed, All, then Object, Source, Functions and Variables,
+// Memory Regions.
 constexpr UINT kViewItems[] = {IDM_VIEW_LISTED_SECTIONS, IDM_VIEW_ALL_SECTIONS,
-                               IDM_VIEW_OBJECT_FILES, IDM_VIEW_SOURCE_FILES, IDM_VIEW_SYMBOLS};
+                               IDM_VIEW_OBJECT_FILES,    IDM_VIEW_SOURCE_FILES,
+                               IDM_VIEW_SYMBOLS,         IDM_VIEW_REGIONS};
 
 std::vector<bool> ViewChecks(const ProgramDriver& program) {
     std::vector<bool> checks;
@@ -690,7 +692,7 @@ std::vector<bool> ViewGreyed(const ProgramDriver& program) {
 TEST(MainWindowTest, ViewMenuChecksTheRuleTheMapCallsForAndSwitchingCountsItAgain) {
     ProgramDriver program;
     // No map yet: every item can be chosen, and a choice is only recorded.
-    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, false, false}));
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, false, false, false}));
     program.SendCommand(IDM_VIEW_SOURCE_FILES);
     EXPECT_EQ(program.Headers()[0], "Source file");
     EXPECT_EQ(program.Status(), "No map open");
@@ -701,15 +703,17 @@ TEST(MainWindowTest, ViewMenuChecksTheRuleTheMapCallsForAndSwitchingCountsItAgai
     ASSERT_TRUE(program.OpenThroughFileDialog(kBlinky));
     ASSERT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
     EXPECT_EQ(program.Headers()[0], "Object file");
-    EXPECT_EQ(ViewChecks(program), (std::vector<bool>{false, true, true, false, false}));
-    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, true, true}));
+    EXPECT_EQ(ViewChecks(program), (std::vector<bool>{false, true, true, false, false, false}));
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, true, true, false}));
     EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDevice18F4680));
     EXPECT_EQ(program.Headers()[3], "Other");
 
     const Counting listed{SectionRule::kListed};
     program.SendCommand(IDM_VIEW_LISTED_SECTIONS);
     EXPECT_EQ(program.Rows(), CoreRows(kBlinky, kDevice18F4680, false, listed));
-    EXPECT_EQ(ViewChecks(program), (std::vector<bool>{true, false, true, false, false}));
+    EXPECT_EQ(ViewChecks(program), (std::vector<bool>{true, false, true, false, false, false}));
+    // The view by region places every section: the listed names cannot make it.
+    EXPECT_TRUE(program.IsGrayed(IDM_VIEW_REGIONS));
     EXPECT_EQ(program.Status(), CoreStatus(kBlinky, kDevice18F4680, listed));
     EXPECT_NE(program.Status().find("the listed names found ROM 586 of 572"), std::string::npos)
         << program.Status();
@@ -726,7 +730,7 @@ TEST(MainWindowTest, SourceFilesAndFunctionsAndVariablesShowTheCoresRowsUnderThe
     ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kKilnController));
     ASSERT_TRUE(
         WaitFor([&] { return program.Rows() == CoreRows(kKilnController, kDevice18F4680); }));
-    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, false, false}));
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{false, false, false, false, false, false}));
 
     const struct {
         UINT command;
@@ -760,7 +764,7 @@ TEST(MainWindowTest, MplinkFamilyMapShowsTheCoresRowsWithListedSectionsGreyed) {
     ASSERT_TRUE(
         WaitFor([&] { return program.Rows() == CoreRows(kMplinkDataLogger, kDevice18F4680); }));
     EXPECT_GT(program.Rows().size(), 3u);
-    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{true, false, false, true, true}));
+    EXPECT_EQ(ViewGreyed(program), (std::vector<bool>{true, false, false, true, true, false}));
     EXPECT_EQ(program.Status(), CoreStatus(kMplinkDataLogger, kDevice18F4680));
 }
 

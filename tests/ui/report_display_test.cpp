@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "layout/region_rows.h"
 #include "resource.h"
 #include "window_driver.h"
 #include "window_expectations.h"
@@ -179,6 +182,93 @@ TEST(ReportDisplayTest, ColumnWidthsTheUserSetKeepTheirSharesThroughResizes) {
     program.SendCommand(IDM_VIEW_ALL_SECTIONS);
     resize(1200);
     EXPECT_EQ(program.ColumnWidths(), dragged);
+}
+
+// Whether the row, as the list paints itself into a bitmap, shows any pixel of the colour.
+bool RowShows(HWND list, int row, const RowColour& colour) {
+    RECT client{};
+    GetClientRect(list, &client);
+    RECT item{};
+    item.left = LVIR_BOUNDS;
+    if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item)) == 0) {
+        return false;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const std::uint32_t wanted =
+        (std::uint32_t{colour.red} << 16) | (std::uint32_t{colour.green} << 8) | colour.blue;
+    bool shown = false;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    for (LONG y = std::max(item.top, 0L); y < std::min(item.bottom, client.bottom) && !shown; ++y) {
+        for (LONG x = std::max(item.left, 0L); x < std::min(item.right, client.right); ++x) {
+            if ((pixels[y * client.right + x] & 0xFFFFFF) == wanted) {
+                shown = true;
+                break;
+            }
+        }
+    }
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return shown;
+}
+
+int RowNamed(const Rows& rows, const std::string& name) {
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row][0] == name) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
+}
+
+TEST(ReportDisplayTest, RegionViewShowsTheRegionsInAddressOrderAndTheNearlyFullStandOut) {
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kMplinkDataLogger));
+    ASSERT_TRUE(
+        WaitFor([&] { return program.Rows() == CoreRows(kMplinkDataLogger, kDevice18F4680); }));
+    EXPECT_FALSE(program.IsGrayed(IDM_VIEW_REGIONS));
+    program.SendCommand(IDM_VIEW_REGIONS);
+    EXPECT_TRUE(program.IsChecked(IDM_VIEW_REGIONS));
+    EXPECT_FALSE(program.IsChecked(IDM_VIEW_OBJECT_FILES));
+    EXPECT_EQ(program.Headers(), (Texts{"Region", "Start", "End", "Size", "Used", "Free",
+                                        "Largest free block", "Used %"}));
+    const Rows rows = program.Rows();
+    EXPECT_EQ(rows, CoreRegionRows(kMplinkDataLogger));
+    const int full = RowNamed(rows, "gpr2");
+    ASSERT_GE(full, 0);
+    EXPECT_EQ(rows[static_cast<size_t>(full)],
+              (Texts{"gpr2", "0x000200", "0x0002FF", "256", "256", "0", "0", "100.0000"}));
+    EXPECT_EQ(rows.back()[0], "-- Data memory --");
+    EXPECT_EQ(program.StatusParts().back(), "1 region nearly full (under 10% free)");
+
+    // The one nearly full region is drawn apart; a region three quarters used is not.
+    EXPECT_TRUE(RowShows(program.List(), full, kNearlyFullBackground));
+    EXPECT_FALSE(RowShows(program.List(), RowNamed(rows, "gpr1"), kNearlyFullBackground));
+    EXPECT_FALSE(RowShows(program.List(), RowNamed(rows, "page"), kNearlyFullBackground));
+
+    // The regions keep their order: a header orders nothing and shows no arrow.
+    program.ClickHeader("Used %");
+    program.PostCommand(IDM_EDIT_COPY_TABLE);  // handled after the click
+    EXPECT_TRUE(
+        WaitFor([&] { return ClipboardText() == TabSeparatedLines(program.Headers(), rows); }));
+    EXPECT_EQ(program.Rows(), rows);
+    EXPECT_EQ(SortArrows(program), Texts{});
+
+    // Back by object file, in the order the rows had.
+    program.SendCommand(IDM_VIEW_OBJECT_FILES);
+    EXPECT_EQ(program.Rows(), CoreRows(kMplinkDataLogger, kDevice18F4680));
+    EXPECT_EQ(SortArrows(program), Texts{"ROM Size down"});
 }
 
 }  // namespace

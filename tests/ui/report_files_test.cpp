@@ -227,6 +227,55 @@ TEST(ReportFilesTest, F7WritesTheHtmlPageOfWhatIsShownAndHasTheShellOpenIt) {
                                  "--device", "18F4680", "--sections", "all"}));
 }
 
+// The view by region: its rows follow the device chosen where the map names no part, and the
+// saved report, the picture and the comparison are what tallyfold-report --by region writes.
+TEST(ReportFilesTest, RegionViewIsSavedComparedAndDrawnAsTheCommandLineWritesIt) {
+    const FixedReportTime time;
+    TempFolder folder(L"tallyfold-regions");
+    auto owned = std::make_unique<ShellRecordingApp>();
+    ShellRecordingApp* app = owned.get();
+    owned->m_commandLine = L"tallyfold.exe " + kMplinkIrrigation;
+    ProgramDriver program(std::move(owned));
+    ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+    program.SendCommand(IDM_VIEW_REGIONS);
+    EXPECT_EQ(program.Rows(), CoreRegionRows(kMplinkIrrigation, "18F4680"));
+    EXPECT_EQ(program.Rows().at(0),
+              (std::vector<std::string>{"page", "0x000000", "0x00FFFF", "65536", "613", "64923",
+                                        "64901", "0.9354"}));
+    program.SendCommand(IDM_DEVICE_18F458);
+    EXPECT_EQ(program.Rows(), CoreRegionRows(kMplinkIrrigation, "18F458"));
+    EXPECT_EQ(program.Rows().at(0).at(2), "0x007FFF");
+
+    const std::wstring saved = folder.Path() + L"\\regions.txt";
+    ASSERT_TRUE(program.ChooseInFileDialog(IDM_FILE_SAVE_REPORT_AS, L"Save Report As", saved, 5));
+    program.SendCommand(IDM_FILE_OPEN_PICTURE);  // handled once the file is written
+    const std::string table =
+        CommandLineReport({"--by", "region", "--device", "18F458", Utf8(kMplinkIrrigation)});
+    EXPECT_NE(table.find("Largest free block"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(saved), table);
+    ASSERT_EQ(app->Opened().size(), 1u);
+    EXPECT_EQ(ReadFileBytes(app->Opened()[0]),
+              CommandLineReport({"--by", "region", "--device", "18F458", "--format", "html",
+                                 Utf8(kMplinkIrrigation)}));
+
+    // Compared with an older map, region by region name.
+    PostMessageW(program.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(kBlinkyV2)), 0);
+    ASSERT_TRUE(WaitFor([&] { return program.Title() == L"Tallyfold [ " + kBlinkyV2 + L" ]"; }));
+    program.SendCommand(IDM_VIEW_REGIONS);
+    ASSERT_TRUE(program.ChooseInFileDialog(IDM_FILE_COMPARE_WITH, L"Compare With", kBlinky));
+    ASSERT_TRUE(WaitFor([&] { return program.Headers().at(1) == "Status"; }));
+    EXPECT_EQ(program.Headers().at(0), "Region");
+    EXPECT_EQ(program.Rows().at(0).at(0), "CODE");
+    EXPECT_EQ(program.StatusParts().back(),
+              "used: program memory +504, data memory +27 bytes since blinky.map");
+    const std::wstring diff = folder.Path() + L"\\regions-diff.json";
+    ASSERT_TRUE(program.ChooseInFileDialog(IDM_FILE_SAVE_REPORT_AS, L"Save Report As", diff, 3));
+    program.SendCommand(IDM_DEVICE_18F458);
+    EXPECT_EQ(ReadFileBytes(diff),
+              CommandLineReport({"--diff", Utf8(kBlinky), Utf8(kBlinkyV2), "--by", "region",
+                                 "--format", "json", "--device", "18F458"}));
+}
+
 TEST(ReportFilesTest, APictureTheShellCannotOpenIsSaidSoWithWhereItIs) {
     auto owned = std::make_unique<ShellRecordingApp>(L"no program is set to open such files.");
     owned->m_commandLine = L"tallyfold.exe " + kBlinky;

@@ -299,7 +299,8 @@ TEST(ResourcesTest, MenuHasFileEditDeviceViewAndHelpWithAccessKeysAndTheirComman
           {L"", 0},
           {L"&Object Files", 32781},
           {L"&Source Files", 32782},
-          {L"&Functions and Variables", 32783}}},
+          {L"&Functions and Variables", 32783},
+          {L"Memory &Regions", 32791}}},
         {L"&Help", {{L"&About", 32775}}},
     };
     ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(std::size(expected)));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "layout/window_settings.h"
 #include "resource.h"
 #include "win/registry.h"
 #include "window_driver.h"
@@ -79,7 +80,8 @@ TEST(SettingsTest, ASecondStartRestoresDeviceViewOrderPlacementColumnsAndTheMap)
     EXPECT_TRUE(program.IsChecked(IDM_VIEW_SOURCE_FILES));
     EXPECT_TRUE(program.IsChecked(IDM_VIEW_ALL_SECTIONS));
     // The map comes back from the recent files, shown as it was.
-    ASSERT_EQ(FileItems(program).at(7), L"&1 " + kKilnController);
+    // As the item shows it: a long path shortened, wherever the examples are.
+    ASSERT_EQ(FileItems(program).at(7), RecentFileItemText(1, kKilnController));
     program.PostCommand(IDM_FILE_RECENT_FIRST);
     EXPECT_TRUE(WaitFor(
         [&] { return program.Rows() == CoreRows(kKilnController, kDevice18F458, true, modules); }));
@@ -98,6 +100,32 @@ TEST(SettingsTest, AMapOpenedAtTheSecondStartTakesTheViewOnlyWhereItOffersIt) {
     ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kBlinky), Settings::kKeep);
     EXPECT_TRUE(WaitFor([&] { return program.Rows() == CoreRows(kBlinky, kDevice18F4680); }));
     EXPECT_TRUE(program.IsChecked(IDM_VIEW_OBJECT_FILES));
+}
+
+// The view by region comes back for a map that has regions; a map without them (an excerpt that
+// names neither its part nor its memory's ranges) is shown by object file, the item greyed.
+TEST(SettingsTest, TheRegionViewComesBackOnlyForAMapThatHasRegions) {
+    {
+        ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kKilnController));
+        ASSERT_TRUE(WaitFor([&] { return program.Title() != L"Tallyfold"; }));
+        program.SendCommand(IDM_VIEW_REGIONS);
+        ASSERT_TRUE(program.IsChecked(IDM_VIEW_REGIONS));
+        CloseProgram(program);
+    }
+    {
+        ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kBlinky), Settings::kKeep);
+        EXPECT_TRUE(WaitFor([&] { return program.Rows() == CoreRegionRows(kBlinky); }));
+        EXPECT_TRUE(program.IsChecked(IDM_VIEW_REGIONS));
+        CloseProgram(program);
+    }
+    // The rule the last run left stays: every section.
+    const Counting all{SectionRule::kAll};
+    ProgramDriver program(AppStartedWith(L"tallyfold.exe " + kOldestExcerpt), Settings::kKeep);
+    EXPECT_TRUE(WaitFor(
+        [&] { return program.Rows() == CoreRows(kOldestExcerpt, kDevice18F4680, false, all); }));
+    EXPECT_TRUE(program.IsChecked(IDM_VIEW_OBJECT_FILES));
+    EXPECT_FALSE(program.IsChecked(IDM_VIEW_REGIONS));
+    EXPECT_TRUE(program.IsGrayed(IDM_VIEW_REGIONS));
 }
 
 TEST(SettingsTest, APartChosenByNameIsTheDeviceAgainAtTheNextStart) {

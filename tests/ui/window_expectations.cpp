@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "layout/status_text.h"
+#include "report/region_report.h"
 #include "report/report_diff.h"
 #include "report/report_formats.h"
 #include "report/size_report.h"
@@ -15,6 +16,7 @@ const std::wstring kWeatherStation = kExamples + L"\\weather-station.map";
 const std::wstring kKilnController = kExamples + L"\\kiln-controller.map";
 const std::wstring kOldestExcerpt = kExamples + L"\\oldest-generation-excerpt.map";
 const std::wstring kMplinkDataLogger = kExamples + L"\\mplink-c18-data-logger.map";
+const std::wstring kMplinkIrrigation = kExamples + L"\\mplink-mpasm-irrigation.map";
 
 SizeTable CoreTable(const CMapDocument& document, const Counting& counting) {
     return document.Count(counting.rule.value_or(document.CalledForRule()), counting.view);
@@ -49,6 +51,16 @@ std::string CoreStatus(const std::wstring& path, const DeviceSelection& device,
     }
     return StatusText(StatusPartsOf(table, ResolveDevice(device, table.facts),
                                     complete ? &*complete : nullptr, hint));
+}
+
+Rows CoreRegionRows(const std::wstring& path, const char* part) {
+    const SizeTable table =
+        CMapDocument(ReadFileBytes(path), "map")
+            .Count(SectionRule::kAll, MapView::kRegions,
+                   part != nullptr ? DeviceSelectionNamed(part)->part : nullptr);
+    Rows rows;
+    ForEachRegionRow(table.regions, [&rows](TableRow& row) { rows.push_back(row.cells); });
+    return rows;
 }
 
 Rows CoreComparisonRows(const std::wstring& oldPath, const std::wstring& newPath,

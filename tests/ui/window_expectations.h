@@ -23,6 +23,7 @@ extern const std::wstring kWeatherStation;
 extern const std::wstring kKilnController;
 extern const std::wstring kOldestExcerpt;
 extern const std::wstring kMplinkDataLogger;
+extern const std::wstring kMplinkIrrigation;  // names no part
 
 inline const DeviceChoice& kDevice18F4680 = kDeviceChoices[0];
 inline const DeviceChoice& kDevice18F458 = kDeviceChoices[1];
@@ -54,6 +55,10 @@ inline std::string CoreStatus(const std::wstring& path, const DeviceChoice& devi
                               const Counting& counting = {}) {
     return CoreStatus(path, DeviceSelection(&device), counting);
 }
+
+// The rows of the view by region the core gives for a map, its regions those of `part` where
+// the map gives none and names no part.
+Rows CoreRegionRows(const std::wstring& path, const char* part = nullptr);
 
 // The rows of two maps compared, as the window must show them: as tallyfold-report --diff
 // makes them (by the rule each map calls for, by object file), its changes signed.

@@ -8,11 +8,11 @@ CMapDocument::CMapDocument(std::string bytes, std::string name)
     m_first = CountMap(m_bytes, m_name, m_offers.calledFor, true, MapView::kObjects, false);
 }
 
-SizeTable CMapDocument::Count(SectionRule rule, MapView view) const {
+SizeTable CMapDocument::Count(SectionRule rule, MapView view, const Pic18Part* part) const {
     if (m_first && rule == m_offers.calledFor && view == MapView::kObjects) {
         SizeTable first = std::move(*m_first);
         m_first.reset();
         return first;
     }
-    return CountMap(m_bytes, m_name, rule, true, view, false);
+    return CountMap(m_bytes, m_name, rule, true, view, false, part);
 }

@@ -28,10 +28,11 @@ public:
     bool Offers(SectionRule rule) const { return m_offers.Offers(rule); }
     bool Offers(MapView view) const { return m_offers.Offers(view); }
 
-    // The map counted by the rule and the view. Throws MapError when the map lacks what they
-    // need after all. The count made when the document was read is handed out, not made again,
-    // the first time it is asked for.
-    SizeTable Count(SectionRule rule, MapView view) const;
+    // The map counted by the rule and the view; `part` gives the memory regions of a map that has
+    // none of its own and names no part the table knows (the device chosen by name). Throws
+    // MapError when the map lacks what they need after all. The count made when the document was
+    // read is handed out, not made again, the first time it is asked for.
+    SizeTable Count(SectionRule rule, MapView view, const Pic18Part* part = nullptr) const;
 
 private:
     std::string m_bytes;
