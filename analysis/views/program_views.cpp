@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/map_error.h"
-#include "core/special_rows.h"
+#include "core/labelled_rows.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/section_tally.h"
 #include "readers/hlink/tally_checks.h"
@@ -75,7 +75,7 @@ SizeTable StartView(const CountedMap& counted, MapView kind) {
 
 // Adds bytes to the "<psect NAME>" row of the psect: one per name, in the order first met, after
 // the view's other rows.
-void AddToPsect(CSpecialRows& rows, std::string_view psect, MemoryKind memory, std::int64_t bytes) {
+void AddToPsect(CLabelledRows& rows, std::string_view psect, MemoryKind memory, std::int64_t bytes) {
     if (bytes != 0) {
         AddBytes(rows.Sums(rows.Row("<psect " + std::string(psect) + ">")), memory, bytes);
     }
@@ -422,7 +422,7 @@ SizeTable ModuleView(const MapListing& map, const ProgramListing& program,
             reach[m].push_back(largest);
         }
     }
-    CSpecialRows psects;
+    CLabelledRows psects;
     std::int64_t countedBytes = 0;
     for (const CountedPiece& piece : counted.pieces) {
         const std::size_t m = MemoryIndex(piece.memory);
@@ -468,7 +468,7 @@ SizeTable SymbolView(const MapListing& map, const ProgramListing& program,
     }
     SizeTable view = StartView(counted, MapView::kSymbols);
     std::unordered_map<std::string_view, std::uint32_t> rowOf;
-    CSpecialRows psects;
+    CLabelledRows psects;
     std::size_t cutFunctions = 0;
     std::string firstCut;
     std::vector<Claim> claims;

@@ -9,7 +9,7 @@
 #include "core/block_list.h"
 #include "core/name_index.h"
 #include "core/register_note.h"
-#include "core/special_rows.h"
+#include "core/labelled_rows.h"
 #include "readers/hlink/class_regions.h"
 #include "readers/hlink/section_classes.h"
 #include "readers/hlink/tally_checks.h"
@@ -118,7 +118,7 @@ public:
         IndexTotals();
         ClassifyPieces();
         FindOverlays();
-        CSpecialRows special;
+        CLabelledRows special;
         const std::size_t firstSpecial = m_tally.rows.size();
         const RegisterRanges registers = RegistersOf(listing);
         std::uint64_t registerBytes = 0;

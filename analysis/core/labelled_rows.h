@@ -9,7 +9,7 @@
 
 // Rows of bytes the map gives no owner, labelled in angle brackets ("<COMMON buf>", "<psect
 // text>"): one per label, in the order first met, added to a table after its other rows.
-class CSpecialRows {
+class CLabelledRows {
 public:
     // The place of the row labelled so among these rows, made when first asked for.
     std::size_t Row(const std::string& label);

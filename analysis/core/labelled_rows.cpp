@@ -1,6 +1,6 @@
-#include "core/special_rows.h"
+#include "core/labelled_rows.h"
 
-std::size_t CSpecialRows::Row(const std::string& label) {
+std::size_t CLabelledRows::Row(const std::string& label) {
     const auto found = m_places.emplace(label, m_labels.size());
     if (found.second) {
         m_labels.push_back(label);
@@ -9,7 +9,7 @@ std::size_t CSpecialRows::Row(const std::string& label) {
     return found.first->second;
 }
 
-void CSpecialRows::AddTo(SizeTable& table) const {
+void CLabelledRows::AddTo(SizeTable& table) const {
     for (std::size_t i = 0; i < m_labels.size(); ++i) {
         SizeRow& row = table.AddRow(m_labels[i], RowKind::kSpecial);
         row.rom = m_sums[i].rom;
