@@ -206,8 +206,8 @@ TEST(TallyfoldReport, TheHtmlPageTakesItsTimeOnlyFromAWholeNumberOfSeconds) {
         EXPECT_EQ(page.status, kExitSuccess);
         EXPECT_NE(page.out.find("<dd>2023-11-14 22:13 UTC</dd>"), std::string::npos);
     }
-    for (const char* value : {"abc", "-5", "1e9", "17e8", "+5", " 5", "5 ", "0x10", "1.5",
-                              "253402300800", "99999999999999999999999"}) {
+    // Which values are seconds is tested with ReadSourceDateEpoch.
+    for (const char* value : {"abc", "253402300800"}) {
         SCOPED_TRACE(value);
         const CScopedEnv epoch("SOURCE_DATE_EPOCH", value);
         const Result page = RunReport({"--format", "html", map});
@@ -223,84 +223,6 @@ TEST(TallyfoldReport, TheHtmlPageTakesItsTimeOnlyFromAWholeNumberOfSeconds) {
     }
 }
 
-TEST(TallyfoldReport, ReadsStandardInput) {
-    std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
-    ASSERT_NE(in, nullptr);
-    const Result result = RunReport({"--sections", "listed", "--format", "tsv", "-"}, in);
-    std::fclose(in);
-    EXPECT_EQ(result.status, kExitSuccess);
-    ExpectGolden(result.out, "blinky.tsv");
-}
-
-TEST(TallyfoldReport, TsvHasFiveCellsPerLineAndFourTabsForTheBlankRow) {
-    const Result result =
-        RunReport({"--sections", "listed", "--format", "tsv", kExamples + "/weather-station.map"});
-    std::istringstream lines(result.out);
-    std::vector<std::string> all;
-    for (std::string line; std::getline(lines, line);) {
-        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
-        all.push_back(line);
-    }
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all[all.size() - 2], "\t\t\t\t");
-    EXPECT_EQ(all.back().substr(0, 12), "-- Total --\t");
-}
-
-struct ErrorCase {
-    std::vector<std::string> args;
-    std::string err;
-};
-
-TEST(TallyfoldReport, FailsWithOneLineAndStatus2) {
-    const std::string missing = kExamples + "/no-such.map";
-    const std::vector<ErrorCase> cases = {
-        {{}, "tallyfold-report: no map file given (see --help)\n"},
-        {{"a.map", "b.map"},
-         "tallyfold-report: more than one map file given ('b.map') (see --help)\n"},
-        {{"--device", "PIC18F46K23", "a.map"},
-         "tallyfold-report: unknown device 'PIC18F46K23': did you mean 18F46K22, 18F46K20 or "
-         "18F46K80? (see --help)\n"},
-        {{"--device", "18F13K50X", "a.map"},
-         "tallyfold-report: unknown device '18F13K50X': did you mean 18F13K50 or 18F14K50? (see "
-         "--help)\n"},
-        {{"--device", "16F84A", "a.map"},
-         "tallyfold-report: unknown device '16F84A' (use auto, map or NAME, where NAME is a "
-         "PIC18 part such as 18F46K22) (see --help)\n"},
-        {{"--device", "Auto", "a.map"},
-         "tallyfold-report: unknown device 'Auto' (use auto, map or NAME, where NAME is a PIC18 "
-         "part such as 18F46K22) (see --help)\n"},
-        {{"--sort", "name", "a.map"},
-         "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
-        {{"--format", "xml", "a.map"},
-         "tallyfold-report: unknown format 'xml' (use table, tsv, csv, json, markdown or html) "
-         "(see "
-         "--help)\n"},
-        {{"--format"}, "tallyfold-report: option --format needs a value (see --help)\n"},
-        {{"--colour", "a.map"}, "tallyfold-report: unknown option '--colour' (see --help)\n"},
-        {{missing}, "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
-    };
-    for (const ErrorCase& c : cases) {
-        SCOPED_TRACE(c.err);
-        const Result result = RunReport(c.args);
-        EXPECT_EQ(result.status, kExitUsageOrMapError);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, c.err);
-    }
-}
-
-TEST(TallyfoldReport, RejectsABadLengthWithFileLineAndToken) {
-    std::FILE* in = std::tmpfile();
-    const std::string map = "main.obj\n  text 0 0 10 0 0\n  bss 0 0 10c 0 1\nCOMMON\n";
-    std::fwrite(map.data(), 1, map.size(), in);
-    std::rewind(in);
-    const Result result = RunReport({"-"}, in);
-    std::fclose(in);
-    EXPECT_EQ(result.status, kExitUsageOrMapError);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err,
-              "tallyfold-report: <stdin>:3: section length '10c' is not upper-case hexadecimal\n");
-}
-
 TEST(TallyfoldReport, HelpAndVersionSucceed) {
     const Result help = RunReport({"--help"});
     EXPECT_EQ(help.status, kExitSuccess);
@@ -308,15 +230,6 @@ TEST(TallyfoldReport, HelpAndVersionSucceed) {
     const Result version = RunReport({"--version"});
     EXPECT_EQ(version.status, kExitSuccess);
     EXPECT_EQ(version.out.rfind("tallyfold-report ", 0), 0u);
-}
-
-// Example paths are written relative to the checkout so that the goldens do not depend on it.
-std::string Relative(std::string text) {
-    for (std::size_t at = text.find(kExamples); at != std::string::npos;
-         at = text.find(kExamples, at)) {
-        text.replace(at, kExamples.size(), "examples");
-    }
-    return text;
 }
 
 struct FormatGoldenCase {
@@ -329,12 +242,6 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
         {{"--format", "csv", "@blinky.map"}, "blinky.csv"},
         {{"--format", "json", "@blinky.map"}, "blinky.json"},
         {{"--format", "markdown", "@blinky.map"}, "blinky.md"},
-        {{"--format", "csv", "--device", "18F458", "@weather-station.map"},
-         "weather-station-18F458.csv"},
-        {{"--format", "json", "--device", "18F458", "@weather-station.map"},
-         "weather-station-18F458.json"},
-        {{"--format", "markdown", "--device", "18F458", "@weather-station.map"},
-         "weather-station-18F458.md"},
         {{"--format", "json", "--sort", "ram", "@late-generation.map"},
          "late-generation-by-ram.json"},
         {{"--format", "table", "@odd-names.map"}, "odd-names.txt"},
@@ -343,10 +250,7 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
         {{"--format", "json", "@odd-names.map"}, "odd-names.json"},
         {{"--format", "markdown", "@odd-names.map"}, "odd-names.md"},
         {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.txt"},
-        {{"--diff", "--format", "tsv", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.tsv"},
-        {{"--diff", "--format", "csv", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.csv"},
         {{"--diff", "--format", "json", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.json"},
-        {{"--diff", "--format", "markdown", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.md"},
         {{"--diff", "--format", "tsv", "--sort", "ram", "@blinky-v2.map", "@blinky.map"},
          "blinky-diff-reversed-by-ram.tsv"},
         {{"--diff", "--format", "json", "@weather-station.map", "@odd-names.map"},
@@ -354,10 +258,8 @@ TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
     };
     for (const FormatGoldenCase& c : cases) {
         SCOPED_TRACE(c.golden);
-        std::vector<std::string> args = {"--sections", "listed"};
-        for (const std::string& arg : c.args) {
-            args.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
-        }
+        std::vector<std::string> args = WithExamples(c.args);
+        args.insert(args.begin(), {"--sections", "listed"});
         const Result result = RunReport(args);
         EXPECT_EQ(result.status, kExitSuccess);
         EXPECT_EQ(result.err, "");
@@ -410,29 +312,37 @@ TEST(ReportExitStatus, OneWhenABudgetIsExceededWithTheReportStillPrinted) {
     }
 }
 
+// Every usage and map error is one line with the program's name, status 2 and nothing on
+// standard output, whatever the budgets. The texts of each option's errors are tested with the
+// option parser; these are the ones made elsewhere.
 TEST(ReportExitStatus, TwoOnUsageAndMapErrorsWithNothingOnStandardOutput) {
+    const std::string missing = kExamples + "/no-such.map";
     const struct {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
+        {{}, "tallyfold-report: no map file given (see --help)\n"},
+        {{"--device", "PIC18F46K23", "-"},
+         "tallyfold-report: unknown device 'PIC18F46K23': did you mean 18F46K22, 18F46K20 or "
+         "18F46K80? (see --help)\n"},
+        {{"--device", "18F13K50X", "-"},
+         "tallyfold-report: unknown device '18F13K50X': did you mean 18F13K50 or 18F14K50? (see "
+         "--help)\n"},
+        {{"--device", "16F84A", "-"},
+         "tallyfold-report: unknown device '16F84A' (use auto, map or NAME, where NAME is a "
+         "PIC18 part such as 18F46K22) (see --help)\n"},
+        {{"--sort", "name", "-"},
+         "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
         {{"--format", "yaml", "-"},
          "tallyfold-report: unknown format 'yaml' (use table, tsv, csv, json, markdown or html) "
-         "(see "
-         "--help)\n"},
-        {{"--max-rom", "lots", "-"},
-         "tallyfold-report: --max-rom 'lots' is not a percentage such as 90 or 87.5, or bytes "
-         "such as 60000B (see --help)\n"},
+         "(see --help)\n"},
         {{"--max-ram", "-1", "-"},
          "tallyfold-report: --max-ram '-1' is negative; a budget is a percentage such as 90 or "
          "87.5, or bytes such as 60000B (see --help)\n"},
-        {{"--max-ram", "1.5B", "-"},
-         "tallyfold-report: --max-ram '1.5B' is not a percentage such as 90 or 87.5, or bytes "
-         "such as 60000B (see --help)\n"},
-        {{"--diff", "-"},
-         "tallyfold-report: --diff needs a second map file, NEW.map, after '-' (see --help)\n"},
-        {{"--diff", "-", kExamples + "/no-such.map"},
-         "tallyfold-report: " + kExamples +
-             "/no-such.map: cannot open: No such file or directory\n"},
+        {{"--colour", "-"}, "tallyfold-report: unknown option '--colour' (see --help)\n"},
+        {{missing}, "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
+        {{"--diff", "-", missing},
+         "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);

@@ -12,23 +12,6 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(ParseReportOptions, ReadsEveryFormat) {
-    const struct {
-        const char* name;
-        OutputFormat format;
-    } cases[] = {{"table", OutputFormat::kTable},
-                 {"tsv", OutputFormat::kTsv},
-                 {"csv", OutputFormat::kCsv},
-                 {"json", OutputFormat::kJson},
-                 {"markdown", OutputFormat::kMarkdown}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ParseReportOptions({"--format", c.name, "a.map"}).format, c.format);
-        EXPECT_EQ(ParseReportOptions({std::string("--format=") + c.name, "a.map"}).format,
-                  c.format);
-    }
-}
-
 // One budget in percent and one in bytes per memory, the last of each given.
 TEST(ParseReportOptions, ReadsBudgets) {
     const ReportOptions options = ParseReportOptions(
