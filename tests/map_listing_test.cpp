@@ -102,25 +102,6 @@ TEST(ReadMapListing, ReadsObjectsRecordsCommonAndLibraryMembers) {
     EXPECT_TRUE(listing.hasTotalSection);
 }
 
-TEST(ReadMapListing, CrLfAndTabsReadAsLfAndSpaces) {
-    const std::string lf =
-        std::string(kHeader) + "a b.obj\ttext\t0\t0\t10\t0\t0\n\t\tbss 60 60 2 60 1\n";
-    std::string crlf;
-    for (char c : lf) {
-        if (c == '\n') {
-            crlf += '\r';
-        }
-        crlf += c;
-    }
-    const MapListing a = Read(lf);
-    const MapListing b = Read(crlf);
-    EXPECT_EQ(a.objects, (std::vector<std::string>{"a b.obj"}));
-    EXPECT_EQ(b.objects, a.objects);
-    ASSERT_EQ(b.records.size(), 2u);
-    EXPECT_EQ(b.records[1].space, 1);
-    EXPECT_EQ(b.records[1].length, 2u);
-}
-
 TEST(ReadMapListing, TakesAScaleOnlyWhereTheLineHasOne) {
     const std::string text = std::string(kHeader) +
                              "a.obj bitbss 140 28 B 1 1 8\n"     // Scale 8
