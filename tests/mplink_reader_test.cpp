@@ -209,26 +209,6 @@ TEST(MplinkMap, SplitsASectionWhereItsSourceFileChanges) {
     }
 }
 
-// gpasm names the sections it is given no name for after their kind, and gplink merges those of
-// every module: ".udata_acs" names no object "acs", and is split by its symbols as any merged
-// section is, its image with it.
-TEST(MplinkMap, SplitsTheUnnamedSectionsOfSeveralModules) {
-    const SizeTable table = Read({
-        Section(".idata_acs_i", "romdata", 0x16, "program", 4) +
-            Section(".idata_acs", "idata", 0x5, "data", 3) +
-            Section(".udata_acs", "udata", 0x0, "data", 5) +
-            Section(".udata_ovr", "udata", 0x80, "data", 3),
-        "",
-        Symbol("flags", 0x0, "data", "uart.asm") + Symbol("acc", 0x2, "data", "math.asm") +
-            Symbol("baud", 0x5, "data", "uart.asm") + Symbol("one", 0x7, "data", "math.asm") +
-            Symbol("o1", 0x80, "data", "uart.asm") + Symbol("o2", 0x80, "data", "math.asm"),
-    });
-    EXPECT_EQ(RowsText(table),
-              "uart.asm 2/4/0\n"  // flags 2 and baud 2, with baud's image
-              "math.asm 2/4/0\n"  // acc 3 and one 1, with one's image and the even byte
-              "<section .udata_ovr> 0/3/0\n");
-}
-
 TEST(MplinkMap, MatchesObjectsToTheirSourceFiles) {
     struct Case {
         const char* what;

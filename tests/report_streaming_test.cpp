@@ -46,7 +46,6 @@ std::string WholeReport(const std::string& map, ColumnOrdering ordering,
     return text;
 }
 
-
 struct StreamCase {
     std::vector<std::string> options;
     ColumnOrdering ordering;

@@ -23,7 +23,6 @@ std::vector<std::string> Names(const SizeTable& table) {
     return names;
 }
 
-
 using Cells = std::vector<std::string>;
 
 std::vector<Cells> CellsOf(const ReportTable& table) {
