@@ -29,65 +29,39 @@ constexpr const char* kDisagreeingMap =
     "\tCODE 010-0FF\n"
     "\tRAM  064-0FF\n";
 
-const std::vector<const char*> kGenerationMaps = {"overlaid-temp-and-common",
-                                                  "common-and-absolute-ram",
-                                                  "short-names-and-bits",
-                                                  "dot-o-objects-config-idloc",
-                                                  "spaces-crlf-tabs",
-                                                  "blinky",
-                                                  "blinky-v2",
-                                                  "late-generation",
-                                                  "weather-station",
-                                                  "odd-names"};
-
+// The reports of every generation's example map by every section, in every format and as
+// changes, with the other column.
 TEST(SectionsAll, MatchesTheGoldenReportsOfEveryGeneration) {
-    for (const char* map : kGenerationMaps) {
-        SCOPED_TRACE(map);
-        const Result result =
-            RunReport({"--sections", "all", "--device", "map", kExamples + "/" + map + ".map"});
-        EXPECT_EQ(result.status, kExitSuccess);
-        EXPECT_EQ(result.err, "");
-        ExpectGolden(result.out, std::string(map) + ".sections-all.table");
+    std::vector<GoldenRun> runs;
+    for (const char* map :
+         {"overlaid-temp-and-common", "common-and-absolute-ram", "short-names-and-bits",
+          "dot-o-objects-config-idloc", "spaces-crlf-tabs", "blinky", "blinky-v2",
+          "late-generation", "weather-station", "odd-names"}) {
+        runs.push_back({{"--device", "map", "@" + std::string(map) + ".map"},
+                        std::string(map) + ".sections-all.table"});
     }
-    const Result tsv = RunReport(
-        {"--sections=all", "--format=tsv", kExamples + "/dot-o-objects-config-idloc.map"});
-    EXPECT_EQ(tsv.status, kExitSuccess);
-    ExpectGolden(tsv.out, "dot-o-objects-config-idloc.sections-all.tsv");
-    const Result byRam = RunReport(
-        {"--sections", "all", "--sort", "ram", kExamples + "/overlaid-temp-and-common.map"});
-    EXPECT_EQ(byRam.status, kExitSuccess);
-    ExpectGolden(byRam.out, "overlaid-temp-and-common.sections-all-ram.table");
-}
-
-TEST(SectionsAll, EveryFormatAndDiffCarryTheOtherColumn) {
-    struct Case {
-        std::vector<std::string> args;  // "@name" stands for examples/name
-        const char* golden;
-    };
-    const std::vector<Case> cases = {
-        {{"--format", "json", "--device", "map", "@common-and-absolute-ram.map"},
-         "common-and-absolute-ram.sections-all.json"},
-        {{"--format", "csv", "@spaces-crlf-tabs.map"}, "spaces-crlf-tabs.sections-all.csv"},
-        {{"--format", "markdown", "@short-names-and-bits.map"},
-         "short-names-and-bits.sections-all.md"},
-        {{"--diff", "@overlaid-temp-and-common.map", "@spaces-crlf-tabs.map"},
-         "sections-all-diff.table"},
-        {{"--diff", "--format", "json", "@dot-o-objects-config-idloc.map",
-          "@short-names-and-bits.map"},
-         "sections-all-diff.json"},
-        {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky.sections-all-diff.table"},
-        {{"--format", "json", "--device", "18F458", "@weather-station.map"},
-         "weather-station.sections-all.json"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.golden);
-        std::vector<std::string> args = WithExamples(c.args);
-        args.insert(args.begin(), {"--sections", "all"});
-        const Result result = RunReport(args);
-        EXPECT_EQ(result.status, kExitSuccess);
-        EXPECT_EQ(result.err, "");
-        ExpectGolden(Relative(result.out), c.golden);
-    }
+    runs.insert(
+        runs.end(),
+        {
+            {{"--format=tsv", "@dot-o-objects-config-idloc.map"},
+             "dot-o-objects-config-idloc.sections-all.tsv"},
+            {{"--sort", "ram", "@overlaid-temp-and-common.map"},
+             "overlaid-temp-and-common.sections-all-ram.table"},
+            {{"--format", "json", "--device", "map", "@common-and-absolute-ram.map"},
+             "common-and-absolute-ram.sections-all.json"},
+            {{"--format", "csv", "@spaces-crlf-tabs.map"}, "spaces-crlf-tabs.sections-all.csv"},
+            {{"--format", "markdown", "@short-names-and-bits.map"},
+             "short-names-and-bits.sections-all.md"},
+            {{"--diff", "@overlaid-temp-and-common.map", "@spaces-crlf-tabs.map"},
+             "sections-all-diff.table"},
+            {{"--diff", "--format", "json", "@dot-o-objects-config-idloc.map",
+              "@short-names-and-bits.map"},
+             "sections-all-diff.json"},
+            {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky.sections-all-diff.table"},
+            {{"--format", "json", "--device", "18F458", "@weather-station.map"},
+             "weather-station.sections-all.json"},
+        });
+    ExpectGoldenRuns({"--sections", "all"}, runs);
 }
 
 TEST(SectionsAll, ADisagreementWinsOverABudgetAndBothAreNamed) {

@@ -172,6 +172,28 @@ inline void ExpectGolden(const std::string& actual, const std::string& golden) {
     EXPECT_EQ(actual, ReadFile(path)) << golden;
 }
 
+struct GoldenRun {
+    std::vector<std::string> args;  // "@name" stands for examples/name
+    std::string golden;             // a path under tests/golden
+};
+
+// Runs the report of each case with `options` in front: it succeeds, says nothing on standard
+// error, and prints the golden file (example paths written relative).
+inline void ExpectGoldenRuns(const std::vector<std::string>& options,
+                             const std::vector<GoldenRun>& runs) {
+    for (const GoldenRun& run : runs) {
+        SCOPED_TRACE(run.golden);
+        std::vector<std::string> args = options;
+        for (const std::string& arg : WithExamples(run.args)) {
+            args.push_back(arg);
+        }
+        const Result result = RunReport(args);
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        ExpectGolden(Relative(result.out), run.golden);
+    }
+}
+
 struct Sizes {
     const char* name;
     std::int64_t rom;
