@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/map_error.h"
+#include "test_support.h"
 
 namespace {
 
@@ -16,14 +17,7 @@ MapListing Read(const std::string& text) {
 }
 
 void ExpectMapError(const std::string& text, long line, const std::string& detail) {
-    try {
-        Read(text);
-        ADD_FAILURE() << "no error for:\n" << text;
-    } catch (const MapError& error) {
-        EXPECT_EQ(error.File(), "test.map");
-        EXPECT_EQ(error.Line(), line);
-        EXPECT_EQ(error.Detail(), detail);
-    }
+    ::ExpectMapError([&] { Read(text); }, "test.map", line, detail);
 }
 
 TEST(ParseClassRange, ReadsHexWithSuffixDecimalAndRepeats) {

@@ -89,17 +89,6 @@ const MapCheck& CheckOf(const SizeTable& table, const std::string& label) {
     return kNone;
 }
 
-void ExpectMapError(const std::string& text, long line, const std::string& detail) {
-    try {
-        ReadMplinkMap(text, "bad.map");
-        ADD_FAILURE() << "no error";
-    } catch (const MapError& error) {
-        EXPECT_EQ(error.File(), "bad.map");
-        EXPECT_EQ(error.Line(), line);
-        EXPECT_EQ(error.Detail(), detail);
-    }
-}
-
 TEST(MplinkMap, RecognisesTheFamilyByItsFirstTwoLines) {
     struct Case {
         const char* text;
@@ -586,7 +575,7 @@ TEST(MplinkMap, NamesTheLineOfADamagedMap) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        ExpectMapError(c.text, c.line, c.detail);
+        ExpectMapError([&] { ReadMplinkMap(c.text, "bad.map"); }, "bad.map", c.line, c.detail);
     }
 }
 

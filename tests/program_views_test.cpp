@@ -222,13 +222,7 @@ TEST(ProgramViews, AMapWithoutTheirMaterialIsAnError) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        try {
-            ViewOf(c.view, c.text);
-            ADD_FAILURE() << "no error";
-        } catch (const MapError& error) {
-            EXPECT_EQ(error.Line(), c.line);
-            EXPECT_EQ(error.Detail(), c.detail);
-        }
+        ExpectMapError([&] { ViewOf(c.view, c.text); }, "test.map", c.line, c.detail);
     }
 }
 

@@ -294,14 +294,6 @@ TEST(ReportHtmlTest, LeavesOutOnlyWhatCannotBeDrawnAndSaysSo) {
 
 namespace {
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // A map of many objects gives a page whose table holds the largest rows up to the limit, says
 // how many more there are and where they are, and keeps the exact total.
 TEST(ReportHtmlTest, ShowsTheLargestRowsUpToTheLimitAndTheExactTotal) {
@@ -309,11 +301,11 @@ TEST(ReportHtmlTest, ShowsTheLargestRowsUpToTheLimitAndTheExactTotal) {
     const Result tsv = RunWithInput({"--format", "tsv", "-"}, map);
     const Result page = RunWithInput({"--format", "html", "-"}, map);
     ASSERT_EQ(page.status, kExitSuccess);
-    const std::size_t rows = Count(tsv.out, "\n") - 2;  // less the blank and the total row
+    const std::size_t rows = CountOf(tsv.out, "\n") - 2;  // less the blank and the total row
     ASSERT_GT(rows, kHtmlTableRows);
 
     const std::string body = page.out.substr(page.out.find("<tbody>"));
-    EXPECT_EQ(Count(body.substr(0, body.find("</tbody>")), "<tr"), kHtmlTableRows);
+    EXPECT_EQ(CountOf(body.substr(0, body.find("</tbody>")), "<tr"), kHtmlTableRows);
     EXPECT_NE(
         page.out.find("<p class=\"note\">The table shows the first 500 of " + std::to_string(rows) +
                       " rows, the largest first; the total counts "

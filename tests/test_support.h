@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/device_profile.h"
+#include "core/map_error.h"
 #include "core/size_table.h"
 #include "readers/map_reader.h"
 #include "readers/mplink/mplink_reader.h"
@@ -114,6 +115,29 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// How many times `what` occurs in the text, overlapping or not.
+inline std::size_t CountOf(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Expects `read` to fail with a MapError of that file, line and detail.
+template <typename Read>
+void ExpectMapError(const Read& read, const std::string& file, long line,
+                    const std::string& detail) {
+    try {
+        read();
+        ADD_FAILURE() << "no error";
+    } catch (const MapError& error) {
+        EXPECT_EQ(error.File(), file);
+        EXPECT_EQ(error.Line(), line);
+        EXPECT_EQ(error.Detail(), detail);
+    }
 }
 
 struct ExampleMap {
