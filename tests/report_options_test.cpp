@@ -57,7 +57,10 @@ TEST(ParseReportOptions, RejectsBadFormatsBudgetsAndDiffsWithOneClearLine) {
         {{"--max-rom=-100B", "a.map"},
          "--max-rom '-100B' is negative; a budget is a percentage such as 90 or 87.5, or bytes "
          "such as 60000B"},
+        {{"--max-ram", "", "a.map"},
+         "--max-ram '' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
         {{"a.map", "--max-rom"}, "option --max-rom needs a value"},
+        {{"a.map", "--format"}, "option --format needs a value"},
         {{"--diff", "old.map"}, "--diff needs a second map file, NEW.map, after 'old.map'"},
         {{"--diff"}, "--diff needs two map files, OLD.map and NEW.map"},
         {{"--diff", "a.map", "b.map", "c.map"},
