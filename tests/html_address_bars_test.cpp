@@ -8,20 +8,12 @@
 
 namespace {
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // A page draws a bar for each memory its regions give, marks the largest free block and names
 // each region under the bar.
 TEST(AddressBars, DrawEachMemoryAlongItsRegions) {
     const Result page = RunReport({"--format", "html", kExamples + "/kiln-controller.map"});
     ASSERT_EQ(page.status, kExitSuccess);
-    EXPECT_EQ(Count(page.out, "<svg class=\"addressbar\""), 2u);
+    EXPECT_EQ(CountOf(page.out, "<svg class=\"addressbar\""), 2u);
     EXPECT_NE(page.out.find("<title>largest free block, in BANK2\n0x000200–0x0002FF: 256 "
                             "bytes</title>"),
               std::string::npos);
@@ -56,8 +48,8 @@ TEST(AddressBars, DrawPiecesTooSmallToSeeTogether) {
     PlaceParts(table.regions, table.parts);
     std::string out;
     AppendAddressBars(table, out);
-    EXPECT_EQ(Count(out, "<svg class=\"addressbar\""), 1u);
-    EXPECT_LT(Count(out, "<rect"), 2100u);
+    EXPECT_EQ(CountOf(out, "<svg class=\"addressbar\""), 1u);
+    EXPECT_LT(CountOf(out, "<rect"), 2100u);
     EXPECT_NE(out.find("pieces too small to draw"), std::string::npos);
     EXPECT_NE(out.find("largest free block, in page\n0x01ADAF–0x01FFFF: 21073 bytes"),
               std::string::npos);

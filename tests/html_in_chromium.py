@@ -7,8 +7,8 @@ every rectangle carries its bytes and a title; that the maps whose memory region
 an address bar for program and for data memory; and that a hostile object name stays text.
 Takes a screenshot of each page.
 
-Usage: html_in_chromium.py PAGE-TOOL EXAMPLES-DIR OUT-DIR [--screenshot PNG]
-  PAGE-TOOL    tallyfold_html_page, which writes the report of a map (or of two) to a file
+Usage: html_in_chromium.py TALLYFOLD-REPORT EXAMPLES-DIR OUT-DIR [--screenshot PNG]
+  TALLYFOLD-REPORT  the command-line report, which writes each page with --output
   --screenshot copies the picture of weather-station.map there (the README's picture)
 
 Chromium is driven over its DevTools pipe (--remote-debugging-pipe: JSON messages ending in a
@@ -222,7 +222,7 @@ def main():
     pages = [(m.stem, [m]) for m in sorted(examples.glob("*.map"))
              if b"Linker Error Map File" not in m.read_bytes()]
     pages.append(("hostile-name", [hostile_map]))
-    pages.append(("blinky-changes", [examples / "blinky-v2.map", examples / "blinky.map"]))
+    pages.append(("blinky-changes", [examples / "blinky.map", examples / "blinky-v2.map"]))
 
     failures = 0
     browser = Browser(chromium, out / "chromium.log")
@@ -235,8 +235,11 @@ def main():
             html = out / (name + ".html")
             # Maps are named from the folder above examples/, as a person would type them.
             names = [os.path.relpath(m, examples.parent) for m in maps]
-            subprocess.run([str(tool.resolve()), str(html.resolve())] + names, check=True,
-                           cwd=examples.parent)
+            report = [str(tool.resolve()), "--format", "html", "--device", "map", "--output",
+                      str(html.resolve())] + (["--diff"] if len(names) == 2 else []) + names
+            # 3: the page is written, and says where the map's own figures disagree.
+            if subprocess.run(report, cwd=examples.parent).returncode not in (0, 3):
+                sys.exit(f"html_in_chromium: {' '.join(report)} failed")
             seen, problems = check_page(browser, html, out / (name + ".png"))
             if name == "hostile-name":
                 if not any(t.startswith(HOSTILE_NAME + "\n") for t in seen["titles"]):

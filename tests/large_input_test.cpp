@@ -64,7 +64,6 @@ TEST(LargeInput, OnlySeparatorsGiveNoTokenAndNoEntry) {
     EXPECT_EQ(stream.Line(), 0);
     EXPECT_TRUE(ReadToken(stream).empty());
     EXPECT_TRUE(ScanBytes(bytes).rows.empty());
-    EXPECT_EQ(BuildReportRows(SizeTable{}, kDevice18F4680, false).rows.size(), 2u);
 }
 
 TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
@@ -91,41 +90,6 @@ TEST(LargeInput, GiganticObjectListWithoutEndMarkerIsReadToTheEnd) {
     EXPECT_EQ(order[kObjects / 2 - 1], kObjects - 2u);
     EXPECT_EQ(order[kObjects / 2], 1u);
     EXPECT_EQ(order.back(), kObjects - 1u);
-}
-
-// Entry sums and the total row wrap modulo 2^32, upwards past INT32_MAX and downwards past
-// INT32_MIN, and the percentages follow the wrapped values.
-TEST(LargeInput, SumsWrapPast2To31InBothDirections) {
-    struct Case {
-        const char* map;
-        std::int64_t rom;
-        std::int64_t ram;
-    };
-    const Case cases[] = {
-        {"a.obj text 0 0 7FFFFFFF 0 0 text 0 0 1 0 0", INT32_MIN, 0},
-        {"a.obj bss 0 0 80000000 0 1 bss 0 0 FFFFFFFF 0 1", 0, INT32_MAX},
-        {"a.obj bss 0 0 80000000 0 1 bss 0 0 80000000 0 2", 0, 0},
-        {"a.obj text 0 0 FFFFFFFF 0 0 text 0 0 2 0 0 bss 0 0 7FFFFFFF 0 1 bss 0 0 7FFFFFFF 0 1", 1,
-         -2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.map);
-        const SizeTable entries = ScanBytes(c.map);
-        ASSERT_EQ(entries.rows.size(), 1u);
-        EXPECT_EQ(entries.rows[0].rom, c.rom);
-        EXPECT_EQ(entries.rows[0].ram, c.ram);
-    }
-
-    // The total row: two entries whose sums cross the limits between them.
-    const SizeTable entries = ScanBytes(
-        "a.obj text 0 0 7FFFFFFF 0 0 bss 0 0 80000000 0 1 "
-        "b.obj text 0 0 1 0 0 bss 0 0 FFFFFFFF 0 1 COMMON");
-    const std::vector<TableRow> rows = BuildReportRows(entries, kDevice18F4680, false).rows;
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[3].cells[1], "-2147483648");
-    EXPECT_EQ(rows[3].cells[2], "2147483647");
-    EXPECT_EQ(rows[3].cells[3], "-3276800.0000");
-    EXPECT_EQ(rows[3].cells[4], "64527753.8161");
 }
 
 // Generated maps of every shape are read by every mode: the listed scan finds one entry per

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "text/lines.h"
 
 namespace {
@@ -30,10 +31,7 @@ void ExpectSameLinesFromAFile(const std::string& bytes) {
     }
     for (const bool keep : {false, true}) {
         SCOPED_TRACE(keep ? "kept" : "streamed");
-        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::tmpfile(), &std::fclose);
-        ASSERT_NE(stream, nullptr);
-        std::fwrite(bytes.data(), 1, bytes.size(), stream.get());
-        std::rewind(stream.get());
+        const TempFile stream = TempFileWith(bytes);
         CMapFile file(stream.get(), "lines.map");
         std::string kept;
         CLineReader reader(file, keep ? &kept : nullptr);
@@ -62,10 +60,7 @@ TEST(LineReader, CutsOnlyLinesThatRunAcrossBlocks) {
     constexpr std::size_t kBlock = 128 * 1024;
     const std::string longLine = std::string(kBlock + 10, 'c');
     const std::string bytes = "short\n" + longLine + "\nend";
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::tmpfile(), &std::fclose);
-    ASSERT_NE(stream, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), stream.get());
-    std::rewind(stream.get());
+    const TempFile stream = TempFileWith(bytes);
     CMapFile file(stream.get(), "lines.map");
     CLineReader reader(file, nullptr);
     reader.CutLongLinesAt(4);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -77,9 +76,9 @@ TEST(MapReader, EachFamilySaysWhatAMapOffers) {
 // family's checks have names of their own.
 TEST(MapReader, EveryCheckHasAFieldOfItsOwn) {
     std::size_t counts = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        const std::string name = entry.path().filename().string();
-        const std::string bytes = ReadFile(entry.path().string());
+    for (const ExampleMap& map : ExampleMaps()) {
+        const std::string& name = map.name;
+        const std::string& bytes = map.bytes;
         const MapOffers offers = OffersOf(bytes);
         // The views split the complete tally.
         const std::pair<SectionRule, MapView> kCounts[] = {
@@ -196,12 +195,9 @@ private:
 // nothing.
 TEST(MapReader, AMapCountsAlikeFromMemoryAFileAndAPipeWithOrWithoutAByteOrderMark) {
     std::size_t maps = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        if (entry.path().extension() != ".map") {
-            continue;
-        }
-        const std::string name = entry.path().filename().string();
-        const std::string bytes = ReadFile(entry.path().string());
+    for (const ExampleMap& map : ExampleMaps()) {
+        const std::string& name = map.name;
+        const std::string& bytes = map.bytes;
         for (const RuleChoice choice : {RuleChoice::kAuto, RuleChoice::kListed, RuleChoice::kAll}) {
             for (const MapView view : {MapView::kObjects, MapView::kModules, MapView::kSymbols}) {
                 SCOPED_TRACE(name + " rule " + std::to_string(static_cast<int>(choice)) + " view " +
@@ -236,9 +232,9 @@ TEST(MapReader, AMapCountsAlikeFromMemoryAFileAndAPipeWithOrWithoutAByteOrderMar
 // text in UTF-8 would, through the file whichever way it is read.
 TEST(MapReader, ReadsAMapSavedAsUtf16) {
     std::size_t maps = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        const std::string name = entry.path().filename().string();
-        const std::string text = Utf8FromUtf16(Utf16FromUtf8(ReadFile(entry.path().string())));
+    for (const ExampleMap& map : ExampleMaps()) {
+        const std::string& name = map.name;
+        const std::string text = Utf8FromUtf16(Utf16FromUtf8(map.bytes));
         const std::string expected = Outcome([&] {
             return CountMap(text, name, OffersOf(text).calledFor, false, MapView::kObjects, false);
         });

@@ -11,35 +11,6 @@
 
 namespace {
 
-TEST(HexToInt, ReadsUpperCaseHexadecimalModulo2To32) {
-    const std::vector<std::pair<const char*, std::int32_t>> cases = {
-        {"10C", 268},
-        {"0", 0},
-        {"00000000", 0},
-        {"FFFFFFFF", -1},
-        {"7FFFFFFF", 2147483647},
-        {"80000000", -2147483647 - 1},
-        {"123456789", 591751049},  // the leading 1 adds nothing
-        {"", 0},
-        {"ABCDEF", 0xABCDEF},
-        {"000000000000000000001F", 31},
-    };
-    for (const auto& [text, expected] : cases) {
-        SCOPED_TRACE(text);
-        std::int32_t value = -7;
-        EXPECT_TRUE(HexToInt(text, value));
-        EXPECT_EQ(value, expected);
-    }
-}
-
-TEST(HexToInt, RejectsAnythingButUpperCaseHexDigits) {
-    for (const char* text : {"1a", "0x10", "-1", "1G", "10c", "and", " 1", "1\xC1", "ABCDEFGH0"}) {
-        SCOPED_TRACE(text);
-        std::int32_t value = 0;
-        EXPECT_FALSE(HexToInt(text, value));
-    }
-}
-
 // Every way a map writes a number, against strtoull as an independent reading: the boundary pairs
 // of 32 bits (the last value that fits and the first that does not), leading zeros past eight
 // digits, the letters of each case and the bytes next to the digits.

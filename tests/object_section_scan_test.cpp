@@ -120,6 +120,9 @@ TEST(ScanObjectSection, BuildsOneEntryPerObjectFileName) {
         {"sizes wrap past 2^31",
          "a.obj text 0 0 7FFFFFFF 0 0 text 0 0 1 0 0 bss 0 0 80000000 0 1 bss 0 0 FFFFFFFF 0 1",
          {{"a.obj", -2147483647 - 1, 2147483647}}},
+        {"sizes wrap below -2^31, and every space but 0 is RAM",
+         "a.obj text 0 0 FFFFFFFF 0 0 text 0 0 2 0 0 bss 0 0 80000000 0 1 bss 0 0 80000000 0 2",
+         {{"a.obj", 1, 0}}},
         {"every counted name starts a record",
          "a.obj powerup 0 0 1 0 0 irdata 0 0 1 0 0 ibigdata 0 0 1 0 0 bigdata 0 0 1 0 0 "
          "text 0 0 1 0 0 intcode 0 0 1 0 0 config 0 0 1 0 0 idloc 0 0 1 0 0 "

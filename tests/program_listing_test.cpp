@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/map_error.h"
+#include "test_support.h"
 
 namespace {
 
@@ -102,14 +102,7 @@ TEST(ReadProgramListing, ADamagedLineIsAnErrorAtItsLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        try {
-            ReadProgramListing(c.text, "bad.map");
-            ADD_FAILURE() << "no error";
-        } catch (const MapError& error) {
-            EXPECT_EQ(error.File(), "bad.map");
-            EXPECT_EQ(error.Line(), c.line);
-            EXPECT_EQ(error.Detail(), c.detail);
-        }
+        ExpectMapError([&] { ReadProgramListing(c.text, "bad.map"); }, "bad.map", c.line, c.detail);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -43,15 +42,6 @@ void ExpectRows(const SizeTable& table, const std::vector<RowCase>& expected) {
         EXPECT_EQ(row.ram, expected[i].ram);
         EXPECT_EQ(row.other, expected[i].other);
     }
-}
-
-const SizeRow* RowNamed(const SizeTable& table, std::string_view name) {
-    for (const SizeRow& row : table.rows) {
-        if (row.name == name) {
-            return &row;
-        }
-    }
-    return nullptr;
 }
 
 constexpr const char* kTable =
@@ -232,13 +222,7 @@ TEST(ProgramViews, AMapWithoutTheirMaterialIsAnError) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        try {
-            ViewOf(c.view, c.text);
-            ADD_FAILURE() << "no error";
-        } catch (const MapError& error) {
-            EXPECT_EQ(error.Line(), c.line);
-            EXPECT_EQ(error.Detail(), c.detail);
-        }
+        ExpectMapError([&] { ViewOf(c.view, c.text); }, "test.map", c.line, c.detail);
     }
 }
 
@@ -246,19 +230,13 @@ TEST(ProgramViews, AMapWithoutTheirMaterialIsAnError) {
 // the complete tally exactly.
 TEST(ProgramViews, RowsAddUpToTheCompleteTallyOnEveryExampleMap) {
     std::map<std::string, int> made;
-    for (const auto& entry : std::filesystem::directory_iterator(TALLYFOLD_EXAMPLES_DIR)) {
-        if (entry.path().extension() != ".map") {
-            continue;
-        }
-        const std::string bytes = ReadFile(entry.path().string());
-        if (OffersOf(bytes).calledFor != SectionRule::kAll || IsMplinkMap(bytes)) {
-            continue;  // no per-object table to split
-        }
+    for (const ExampleMap& map : TalliedExampleMaps()) {
+        const std::string& bytes = map.bytes;
         const MapListing listing = ReadMapListing(bytes, "example.map");
         const MemoryTotals tally = TotalsOf(TallySections(listing));
         for (const auto& [name, view] :
              std::map<std::string, View>{{"module", ModuleView}, {"symbol", SymbolView}}) {
-            SCOPED_TRACE(entry.path().filename().string() + " by " + name);
+            SCOPED_TRACE(map.name + " by " + name);
             try {
                 const SizeTable table =
                     view(listing, ReadProgramListing(bytes, "example.map"), "example.map");
@@ -276,57 +254,6 @@ TEST(ProgramViews, RowsAddUpToTheCompleteTallyOnEveryExampleMap) {
     }
     EXPECT_GE(made["module"], 1);
     EXPECT_GE(made["symbol"], 1);
-}
-
-// The map's own figures, read independently of the views: each function's bounds in the Symbol
-// Table, its size in MODULE INFORMATION and each source file's estimated size.
-TEST(ProgramViews, AgreeWithTheMapsOwnSizesOnTheNewestGenerationsExample) {
-    const std::string bytes =
-        ReadFile(std::string(TALLYFOLD_EXAMPLES_DIR) + "/kiln-controller.map");
-    const MapListing listing = ReadMapListing(bytes, "kiln-controller.map");
-    const ProgramListing program = ReadProgramListing(bytes, "kiln-controller.map");
-    const SizeTable symbols = SymbolView(listing, program, "kiln-controller.map");
-    const SizeTable modules = ModuleView(listing, program, "kiln-controller.map");
-
-    std::map<std::string, std::uint64_t> starts;
-    for (const MapSymbol& symbol : program.symbols) {
-        starts.emplace(symbol.name, symbol.address);
-    }
-    std::size_t functions = 0;
-    for (const MapSymbol& bound : program.symbols) {
-        if (bound.name.rfind("__end_of_", 0) != 0) {
-            continue;
-        }
-        const std::string name = "_" + bound.name.substr(9);
-        SCOPED_TRACE(name);
-        const SizeRow* row = RowNamed(symbols, name);
-        ASSERT_NE(row, nullptr);
-        EXPECT_EQ(static_cast<std::uint64_t>(row->rom), bound.address - starts.at(name));
-        ++functions;
-    }
-    EXPECT_EQ(functions, 21u);
-
-    std::int64_t items = 0;
-    for (const SourceModule& module : program.modules) {
-        SCOPED_TRACE(module.name);
-        const SizeRow* row = RowNamed(modules, module.name);
-        ASSERT_NE(row, nullptr);
-        ASSERT_TRUE(module.hasEstimate);
-        EXPECT_EQ(row->rom + row->ram + row->other, module.estimatedSize);
-        for (const ModuleItem& item : module.items) {
-            SCOPED_TRACE(item.name);
-            const SizeRow* symbol = RowNamed(symbols, item.name);
-            ASSERT_NE(symbol, nullptr);
-            EXPECT_EQ(symbol->rom, item.size);
-            ++items;
-        }
-    }
-    EXPECT_EQ(items, 24);
-    ASSERT_EQ(modules.facts.checks.size(), 3u);
-    EXPECT_TRUE(modules.facts.checks[2].agrees);
-    EXPECT_EQ(modules.facts.checks[2].detail, "13 source files, 1596 bytes");
-    EXPECT_TRUE(modules.facts.notes.empty());
-    EXPECT_TRUE(symbols.facts.notes.empty());
 }
 
 }  // namespace

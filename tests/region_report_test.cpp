@@ -14,24 +14,12 @@ namespace {
 const std::string kKiln = kExamples + "/kiln-controller.map";
 
 TEST(RegionReport, MatchesTheGoldenReports) {
-    const struct {
-        std::vector<std::string> args;
-        const char* golden;
-    } cases[] = {
-        {{kKiln}, "kiln-controller.by-region.table"},
-        {{"--format", "markdown", kExamples + "/mplink-c18-data-logger.map"},
-         "mplink-c18-data-logger.by-region.md"},
-        {{"--diff", kExamples + "/blinky.map", kExamples + "/blinky-v2.map"},
-         "blinky.by-region-diff.table"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.golden);
-        std::vector<std::string> args = {"--by", "region"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const Result result = RunReport(args);
-        EXPECT_EQ(result.status, kExitSuccess) << result.err;
-        ExpectGolden(result.out, c.golden);
-    }
+    ExpectGoldenRuns(
+        {"--by", "region"},
+        {{{"@kiln-controller.map"}, "kiln-controller.by-region.table"},
+         {{"--format", "markdown", "@mplink-c18-data-logger.map"},
+          "mplink-c18-data-logger.by-region.md"},
+         {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky.by-region-diff.table"}});
 }
 
 // Addresses are numbers for scripts, and "total" holds program and data memory.

@@ -15,35 +15,38 @@
 
 namespace {
 
-struct GoldenCase {
-    std::vector<std::string> options;
-    const char* map;
-    const char* golden;
-};
-
-// The reports of the example maps, checked against reports worked out once and kept.
+// The reports of the example maps by the listed names, in every format, checked against reports
+// worked out once and kept.
 TEST(TallyfoldReport, MatchesTheGoldenReports) {
-    const std::vector<GoldenCase> cases = {
-        {{}, "blinky.map", "blinky.table"},
-        {{"--format", "tsv"}, "blinky.map", "blinky.tsv"},
-        {{"--device", "18F458", "--format", "tsv"},
-         "weather-station.map",
-         "weather-station-18F458.tsv"},
-        {{"--sort=ram", "--format=tsv"}, "weather-station.map", "weather-station-ram.tsv"},
-        {{"--device", "18F458"}, "weather-station.map", "weather-station-18F458.table"},
-        {{}, "late-generation.map", "late-generation.table"},
-        {{}, "oldest-generation-excerpt.map", "oldest-generation-excerpt.table"},
-    };
-    for (const GoldenCase& c : cases) {
-        SCOPED_TRACE(c.golden);
-        std::vector<std::string> args = {"--sections", "listed"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        args.push_back(kExamples + "/" + c.map);
-        const Result result = RunReport(args);
-        EXPECT_EQ(result.status, kExitSuccess);
-        EXPECT_EQ(result.err, "");
-        ExpectGolden(result.out, c.golden);
-    }
+    ExpectGoldenRuns(
+        {"--sections", "listed"},
+        {
+            {{"@blinky.map"}, "blinky.table"},
+            {{"--format", "tsv", "@blinky.map"}, "blinky.tsv"},
+            {{"--device", "18F458", "--format", "tsv", "@weather-station.map"},
+             "weather-station-18F458.tsv"},
+            {{"--sort=ram", "--format=tsv", "@weather-station.map"}, "weather-station-ram.tsv"},
+            {{"--device", "18F458", "@weather-station.map"}, "weather-station-18F458.table"},
+            {{"@late-generation.map"}, "late-generation.table"},
+            {{"@oldest-generation-excerpt.map"}, "oldest-generation-excerpt.table"},
+            {{"--format", "csv", "@blinky.map"}, "formats/blinky.csv"},
+            {{"--format", "json", "@blinky.map"}, "formats/blinky.json"},
+            {{"--format", "markdown", "@blinky.map"}, "formats/blinky.md"},
+            {{"--format", "json", "--sort", "ram", "@late-generation.map"},
+             "formats/late-generation-by-ram.json"},
+            {{"--format", "table", "@odd-names.map"}, "formats/odd-names.txt"},
+            {{"--format", "tsv", "@odd-names.map"}, "formats/odd-names.tsv"},
+            {{"--format", "csv", "@odd-names.map"}, "formats/odd-names.csv"},
+            {{"--format", "json", "@odd-names.map"}, "formats/odd-names.json"},
+            {{"--format", "markdown", "@odd-names.map"}, "formats/odd-names.md"},
+            {{"--diff", "@blinky.map", "@blinky-v2.map"}, "formats/blinky-diff.txt"},
+            {{"--diff", "--format", "json", "@blinky.map", "@blinky-v2.map"},
+             "formats/blinky-diff.json"},
+            {{"--diff", "--format", "tsv", "--sort", "ram", "@blinky-v2.map", "@blinky.map"},
+             "formats/blinky-diff-reversed-by-ram.tsv"},
+            {{"--diff", "--format", "json", "@weather-station.map", "@odd-names.map"},
+             "formats/weather-station-to-odd-names-diff.json"},
+        });
 }
 
 // Paths are UTF-8 and opened through the wide-character interface on Windows, so a folder in
@@ -145,26 +148,23 @@ TEST(TallyfoldReport, WarnsOfAnMplinkMapCutShort) {
 // Maps of the MPLINK family are told by their header and read by their own reader; the listed
 // names do not apply to them, and the error map of a failed link is an error.
 TEST(TallyfoldReport, ReadsMplinkFamilyMapsByTheirOwnReader) {
-    for (const char* map : {"mplink-c18-data-logger", "mplink-gplink-thermostat",
-                            "mplink-merged-prog", "mplink-mpasm-irrigation"}) {
-        SCOPED_TRACE(map);
-        const Result result = RunReport({kExamples + "/" + map + ".map"});
-        EXPECT_EQ(result.status, kExitSuccess);
-        EXPECT_EQ(result.err, "");
-        ExpectGolden(result.out, std::string(map) + ".table");
-        const Result listed = RunReport({"--sections", "listed", kExamples + "/" + map + ".map"});
-        EXPECT_EQ(listed.status, kExitUsageOrMapError);
-        EXPECT_NE(listed.err.find("an MPLINK-family map has no per-object table"),
-                  std::string::npos)
-            << listed.err;
-    }
+    ExpectGoldenRuns({}, {{{"@mplink-c18-data-logger.map"}, "mplink-c18-data-logger.table"},
+                          {{"@mplink-gplink-thermostat.map"}, "mplink-gplink-thermostat.table"},
+                          {{"@mplink-merged-prog.map"}, "mplink-merged-prog.table"},
+                          {{"@mplink-mpasm-irrigation.map"}, "mplink-mpasm-irrigation.table"}});
+    const Result listed =
+        RunReport({"--sections", "listed", kExamples + "/mplink-c18-data-logger.map"});
+    EXPECT_EQ(listed.status, kExitUsageOrMapError);
+    EXPECT_NE(listed.err.find("an MPLINK-family map has no per-object table"), std::string::npos)
+        << listed.err;
     const Result failed = RunReport({kExamples + "/mplink-failed-link.map"});
     EXPECT_EQ(failed.status, kExitUsageOrMapError);
     EXPECT_NE(failed.err.find("the error map of a failed link"), std::string::npos);
 }
 
 // Inside the program: the views split the complete tally by source file or by symbol, name
-// their first column accordingly, and refuse a map that lacks what they need.
+// their first column accordingly, and refuse a map that lacks what they need (the reasons are
+// tested with the views).
 TEST(TallyfoldReport, ShowsTheViewsInsideTheProgram) {
     const std::string kiln = kExamples + "/kiln-controller.map";
     for (const char* view : {"module", "symbol"}) {
@@ -183,10 +183,6 @@ TEST(TallyfoldReport, ShowsTheViewsInsideTheProgram) {
         const Result listed = RunReport({"--by", view, "--sections", "listed", kiln});
         EXPECT_EQ(listed.status, kExitUsageOrMapError);
     }
-    EXPECT_EQ(RunReport({"--by", "module", kExamples + "/blinky.map"}).err,
-              "tallyfold-report: " + kExamples +
-                  "/blinky.map: no MODULE INFORMATION, which says which source file holds which "
-                  "function\n");
 }
 
 // The page draws each object's sections inside it, also when the map was counted as it streamed.
@@ -206,8 +202,8 @@ TEST(TallyfoldReport, TheHtmlPageTakesItsTimeOnlyFromAWholeNumberOfSeconds) {
         EXPECT_EQ(page.status, kExitSuccess);
         EXPECT_NE(page.out.find("<dd>2023-11-14 22:13 UTC</dd>"), std::string::npos);
     }
-    for (const char* value : {"abc", "-5", "1e9", "17e8", "+5", " 5", "5 ", "0x10", "1.5",
-                              "253402300800", "99999999999999999999999"}) {
+    // Which values are seconds is tested with ReadSourceDateEpoch.
+    for (const char* value : {"abc", "253402300800"}) {
         SCOPED_TRACE(value);
         const CScopedEnv epoch("SOURCE_DATE_EPOCH", value);
         const Result page = RunReport({"--format", "html", map});
@@ -223,84 +219,6 @@ TEST(TallyfoldReport, TheHtmlPageTakesItsTimeOnlyFromAWholeNumberOfSeconds) {
     }
 }
 
-TEST(TallyfoldReport, ReadsStandardInput) {
-    std::FILE* in = std::fopen((kExamples + "/blinky.map").c_str(), "rb");
-    ASSERT_NE(in, nullptr);
-    const Result result = RunReport({"--sections", "listed", "--format", "tsv", "-"}, in);
-    std::fclose(in);
-    EXPECT_EQ(result.status, kExitSuccess);
-    ExpectGolden(result.out, "blinky.tsv");
-}
-
-TEST(TallyfoldReport, TsvHasFiveCellsPerLineAndFourTabsForTheBlankRow) {
-    const Result result =
-        RunReport({"--sections", "listed", "--format", "tsv", kExamples + "/weather-station.map"});
-    std::istringstream lines(result.out);
-    std::vector<std::string> all;
-    for (std::string line; std::getline(lines, line);) {
-        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
-        all.push_back(line);
-    }
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all[all.size() - 2], "\t\t\t\t");
-    EXPECT_EQ(all.back().substr(0, 12), "-- Total --\t");
-}
-
-struct ErrorCase {
-    std::vector<std::string> args;
-    std::string err;
-};
-
-TEST(TallyfoldReport, FailsWithOneLineAndStatus2) {
-    const std::string missing = kExamples + "/no-such.map";
-    const std::vector<ErrorCase> cases = {
-        {{}, "tallyfold-report: no map file given (see --help)\n"},
-        {{"a.map", "b.map"},
-         "tallyfold-report: more than one map file given ('b.map') (see --help)\n"},
-        {{"--device", "PIC18F46K23", "a.map"},
-         "tallyfold-report: unknown device 'PIC18F46K23': did you mean 18F46K22, 18F46K20 or "
-         "18F46K80? (see --help)\n"},
-        {{"--device", "18F13K50X", "a.map"},
-         "tallyfold-report: unknown device '18F13K50X': did you mean 18F13K50 or 18F14K50? (see "
-         "--help)\n"},
-        {{"--device", "16F84A", "a.map"},
-         "tallyfold-report: unknown device '16F84A' (use auto, map or NAME, where NAME is a "
-         "PIC18 part such as 18F46K22) (see --help)\n"},
-        {{"--device", "Auto", "a.map"},
-         "tallyfold-report: unknown device 'Auto' (use auto, map or NAME, where NAME is a PIC18 "
-         "part such as 18F46K22) (see --help)\n"},
-        {{"--sort", "name", "a.map"},
-         "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
-        {{"--format", "xml", "a.map"},
-         "tallyfold-report: unknown format 'xml' (use table, tsv, csv, json, markdown or html) "
-         "(see "
-         "--help)\n"},
-        {{"--format"}, "tallyfold-report: option --format needs a value (see --help)\n"},
-        {{"--colour", "a.map"}, "tallyfold-report: unknown option '--colour' (see --help)\n"},
-        {{missing}, "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
-    };
-    for (const ErrorCase& c : cases) {
-        SCOPED_TRACE(c.err);
-        const Result result = RunReport(c.args);
-        EXPECT_EQ(result.status, kExitUsageOrMapError);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, c.err);
-    }
-}
-
-TEST(TallyfoldReport, RejectsABadLengthWithFileLineAndToken) {
-    std::FILE* in = std::tmpfile();
-    const std::string map = "main.obj\n  text 0 0 10 0 0\n  bss 0 0 10c 0 1\nCOMMON\n";
-    std::fwrite(map.data(), 1, map.size(), in);
-    std::rewind(in);
-    const Result result = RunReport({"-"}, in);
-    std::fclose(in);
-    EXPECT_EQ(result.status, kExitUsageOrMapError);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err,
-              "tallyfold-report: <stdin>:3: section length '10c' is not upper-case hexadecimal\n");
-}
-
 TEST(TallyfoldReport, HelpAndVersionSucceed) {
     const Result help = RunReport({"--help"});
     EXPECT_EQ(help.status, kExitSuccess);
@@ -310,86 +228,22 @@ TEST(TallyfoldReport, HelpAndVersionSucceed) {
     EXPECT_EQ(version.out.rfind("tallyfold-report ", 0), 0u);
 }
 
-// Example paths are written relative to the checkout so that the goldens do not depend on it.
-std::string Relative(std::string text) {
-    for (std::size_t at = text.find(kExamples); at != std::string::npos;
-         at = text.find(kExamples, at)) {
-        text.replace(at, kExamples.size(), "examples");
-    }
-    return text;
-}
-
-struct FormatGoldenCase {
-    std::vector<std::string> args;  // "@name" stands for examples/name
-    const char* golden;
-};
-
-TEST(ReportGolden, EveryFormatOnTheExampleMaps) {
-    const FormatGoldenCase cases[] = {
-        {{"--format", "csv", "@blinky.map"}, "blinky.csv"},
-        {{"--format", "json", "@blinky.map"}, "blinky.json"},
-        {{"--format", "markdown", "@blinky.map"}, "blinky.md"},
-        {{"--format", "csv", "--device", "18F458", "@weather-station.map"},
-         "weather-station-18F458.csv"},
-        {{"--format", "json", "--device", "18F458", "@weather-station.map"},
-         "weather-station-18F458.json"},
-        {{"--format", "markdown", "--device", "18F458", "@weather-station.map"},
-         "weather-station-18F458.md"},
-        {{"--format", "json", "--sort", "ram", "@late-generation.map"},
-         "late-generation-by-ram.json"},
-        {{"--format", "table", "@odd-names.map"}, "odd-names.txt"},
-        {{"--format", "tsv", "@odd-names.map"}, "odd-names.tsv"},
-        {{"--format", "csv", "@odd-names.map"}, "odd-names.csv"},
-        {{"--format", "json", "@odd-names.map"}, "odd-names.json"},
-        {{"--format", "markdown", "@odd-names.map"}, "odd-names.md"},
-        {{"--diff", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.txt"},
-        {{"--diff", "--format", "tsv", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.tsv"},
-        {{"--diff", "--format", "csv", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.csv"},
-        {{"--diff", "--format", "json", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.json"},
-        {{"--diff", "--format", "markdown", "@blinky.map", "@blinky-v2.map"}, "blinky-diff.md"},
-        {{"--diff", "--format", "tsv", "--sort", "ram", "@blinky-v2.map", "@blinky.map"},
-         "blinky-diff-reversed-by-ram.tsv"},
-        {{"--diff", "--format", "json", "@weather-station.map", "@odd-names.map"},
-         "weather-station-to-odd-names-diff.json"},
-    };
-    for (const FormatGoldenCase& c : cases) {
-        SCOPED_TRACE(c.golden);
-        std::vector<std::string> args = {"--sections", "listed"};
-        for (const std::string& arg : c.args) {
-            args.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
-        }
-        const Result result = RunReport(args);
-        EXPECT_EQ(result.status, kExitSuccess);
-        EXPECT_EQ(result.err, "");
-        ExpectGolden(Relative(result.out), "formats/" + std::string(c.golden));
-    }
-}
-
 // 512 bytes of ROM (0.78125 %, printed 0.7813) and 338 bytes of RAM (10.15625 %, printed
 // 10.1563) on the 18F4680.
 const char kHalfwayMap[] = "x.obj text 0 0 200 0 0 rbss 60 60 152 60 1\n";
 
-TEST(ReportExitStatus, ZeroForAReportWithinItsBudgets) {
-    const Result result = RunWithInput({"--max-rom", "0.7813", "--max-ram", "10.1563", "--max-rom",
-                                        "512B", "--max-ram", "338B", "-"},
-                                       kHalfwayMap);
-    EXPECT_EQ(result.status, kExitSuccess);
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.out, RunWithInput({"-"}, kHalfwayMap).out);
-}
-
+// The budgets' boundary pairs are CheckBudget's; here each reaches the exit status and the
+// warnings, and the report is printed as it would be without them.
 TEST(ReportExitStatus, OneWhenABudgetIsExceededWithTheReportStillPrinted) {
     const struct {
         std::vector<std::string> args;
         const char* err;
     } cases[] = {
-        {{"--max-rom", "0.7812", "-"}, "tallyfold-report: ROM 0.7813% exceeds budget 0.7812%\n"},
         {{"--max-ram", "10.15625", "-"},
          "tallyfold-report: RAM 10.1563% exceeds budget 10.15625%\n"},
         {{"--max-ram=10", "--max-rom=0.5", "--format=json", "-"},
          "tallyfold-report: ROM 0.7813% exceeds budget 0.5%\n"
          "tallyfold-report: RAM 10.1563% exceeds budget 10%\n"},
-        {{"--max-rom=511B", "-"}, "tallyfold-report: ROM 512 bytes exceeds budget 511 bytes\n"},
         {{"--max-ram=337B", "--max-rom=90", "--max-ram=11", "--max-rom=511B", "--format=csv", "-"},
          "tallyfold-report: ROM 512 bytes exceeds budget 511 bytes\n"
          "tallyfold-report: RAM 338 bytes exceeds budget 337 bytes\n"},
@@ -401,7 +255,7 @@ TEST(ReportExitStatus, OneWhenABudgetIsExceededWithTheReportStillPrinted) {
         EXPECT_EQ(result.err, c.err);
         std::vector<std::string> withoutBudgets;
         for (const std::string& arg : c.args) {
-            if (arg.rfind("--max-", 0) != 0 && arg != "0.7812" && arg != "10.15625") {
+            if (arg.rfind("--max-", 0) != 0 && arg != "10.15625") {
                 withoutBudgets.push_back(arg);
             }
         }
@@ -410,29 +264,37 @@ TEST(ReportExitStatus, OneWhenABudgetIsExceededWithTheReportStillPrinted) {
     }
 }
 
+// Every usage and map error is one line with the program's name, status 2 and nothing on
+// standard output, whatever the budgets. The texts of each option's errors are tested with the
+// option parser; these are the ones made elsewhere.
 TEST(ReportExitStatus, TwoOnUsageAndMapErrorsWithNothingOnStandardOutput) {
+    const std::string missing = kExamples + "/no-such.map";
     const struct {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
+        {{}, "tallyfold-report: no map file given (see --help)\n"},
+        {{"--device", "PIC18F46K23", "-"},
+         "tallyfold-report: unknown device 'PIC18F46K23': did you mean 18F46K22, 18F46K20 or "
+         "18F46K80? (see --help)\n"},
+        {{"--device", "18F13K50X", "-"},
+         "tallyfold-report: unknown device '18F13K50X': did you mean 18F13K50 or 18F14K50? (see "
+         "--help)\n"},
+        {{"--device", "16F84A", "-"},
+         "tallyfold-report: unknown device '16F84A' (use auto, map or NAME, where NAME is a "
+         "PIC18 part such as 18F46K22) (see --help)\n"},
+        {{"--sort", "name", "-"},
+         "tallyfold-report: unknown sort key 'name' (use rom or ram) (see --help)\n"},
         {{"--format", "yaml", "-"},
          "tallyfold-report: unknown format 'yaml' (use table, tsv, csv, json, markdown or html) "
-         "(see "
-         "--help)\n"},
-        {{"--max-rom", "lots", "-"},
-         "tallyfold-report: --max-rom 'lots' is not a percentage such as 90 or 87.5, or bytes "
-         "such as 60000B (see --help)\n"},
+         "(see --help)\n"},
         {{"--max-ram", "-1", "-"},
          "tallyfold-report: --max-ram '-1' is negative; a budget is a percentage such as 90 or "
          "87.5, or bytes such as 60000B (see --help)\n"},
-        {{"--max-ram", "1.5B", "-"},
-         "tallyfold-report: --max-ram '1.5B' is not a percentage such as 90 or 87.5, or bytes "
-         "such as 60000B (see --help)\n"},
-        {{"--diff", "-"},
-         "tallyfold-report: --diff needs a second map file, NEW.map, after '-' (see --help)\n"},
-        {{"--diff", "-", kExamples + "/no-such.map"},
-         "tallyfold-report: " + kExamples +
-             "/no-such.map: cannot open: No such file or directory\n"},
+        {{"--colour", "-"}, "tallyfold-report: unknown option '--colour' (see --help)\n"},
+        {{missing}, "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
+        {{"--diff", "-", missing},
+         "tallyfold-report: " + missing + ": cannot open: No such file or directory\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);

@@ -13,8 +13,6 @@
 namespace {
 
 const std::vector<Memory> kListed = DiffMeasures(false);
-const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
-const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
 
 std::vector<std::string> Names(const std::vector<DiffRow>& rows) {
     std::vector<std::string> names;

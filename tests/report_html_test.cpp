@@ -72,19 +72,16 @@ std::string HtmlOfMap(const SizeTable& sizes, const std::string& name) {
 
 TEST(ReportHtmlTest, DrawsEveryExampleMapWithAreasThatMatchTheMapsOwnTotals) {
     int maps = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
-        if (entry.path().extension() != ".map") {
-            continue;
-        }
+    for (const ExampleMap& map : ExampleMaps()) {
         ++maps;
-        SCOPED_TRACE(entry.path().filename().string());
-        const std::string text = ReadFile(entry.path().string());
+        SCOPED_TRACE(map.name);
+        const std::string& text = map.bytes;
         if (text.find("Linker Error Map File") != std::string::npos) {
             continue;  // a failed link's map, which is no report but an error
         }
-        SizeTable sizes = CountMap(text, entry.path().string(), OffersOf(text).calledFor, true);
+        SizeTable sizes = CountMap(text, map.name, OffersOf(text).calledFor, true);
         SortByRomSize(sizes.rows);
-        const std::string html = HtmlOfMap(sizes, entry.path().string());
+        const std::string html = HtmlOfMap(sizes, map.name);
 
         // Self-contained, and the text it is: nothing to fetch, nothing to run, valid UTF-8.
         EXPECT_NE(html.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
@@ -297,14 +294,6 @@ TEST(ReportHtmlTest, LeavesOutOnlyWhatCannotBeDrawnAndSaysSo) {
 
 namespace {
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // A map of many objects gives a page whose table holds the largest rows up to the limit, says
 // how many more there are and where they are, and keeps the exact total.
 TEST(ReportHtmlTest, ShowsTheLargestRowsUpToTheLimitAndTheExactTotal) {
@@ -312,11 +301,11 @@ TEST(ReportHtmlTest, ShowsTheLargestRowsUpToTheLimitAndTheExactTotal) {
     const Result tsv = RunWithInput({"--format", "tsv", "-"}, map);
     const Result page = RunWithInput({"--format", "html", "-"}, map);
     ASSERT_EQ(page.status, kExitSuccess);
-    const std::size_t rows = Count(tsv.out, "\n") - 2;  // less the blank and the total row
+    const std::size_t rows = CountOf(tsv.out, "\n") - 2;  // less the blank and the total row
     ASSERT_GT(rows, kHtmlTableRows);
 
     const std::string body = page.out.substr(page.out.find("<tbody>"));
-    EXPECT_EQ(Count(body.substr(0, body.find("</tbody>")), "<tr"), kHtmlTableRows);
+    EXPECT_EQ(CountOf(body.substr(0, body.find("</tbody>")), "<tr"), kHtmlTableRows);
     EXPECT_NE(
         page.out.find("<p class=\"note\">The table shows the first 500 of " + std::to_string(rows) +
                       " rows, the largest first; the total counts "
@@ -354,6 +343,13 @@ TEST(ReportHtmlTest, ReadsSourceDateEpochAsWholeSecondsOnly) {
         {"1e9", -1},
         {"abc", -1},
         {"12\n", -1},
+        {"-5", -1},
+        {"+5", -1},
+        {" 5", -1},
+        {"5 ", -1},
+        {"0x10", -1},
+        {"1.5", -1},
+        {"99999999999999999999999", -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);

@@ -12,23 +12,6 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(ParseReportOptions, ReadsEveryFormat) {
-    const struct {
-        const char* name;
-        OutputFormat format;
-    } cases[] = {{"table", OutputFormat::kTable},
-                 {"tsv", OutputFormat::kTsv},
-                 {"csv", OutputFormat::kCsv},
-                 {"json", OutputFormat::kJson},
-                 {"markdown", OutputFormat::kMarkdown}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ParseReportOptions({"--format", c.name, "a.map"}).format, c.format);
-        EXPECT_EQ(ParseReportOptions({std::string("--format=") + c.name, "a.map"}).format,
-                  c.format);
-    }
-}
-
 // One budget in percent and one in bytes per memory, the last of each given.
 TEST(ParseReportOptions, ReadsBudgets) {
     const ReportOptions options = ParseReportOptions(
@@ -68,22 +51,16 @@ TEST(ParseReportOptions, RejectsBadFormatsBudgetsAndDiffsWithOneClearLine) {
          "unknown format 'JSON' (use table, tsv, csv, json, markdown or html)"},
         {{"--max-rom", "abc", "a.map"},
          "--max-rom 'abc' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
-        {{"--max-ram=90%", "a.map"},
-         "--max-ram '90%' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
-        {{"--max-ram", "", "a.map"},
-         "--max-ram '' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
-        {{"--max-ram", "60000b", "a.map"},
-         "--max-ram '60000b' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
         {{"--max-ram", "-5", "a.map"},
          "--max-ram '-5' is negative; a budget is a percentage such as 90 or 87.5, or bytes such "
          "as 60000B"},
-        {{"--max-rom=-0.5", "a.map"},
-         "--max-rom '-0.5' is negative; a budget is a percentage such as 90 or 87.5, or bytes "
-         "such as 60000B"},
         {{"--max-rom=-100B", "a.map"},
          "--max-rom '-100B' is negative; a budget is a percentage such as 90 or 87.5, or bytes "
          "such as 60000B"},
+        {{"--max-ram", "", "a.map"},
+         "--max-ram '' is not a percentage such as 90 or 87.5, or bytes such as 60000B"},
         {{"a.map", "--max-rom"}, "option --max-rom needs a value"},
+        {{"a.map", "--format"}, "option --format needs a value"},
         {{"--diff", "old.map"}, "--diff needs a second map file, NEW.map, after 'old.map'"},
         {{"--diff"}, "--diff needs two map files, OLD.map and NEW.map"},
         {{"--diff", "a.map", "b.map", "c.map"},

@@ -46,9 +46,6 @@ std::string WholeReport(const std::string& map, ColumnOrdering ordering,
     return text;
 }
 
-const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
-const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
-
 struct StreamCase {
     std::vector<std::string> options;
     ColumnOrdering ordering;

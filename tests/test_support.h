@@ -17,7 +17,10 @@
 #include <vector>
 
 #include "core/device_profile.h"
+#include "core/map_error.h"
 #include "core/size_table.h"
+#include "readers/map_reader.h"
+#include "readers/mplink/mplink_reader.h"
 #include "report/report_formats.h"
 #include "report_command.h"
 #include "text/utf8.h"
@@ -114,6 +117,75 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// How many times `what` occurs in the text, overlapping or not.
+inline std::size_t CountOf(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Expects `read` to fail with a MapError of that file, line and detail.
+template <typename Read>
+void ExpectMapError(const Read& read, const std::string& file, long line,
+                    const std::string& detail) {
+    try {
+        read();
+        ADD_FAILURE() << "no error";
+    } catch (const MapError& error) {
+        EXPECT_EQ(error.File(), file);
+        EXPECT_EQ(error.Line(), line);
+        EXPECT_EQ(error.Detail(), detail);
+    }
+}
+
+struct ExampleMap {
+    std::string name;  // the file name, such as "blinky.map"
+    std::string bytes;
+};
+
+// The .map files of examples/, with their bytes.
+inline std::vector<ExampleMap> ExampleMaps() {
+    std::vector<ExampleMap> maps;
+    for (const auto& entry : std::filesystem::directory_iterator(kExamples)) {
+        if (entry.path().extension() == ".map") {
+            maps.push_back({entry.path().filename().string(), ReadFile(entry.path())});
+        }
+    }
+    return maps;
+}
+
+// The example maps with a per-object section table counted by every section: those the section
+// tally, the checks of the table and the program's views read.
+inline std::vector<ExampleMap> TalliedExampleMaps() {
+    std::vector<ExampleMap> maps;
+    for (ExampleMap& map : ExampleMaps()) {
+        if (OffersOf(map.bytes).calledFor == SectionRule::kAll && !IsMplinkMap(map.bytes)) {
+            maps.push_back(std::move(map));
+        }
+    }
+    return maps;
+}
+
+// The arguments with "@name" standing for examples/name.
+inline std::vector<std::string> WithExamples(const std::vector<std::string>& args) {
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        paths.push_back(arg[0] == '@' ? kExamples + "/" + arg.substr(1) : arg);
+    }
+    return paths;
+}
+
+// The text with the examples folder written as "examples", so that goldens hold no checkout path.
+inline std::string Relative(std::string text) {
+    for (std::size_t at = text.find(kExamples); at != std::string::npos;
+         at = text.find(kExamples, at)) {
+        text.replace(at, kExamples.size(), "examples");
+    }
+    return text;
+}
+
 // Expects `actual` to equal the golden file (a path under tests/golden). With
 // TALLYFOLD_UPDATE_GOLDENS set, the file is written from `actual` first: review the diff.
 inline void ExpectGolden(const std::string& actual, const std::string& golden) {
@@ -122,6 +194,28 @@ inline void ExpectGolden(const std::string& actual, const std::string& golden) {
         std::ofstream(path, std::ios::binary) << actual;
     }
     EXPECT_EQ(actual, ReadFile(path)) << golden;
+}
+
+struct GoldenRun {
+    std::vector<std::string> args;  // "@name" stands for examples/name
+    std::string golden;             // a path under tests/golden
+};
+
+// Runs the report of each case with `options` in front: it succeeds, says nothing on standard
+// error, and prints the golden file (example paths written relative).
+inline void ExpectGoldenRuns(const std::vector<std::string>& options,
+                             const std::vector<GoldenRun>& runs) {
+    for (const GoldenRun& run : runs) {
+        SCOPED_TRACE(run.golden);
+        std::vector<std::string> args = options;
+        for (const std::string& arg : WithExamples(run.args)) {
+            args.push_back(arg);
+        }
+        const Result result = RunReport(args);
+        EXPECT_EQ(result.status, kExitSuccess);
+        EXPECT_EQ(result.err, "");
+        ExpectGolden(Relative(result.out), run.golden);
+    }
 }
 
 struct Sizes {
@@ -144,6 +238,10 @@ inline SizeTable MakeTable(const std::vector<Sizes>& sizes,
     }
     return table;
 }
+
+// The two parts the report has always offered, with their capacities.
+inline const DeviceProfile kDevice18F4680 = ProfileOf(kDeviceChoices[0], {});
+inline const DeviceProfile kDevice18F458 = ProfileOf(kDeviceChoices[1], {});
 
 // The device choice that takes the map's own capacities (--device map, Device > From Map).
 inline const DeviceChoice& MapDevice() {
@@ -172,6 +270,33 @@ inline MapCheck MakeCheck(const std::string& label, bool possible, bool agrees,
     check.map = map;
     check.report = report;
     return check;
+}
+
+// Every row is the sum of its parts, every part belongs to a row, and a row's kind is what its
+// name says.
+inline void ExpectRowsAreTheirParts(const SizeTable& table) {
+    std::vector<MemoryTotals> sums(table.rows.size());
+    for (const SizePart& part : table.parts) {
+        ASSERT_LT(part.rowId, table.rows.size());
+        EXPECT_GT(part.bytes, 0);
+        AddBytes(sums[part.rowId], part.memory, part.bytes);
+    }
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+        const SizeRow& row = table.rows[i];
+        EXPECT_EQ(row.id, i);
+        EXPECT_EQ(sums[i], (MemoryTotals{row.rom, row.ram, row.other})) << row.name;
+        EXPECT_EQ(row.kind, row.name.front() == '<' ? RowKind::kSpecial : RowKind::kObject);
+    }
+}
+
+// Expects every one of the map's checks to be possible and to agree.
+inline void ExpectAllChecksAgree(const SizeTable& table, std::size_t checks) {
+    EXPECT_EQ(table.facts.checks.size(), checks);
+    for (const MapCheck& check : table.facts.checks) {
+        SCOPED_TRACE(check.label);
+        EXPECT_TRUE(check.possible) << check.reason;
+        EXPECT_TRUE(check.agrees) << check.detail;
+    }
 }
 
 // The rows of a table that is held whole, as a report document takes them.
