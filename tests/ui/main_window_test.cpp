@@ -802,12 +802,18 @@ TEST(MainWindowTest, FileThatIsNoMapShowsTheErrorBoxAndKeepsTheReport) {
     const struct {
         const wchar_t* name;
         std::string bytes;
+        const wchar_t* says;  // what the file is, when the box can tell
     } files[] = {
-        {L"empty.map", ""},
-        {L"binary.map", std::string("\x7F"
-                                    "ELF\x02\x01\x01\0\0\0\xFF\xFE\x1A\n\x90",
-                                    15)},
-        {L"notes.map", "Shopping list\r\n\r\nmilk\r\nbread\r\n"},
+        {L"empty.map", "", L""},
+        {L"binary.map",
+         std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0\xFF\xFE\x1A\n\x90",
+                     15),
+         L""},
+        {L"notes.map", "Shopping list\r\n\r\nmilk\r\nbread\r\n", L""},
+        {L"firmware.map",
+         "Memory Configuration\r\n\r\nName             Origin             Length\r\n",
+         L"a GNU linker map, not a PIC18 map"},
     };
     for (const auto& file : files) {
         SCOPED_TRACE(file.name);
@@ -818,6 +824,7 @@ TEST(MainWindowTest, FileThatIsNoMapShowsTheErrorBoxAndKeepsTheReport) {
         EXPECT_NE(box.text.find(L"Cannot read the map file"), std::wstring::npos)
             << box.text.c_str();
         EXPECT_NE(box.text.find(L"The report was left as it was."), std::wstring::npos);
+        EXPECT_NE(box.text.find(file.says), std::wstring::npos) << box.text.c_str();
         EXPECT_TRUE(box.errorIcon);
         PostMessageW(box.box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.box); }));
