@@ -98,7 +98,7 @@ SizeTable RegionView(SizeTable table, const std::string& fileName) {
         throw MapError(fileName, 0,
                        "no memory regions: the map neither gives the ranges of its memory nor "
                        "names a PIC18 part the table of parts knows; choose the part it was "
-                       "linked for as the device");
+                       "linked for as the device (--device NAME, or the Device menu)");
     }
     table.view = MapView::kRegions;
     table.facts.checks.push_back(CheckRegions(table));
