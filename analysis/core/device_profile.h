@@ -37,46 +37,46 @@ struct DeviceProfile {
 
 // The names of each source: in JSON ("device_source", "capacities_source") and in the words of
 // the line that names the device, in the order of the enumerations.
-struct DeviceNamedByName {
-    DeviceNamedBy namedBy;
+template <typename Source>
+struct SourceName {
+    Source source;
     std::string_view field;
     std::string_view words;
 };
 
-inline constexpr std::array<DeviceNamedByName, 4> kDeviceNamedByNames = {{
+inline constexpr std::array<SourceName<DeviceNamedBy>, 4> kDeviceNamedByNames = {{
     {DeviceNamedBy::kChoice, "chosen", "chosen"},
     {DeviceNamedBy::kMap, "map", "named in the map"},
     {DeviceNamedBy::kDefault, "default", "the default: the map names no part"},
     {DeviceNamedBy::kNobody, "none", "the map names no part"},
 }};
 
-struct CapacitySourceName {
-    CapacitySource source;
-    std::string_view field;
-    std::string_view words;
-};
-
-inline constexpr std::array<CapacitySourceName, 3> kCapacitySourceNames = {{
+inline constexpr std::array<SourceName<CapacitySource>, 3> kCapacitySourceNames = {{
     {CapacitySource::kPartTable, "parts-table", "capacities from the table of PIC18 parts"},
     {CapacitySource::kMapRanges, "map-ranges", "capacities from the map's own memory ranges"},
     {CapacitySource::kNone, "none", "no capacities known, so no percentages"},
 }};
 
-constexpr const DeviceNamedByName& NameOf(DeviceNamedBy namedBy) {
+constexpr const SourceName<DeviceNamedBy>& NameOf(DeviceNamedBy namedBy) {
     return kDeviceNamedByNames[static_cast<std::size_t>(namedBy)];
 }
 
-constexpr const CapacitySourceName& NameOf(CapacitySource source) {
+constexpr const SourceName<CapacitySource>& NameOf(CapacitySource source) {
     return kCapacitySourceNames[static_cast<std::size_t>(source)];
 }
 
-static_assert(NameOf(DeviceNamedBy::kChoice).namedBy == DeviceNamedBy::kChoice &&
-                  NameOf(DeviceNamedBy::kMap).namedBy == DeviceNamedBy::kMap &&
-                  NameOf(DeviceNamedBy::kDefault).namedBy == DeviceNamedBy::kDefault &&
-                  NameOf(DeviceNamedBy::kNobody).namedBy == DeviceNamedBy::kNobody &&
-                  NameOf(CapacitySource::kPartTable).source == CapacitySource::kPartTable &&
-                  NameOf(CapacitySource::kMapRanges).source == CapacitySource::kMapRanges &&
-                  NameOf(CapacitySource::kNone).source == CapacitySource::kNone,
+// Whether each name stands at the place of its source.
+template <typename Source, std::size_t kCount>
+constexpr bool InSourceOrder(const std::array<SourceName<Source>, kCount>& names) {
+    for (std::size_t place = 0; place < kCount; ++place) {
+        if (static_cast<std::size_t>(names[place].source) != place) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static_assert(InSourceOrder(kDeviceNamedByNames) && InSourceOrder(kCapacitySourceNames),
               "the sources' names are in the order of the sources");
 
 // The devices of the window's Device menu, in its order. "map" stands for the capacities and the
